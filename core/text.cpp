@@ -1,0 +1,216 @@
+#include "core/text.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+namespace rangwerk {
+namespace {
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+// Characters of the bytes 0x80 to 0x9F; the unassigned ones keep their C1 control code.
+constexpr std::array<char32_t, 32> kHigh = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+}  // namespace
+
+std::u32string DecodeUtf8(std::string_view s) {
+    std::u32string out;
+    out.reserve(s.size());
+    size_t i = 0;
+    while (i < s.size()) {
+        const auto b0 = static_cast<unsigned char>(s[i]);
+        if (b0 < 0x80) {
+            out.push_back(b0);
+            ++i;
+            continue;
+        }
+        int len = 0;
+        char32_t c = 0;
+        char32_t min = 0;
+        if ((b0 & 0xE0) == 0xC0) {
+            len = 2; c = b0 & 0x1F; min = 0x80;
+        } else if ((b0 & 0xF0) == 0xE0) {
+            len = 3; c = b0 & 0x0F; min = 0x800;
+        } else if ((b0 & 0xF8) == 0xF0) {
+            len = 4; c = b0 & 0x07; min = 0x10000;
+        } else {
+            out.push_back(kReplacement);
+            ++i;
+            continue;
+        }
+        if (i + len > s.size()) {
+            out.push_back(kReplacement);
+            ++i;
+            continue;
+        }
+        bool ok = true;
+        for (int k = 1; k < len; ++k) {
+            const auto b = static_cast<unsigned char>(s[i + k]);
+            if ((b & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
+            c = (c << 6) | (b & 0x3F);
+        }
+        if (!ok || c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+            out.push_back(kReplacement);
+            ++i;
+            continue;
+        }
+        out.push_back(c);
+        i += len;
+    }
+    return out;
+}
+
+std::string EncodeUtf8(std::u32string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char32_t c : text) {
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacement;
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+std::optional<unsigned char> ToCp1252(char32_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<unsigned char>(c);
+    for (size_t i = 0; i < kHigh.size(); ++i) {
+        if (kHigh[i] == c) return static_cast<unsigned char>(0x80 + i);
+    }
+    return std::nullopt;
+}
+
+char32_t FromCp1252(unsigned char byte) {
+    if (byte >= 0x80 && byte <= 0x9F) return kHigh[byte - 0x80];
+    return byte;
+}
+
+std::string Cp1252ToUtf8(std::string_view bytes) {
+    std::u32string chars;
+    chars.reserve(bytes.size());
+    for (char b : bytes) chars.push_back(FromCp1252(static_cast<unsigned char>(b)));
+    return EncodeUtf8(chars);
+}
+
+std::optional<std::string> Utf8ToCp1252(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (char32_t c : DecodeUtf8(utf8)) {
+        auto b = ToCp1252(c);
+        if (!b) return std::nullopt;
+        out.push_back(static_cast<char>(*b));
+    }
+    return out;
+}
+
+std::string Utf8ToCp1252Lossy(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (char32_t c : DecodeUtf8(utf8)) {
+        auto b = ToCp1252(c);
+        out.push_back(b ? static_cast<char>(*b) : '?');
+    }
+    return out;
+}
+
+std::string Utf16LeToUtf8(std::string_view bytes) {
+    std::u32string chars;
+    const size_t units = bytes.size() / 2;
+    auto unit = [&](size_t k) -> char32_t {
+        return static_cast<unsigned char>(bytes[2 * k]) |
+               (static_cast<char32_t>(static_cast<unsigned char>(bytes[2 * k + 1])) << 8);
+    };
+    for (size_t k = 0; k < units; ++k) {
+        char32_t u = unit(k);
+        if (u >= 0xD800 && u <= 0xDBFF && k + 1 < units) {
+            char32_t v = unit(k + 1);
+            if (v >= 0xDC00 && v <= 0xDFFF) {
+                chars.push_back(0x10000 + ((u - 0xD800) << 10) + (v - 0xDC00));
+                ++k;
+                continue;
+            }
+        }
+        chars.push_back(u >= 0xD800 && u <= 0xDFFF ? kReplacement : u);
+    }
+    return EncodeUtf8(chars);
+}
+
+char32_t FoldCase(char32_t c) {
+    if (c >= 'A' && c <= 'Z') return c + 0x20;
+    if (c < 0xC0) return c;
+    // Latin-1: À to Þ except the multiplication sign.
+    if (c <= 0xDE) return c == 0xD7 ? c : c + 0x20;
+    if (c == 0x178) return 0xFF;  // Ÿ
+    // Latin Extended-A: mostly pairs of upper (even) and lower (odd) case.
+    if (c >= 0x100 && c <= 0x137) return c | 1;
+    if (c >= 0x139 && c <= 0x148) return (c & 1) ? c + 1 : c;
+    if (c >= 0x14A && c <= 0x177) return c | 1;
+    if (c >= 0x179 && c <= 0x17E) return (c & 1) ? c + 1 : c;
+    // Greek and Cyrillic capitals.
+    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;
+    if (c >= 0x400 && c <= 0x40F) return c + 0x50;
+    if (c >= 0x410 && c <= 0x42F) return c + 0x20;
+    return c;
+}
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() == b.size() && a == b) return true;
+    const std::u32string x = DecodeUtf8(a);
+    const std::u32string y = DecodeUtf8(b);
+    if (x.size() != y.size()) return false;
+    for (size_t i = 0; i < x.size(); ++i) {
+        if (FoldCase(x[i]) != FoldCase(y[i])) return false;
+    }
+    return true;
+}
+
+namespace {
+
+// Sort key of one character: Windows-1252 bytes with a-z raised to A-Z, then every other
+// character above them by its code point.
+std::uint32_t NameSortKey(char32_t c) {
+    if (auto b = ToCp1252(c)) {
+        unsigned char v = *b;
+        if (v >= 'a' && v <= 'z') v = static_cast<unsigned char>(v - 0x20);
+        return v;
+    }
+    return 0x100 + static_cast<std::uint32_t>(c);
+}
+
+}  // namespace
+
+int CompareNames(std::string_view a, std::string_view b) {
+    const std::u32string x = DecodeUtf8(a);
+    const std::u32string y = DecodeUtf8(b);
+    const size_t n = std::min(x.size(), y.size());
+    for (size_t i = 0; i < n; ++i) {
+        const std::uint32_t kx = NameSortKey(x[i]);
+        const std::uint32_t ky = NameSortKey(y[i]);
+        if (kx != ky) return kx < ky ? -1 : 1;
+    }
+    if (x.size() == y.size()) return 0;
+    return x.size() < y.size() ? -1 : 1;
+}
+
+}  // namespace rangwerk

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Rangwerk with warnings as errors and runs every test;
+# then builds the window-free layers again with AddressSanitizer and UndefinedBehaviorSanitizer
+# and runs their tests once more. Exits 0 only when every test passed.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs=$(nproc)
+
+scripts/install-deps.sh
+
+echo "== build and test"
+cmake -S . -B build/test -DRANGWERK_WERROR=ON > /dev/null
+cmake --build build/test -j"$jobs"
+(cd build/test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
+
+echo "== window-free tests under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S . -B build/sanitize -DRANGWERK_WERROR=ON -DRANGWERK_WINDOW_FREE_ONLY=ON -DRANGWERK_SANITIZE=ON \
+  -DCMAKE_CXX_COMPILER=g++ > /dev/null
+cmake --build build/sanitize -j"$jobs"
+(cd build/sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$jobs")
+
+echo "== all tests passed"
