@@ -1,5 +1,6 @@
 #pragma once
 
+#include <exception>
 #include <optional>
 #include <string>
 #include <vector>
@@ -81,5 +82,16 @@ inline constexpr const char* kCaptionConfirmation = "Bestätigung";
 inline constexpr const char* kApplicationTitle = "Rangwerk";
 
 const char* ButtonText(MessageButton button);
+
+// Runs an event handler; a failure that escapes it is shown in the general error box and the
+// program goes on.
+template <class Handler>
+void RunGuarded(Dialogs& dialogs, Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        dialogs.ShowMessage(GeneralErrorMessage(e.what()));
+    }
+}
 
 }  // namespace rangwerk
