@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <unordered_map>
 #include <unordered_set>
 
 #include "core/text.h"
@@ -134,15 +135,22 @@ void OptionList::MoveOption(std::size_t index, bool up) {
 }
 
 void OptionList::Reorder(const std::vector<OptionRecord*>& order) {
+    // Checked in full before anything moves, so a faulty order loses nothing.
+    std::unordered_map<const OptionRecord*, std::size_t> position;
+    position.reserve(records_.size());
+    for (std::size_t i = 0; i < records_.size(); ++i) position[records_[i].get()] = i;
+    if (order.size() != records_.size()) throw std::logic_error("Reorder: records missing");
+    std::vector<bool> taken(records_.size(), false);
+    for (OptionRecord* record : order) {
+        auto it = position.find(record);
+        if (it == position.end() || taken[it->second]) {
+            throw std::logic_error("Reorder: unknown or repeated record");
+        }
+        taken[it->second] = true;
+    }
     std::vector<std::unique_ptr<OptionRecord>> next;
     next.reserve(records_.size());
-    for (OptionRecord* record : order) {
-        auto it = std::find_if(records_.begin(), records_.end(),
-                               [&](const auto& r) { return r.get() == record; });
-        if (it == records_.end() || !*it) throw std::logic_error("Reorder: unknown record");
-        next.push_back(std::move(*it));
-    }
-    if (next.size() != records_.size()) throw std::logic_error("Reorder: records missing");
+    for (OptionRecord* record : order) next.push_back(std::move(records_[position[record]]));
     records_ = std::move(next);
 }
 
