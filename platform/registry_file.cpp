@@ -1,0 +1,949 @@
+#ifndef _WIN32
+
+#include "platform/registry_file.h"
+
+#include <fcntl.h>
+#include <pwd.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <iostream>
+#include <map>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace rangwerk {
+
+namespace registry_file_detail {
+
+constexpr std::uint32_t kTypeString = 1;  // REG_SZ
+constexpr std::uint32_t kTypeBinary = 3;  // REG_BINARY
+constexpr std::uint32_t kTypeDword = 4;   // REG_DWORD
+
+constexpr std::string_view kFileHeader = "Windows Registry Editor Version 5.00";
+
+struct Value {
+    std::string name;
+    std::uint32_t type = kTypeString;
+    std::string text;                // kTypeString
+    std::uint32_t dword = 0;         // kTypeDword
+    std::vector<std::uint8_t> bytes;  // every other type
+
+    bool SameData(const Value& other) const {
+        return type == other.type && text == other.text && dword == other.dword &&
+               bytes == other.bytes;
+    }
+};
+
+using Path = std::vector<std::string>;
+
+struct Key {
+    Path path;  // as first written
+    std::vector<Value> values;
+};
+
+// Registry names compare without letter case: ASCII letters and the Latin-1 letters
+// U+00C0 to U+00DE (except the multiplication sign) are folded to lower case.
+std::string FoldName(std::string_view name) {
+    std::string folded(name);
+    for (std::size_t i = 0; i < folded.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(folded[i]);
+        if (c >= 'A' && c <= 'Z') {
+            folded[i] = static_cast<char>(c - 'A' + 'a');
+        } else if (c == 0xC3 && i + 1 < folded.size()) {
+            unsigned char next = static_cast<unsigned char>(folded[i + 1]);
+            if (next >= 0x80 && next <= 0x9E && next != 0x97) {
+                folded[i + 1] = static_cast<char>(next + 0x20);
+            }
+            ++i;
+        }
+    }
+    return folded;
+}
+
+Path FoldPath(const Path& path) {
+    Path folded;
+    folded.reserve(path.size());
+    for (const auto& name : path) {
+        folded.push_back(FoldName(name));
+    }
+    return folded;
+}
+
+// The contents of one root. The root key itself has the empty path and is always present.
+struct Hive {
+    std::map<Path, Key> keys;  // by folded path; a key follows its parent in this order
+
+    Hive() { keys[{}] = Key{}; }
+
+    Key* Find(const Path& path) {
+        auto it = keys.find(FoldPath(path));
+        return it == keys.end() ? nullptr : &it->second;
+    }
+
+    // Creates the key and its missing parents; returns whether anything was created.
+    bool Create(const Path& path, Key** result = nullptr) {
+        bool created = false;
+        Key* key = &keys[{}];
+        for (const auto& name : path) {
+            Path next = key->path;  // existing keys keep their spelling
+            next.push_back(name);
+            auto [it, inserted] = keys.try_emplace(FoldPath(next), Key{next, {}});
+            created = created || inserted;
+            key = &it->second;
+        }
+        if (result != nullptr) {
+            *result = key;
+        }
+        return created;
+    }
+
+    // Removes the key and everything below it; returns whether it existed.
+    bool RemoveTree(const Path& path) {
+        Path folded = FoldPath(path);
+        auto it = keys.find(folded);
+        if (it == keys.end()) {
+            return false;
+        }
+        while (it != keys.end() && it->first.size() >= folded.size() &&
+               std::equal(folded.begin(), folded.end(), it->first.begin())) {
+            it = keys.erase(it);
+        }
+        return true;
+    }
+};
+
+Value* FindValue(Key& key, const std::string& name) {
+    std::string folded = FoldName(name);
+    for (auto& value : key.values) {
+        if (FoldName(value.name) == folded) {
+            return &value;
+        }
+    }
+    return nullptr;
+}
+
+// Sets the value, keeping its place when it exists; returns whether anything changed.
+bool SetValue(Key& key, Value value) {
+    if (Value* existing = FindValue(key, value.name)) {
+        if (existing->SameData(value)) {
+            return false;
+        }
+        value.name = existing->name;
+        *existing = std::move(value);
+        return true;
+    }
+    key.values.push_back(std::move(value));
+    return true;
+}
+
+// ---- UTF-8 and UTF-16LE for the hex(1) form ----
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Decodes one UTF-8 character at `i` and advances `i`; invalid bytes give U+FFFD.
+char32_t NextUtf8(std::string_view s, std::size_t& i) {
+    unsigned char lead = static_cast<unsigned char>(s[i]);
+    int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
+                             : (lead >> 3) == 0x1E ? 4 : 0;
+    if (length == 1) {
+        ++i;
+        return lead;
+    }
+    if (length == 0 || i + length > s.size()) {
+        ++i;
+        return 0xFFFD;
+    }
+    char32_t c = lead & (0x7F >> length);
+    for (int k = 1; k < length; ++k) {
+        unsigned char b = static_cast<unsigned char>(s[i + k]);
+        if ((b & 0xC0) != 0x80) {
+            ++i;
+            return 0xFFFD;
+        }
+        c = (c << 6) | (b & 0x3F);
+    }
+    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
+    if (c < kSmallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
+        ++i;
+        return 0xFFFD;
+    }
+    i += length;
+    return c;
+}
+
+std::vector<std::uint8_t> Utf16leWithTerminator(std::string_view text) {
+    std::vector<std::uint8_t> bytes;
+    auto unit = [&bytes](char32_t u) {
+        bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
+        bytes.push_back(static_cast<std::uint8_t>(u >> 8));
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        char32_t c = NextUtf8(text, i);
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            unit(0xD800 | (c >> 10));
+            unit(0xDC00 | (c & 0x3FF));
+        } else {
+            unit(c);
+        }
+    }
+    unit(0);
+    return bytes;
+}
+
+std::string TextFromUtf16le(const std::vector<std::uint8_t>& bytes) {
+    std::vector<char32_t> units;
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+        units.push_back(static_cast<char32_t>(bytes[i] | (bytes[i + 1] << 8)));
+    }
+    if (!units.empty() && units.back() == 0) {
+        units.pop_back();
+    }
+    std::string text;
+    for (std::size_t i = 0; i < units.size(); ++i) {
+        char32_t u = units[i];
+        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+            units[i + 1] <= 0xDFFF) {
+            AppendUtf8(text, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
+            ++i;
+        } else if (u >= 0xD800 && u <= 0xDFFF) {
+            AppendUtf8(text, 0xFFFD);
+        } else {
+            AppendUtf8(text, u);
+        }
+    }
+    return text;
+}
+
+// ---- writing the file ----
+
+bool HasControlCharacter(std::string_view s) {
+    for (char c : s) {
+        if (static_cast<unsigned char>(c) < 0x20) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string Quoted(std::string_view s) {
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '\\' || c == '"') {
+            out += '\\';
+        }
+        out += c;
+    }
+    out += '"';
+    return out;
+}
+
+std::string HexList(const std::vector<std::uint8_t>& bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (i > 0) {
+            out += ',';
+        }
+        out += kDigits[bytes[i] >> 4];
+        out += kDigits[bytes[i] & 0xF];
+    }
+    return out;
+}
+
+std::string ValueLine(const Value& value) {
+    std::string line = value.name.empty() ? "@" : Quoted(value.name);
+    line += '=';
+    char buffer[16];
+    switch (value.type) {
+        case kTypeString:
+            if (HasControlCharacter(value.text)) {
+                line += "hex(1):" + HexList(Utf16leWithTerminator(value.text));
+            } else {
+                line += Quoted(value.text);
+            }
+            break;
+        case kTypeDword:
+            std::snprintf(buffer, sizeof buffer, "dword:%08x", static_cast<unsigned>(value.dword));
+            line += buffer;
+            break;
+        case kTypeBinary:
+            line += "hex:" + HexList(value.bytes);
+            break;
+        default:
+            std::snprintf(buffer, sizeof buffer, "hex(%x):", static_cast<unsigned>(value.type));
+            line += buffer + HexList(value.bytes);
+            break;
+    }
+    return line;
+}
+
+std::string Serialize(const Hive& hive, RegistryRoot root) {
+    std::string out(kFileHeader);
+    out += "\n\n";
+    for (const auto& [folded, key] : hive.keys) {
+        if (key.path.empty() && key.values.empty()) {
+            continue;
+        }
+        out += '[';
+        out += RegistryRootName(root);
+        for (const auto& name : key.path) {
+            out += '\\';
+            out += name;
+        }
+        out += "]\n";
+        for (const auto& value : key.values) {
+            out += ValueLine(value);
+            out += '\n';
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+// ---- reading the file ----
+
+class LineParser {
+public:
+    explicit LineParser(std::string_view line) : s_(line) {}
+
+    bool AtEnd() {
+        while (pos_ < s_.size() && (s_[pos_] == ' ' || s_[pos_] == '\t')) {
+            ++pos_;
+        }
+        return pos_ == s_.size();
+    }
+
+    bool Take(std::string_view expected) {
+        if (s_.substr(pos_, expected.size()) == expected) {
+            pos_ += expected.size();
+            return true;
+        }
+        return false;
+    }
+
+    // A text between double quotes in which \\ and \" stand for \ and ".
+    bool QuotedText(std::string& out) {
+        if (!Take("\"")) {
+            return false;
+        }
+        out.clear();
+        while (pos_ < s_.size()) {
+            char c = s_[pos_++];
+            if (c == '"') {
+                return true;
+            }
+            if (c == '\\' && pos_ < s_.size() && (s_[pos_] == '\\' || s_[pos_] == '"')) {
+                c = s_[pos_++];
+            }
+            out += c;
+        }
+        return false;
+    }
+
+    bool HexNumber(std::uint32_t& out, std::size_t maxDigits) {
+        std::size_t digits = 0;
+        out = 0;
+        while (pos_ < s_.size() && digits < maxDigits) {
+            int d = HexDigit(s_[pos_]);
+            if (d < 0) {
+                break;
+            }
+            out = (out << 4) | static_cast<std::uint32_t>(d);
+            ++pos_;
+            ++digits;
+        }
+        return digits > 0;
+    }
+
+    // Comma-separated two-digit hex bytes; `continued` tells whether the line ends in a backslash.
+    bool HexBytes(std::vector<std::uint8_t>& out, bool& continued) {
+        continued = false;
+        while (!AtEnd()) {
+            if (Take("\\")) {
+                continued = true;
+                return AtEnd();
+            }
+            std::uint32_t byte = 0;
+            std::size_t start = pos_;
+            if (!HexNumber(byte, 2) || pos_ - start != 2) {
+                return false;
+            }
+            out.push_back(static_cast<std::uint8_t>(byte));
+            if (AtEnd()) {
+                return true;
+            }
+            if (!Take(",")) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+private:
+    static int HexDigit(char c) {
+        if (c >= '0' && c <= '9') {
+            return c - '0';
+        }
+        if (c >= 'a' && c <= 'f') {
+            return c - 'a' + 10;
+        }
+        if (c >= 'A' && c <= 'F') {
+            return c - 'A' + 10;
+        }
+        return -1;
+    }
+
+    std::string_view s_;
+    std::size_t pos_ = 0;
+};
+
+std::vector<std::string_view> SplitLines(std::string_view content) {
+    std::vector<std::string_view> lines;
+    while (!content.empty()) {
+        std::size_t end = content.find('\n');
+        std::string_view line = content.substr(0, end);
+        if (!line.empty() && line.back() == '\r') {
+            line.remove_suffix(1);
+        }
+        lines.push_back(line);
+        if (end == std::string_view::npos) {
+            break;
+        }
+        content.remove_prefix(end + 1);
+    }
+    return lines;
+}
+
+Path SplitPath(std::string_view path) {
+    Path names;
+    while (!path.empty()) {
+        std::size_t end = path.find('\\');
+        std::string_view name = path.substr(0, end);
+        if (!name.empty()) {
+            names.emplace_back(name);
+        }
+        if (end == std::string_view::npos) {
+            break;
+        }
+        path.remove_prefix(end + 1);
+    }
+    return names;
+}
+
+// Fills `hive` from the file's text; false when the text is not in the expected format.
+bool Parse(std::string_view content, RegistryRoot root, Hive& hive) {
+    if (content.substr(0, 3) == "\xEF\xBB\xBF") {
+        content.remove_prefix(3);
+    }
+    if (content.empty()) {
+        return true;
+    }
+    std::vector<std::string_view> lines = SplitLines(content);
+    if (lines.empty() || lines[0] != kFileHeader) {
+        return false;
+    }
+    const std::string rootName = RegistryRootName(root);
+    Key* current = nullptr;
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        std::string_view line = lines[i];
+        LineParser p(line);
+        if (p.AtEnd() || line.front() == ';') {
+            continue;
+        }
+        if (line.front() == '[') {
+            std::size_t close = line.find_last_of(']');
+            if (close == std::string_view::npos) {
+                return false;
+            }
+            std::string_view full = line.substr(1, close - 1);
+            std::string_view rootPart = full.substr(0, full.find('\\'));
+            if (FoldName(rootPart) != FoldName(rootName)) {
+                return false;
+            }
+            full.remove_prefix(rootPart.size());
+            hive.Create(SplitPath(full), &current);
+            continue;
+        }
+        if (current == nullptr) {
+            return false;
+        }
+        Value value;
+        if (!p.Take("@") && !p.QuotedText(value.name)) {
+            return false;
+        }
+        if (!p.Take("=")) {
+            return false;
+        }
+        if (p.QuotedText(value.text)) {
+            value.type = kTypeString;
+        } else if (p.Take("dword:")) {
+            value.type = kTypeDword;
+            if (!p.HexNumber(value.dword, 8)) {
+                return false;
+            }
+        } else {
+            if (p.Take("hex:")) {
+                value.type = kTypeBinary;
+            } else if (p.Take("hex(")) {
+                if (!p.HexNumber(value.type, 8) || !p.Take("):")) {
+                    return false;
+                }
+            } else {
+                return false;
+            }
+            bool continued = false;
+            if (!p.HexBytes(value.bytes, continued)) {
+                return false;
+            }
+            while (continued) {
+                if (++i >= lines.size()) {
+                    return false;
+                }
+                LineParser next(lines[i]);
+                if (!next.HexBytes(value.bytes, continued)) {
+                    return false;
+                }
+            }
+            if (value.type == kTypeString) {
+                value.text = TextFromUtf16le(value.bytes);
+                value.bytes.clear();
+            } else if (value.type == kTypeDword && value.bytes.size() == 4) {
+                value.dword = value.bytes[0] | (value.bytes[1] << 8) | (value.bytes[2] << 16) |
+                              (static_cast<std::uint32_t>(value.bytes[3]) << 24);
+                value.bytes.clear();
+            } else if (value.type == kTypeDword) {
+                return false;  // a number of another width than four bytes
+            }
+        }
+        if (!p.AtEnd()) {
+            return false;
+        }
+        SetValue(*current, std::move(value));
+    }
+    return true;
+}
+
+}  // namespace registry_file_detail
+
+using namespace registry_file_detail;
+
+namespace {
+
+std::string SystemMessage(int error) { return std::strerror(error); }
+
+std::string KeyDisplayName(RegistryRoot root, const Path& path) {
+    std::string name = RegistryRootName(root);
+    for (const auto& part : path) {
+        name += '\\';
+        name += part;
+    }
+    return name;
+}
+
+void CheckName(const std::string& name, RegistryRoot root, const Path& path) {
+    if (HasControlCharacter(name)) {
+        throw RegistryError("Der Name \"" + name + "\" ist im Registrierungsschlüssel \"" +
+                            KeyDisplayName(root, path) + "\" nicht zulässig.");
+    }
+}
+
+Path CheckedPath(const std::string& text, RegistryRoot root, const Path& base) {
+    Path path = SplitPath(text);
+    for (const auto& name : path) {
+        CheckName(name, root, base);
+    }
+    return path;
+}
+
+// A file descriptor closed on destruction.
+class FileHandle {
+public:
+    explicit FileHandle(int fd = -1) : fd_(fd) {}
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    ~FileHandle() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
+    void reset(int fd) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = fd;
+    }
+
+private:
+    int fd_;
+};
+
+enum class ReadResult { Ok, Missing, Failed };
+
+ReadResult ReadWholeFile(const std::filesystem::path& file, std::string& content, int& error) {
+    FileHandle fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0) {
+        error = errno;
+        return error == ENOENT ? ReadResult::Missing : ReadResult::Failed;
+    }
+    content.clear();
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = ::read(fd.get(), buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0) {
+            error = errno;
+            return ReadResult::Failed;
+        }
+        if (n == 0) {
+            return ReadResult::Ok;
+        }
+        content.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+bool WriteAll(int fd, std::string_view data) {
+    while (!data.empty()) {
+        ssize_t n = ::write(fd, data.data(), data.size());
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+// Writes the text to a temporary file beside `file`, flushes it and renames it over `file`.
+// Returns 0 or the error number.
+int ReplaceFile(const std::filesystem::path& file, const std::string& content) {
+    std::string pattern = file.string() + ".tmp-XXXXXX";
+    FileHandle fd(::mkstemp(pattern.data()));
+    if (fd.get() < 0) {
+        return errno;
+    }
+    int error = 0;
+    if (!WriteAll(fd.get(), content) || ::fsync(fd.get()) != 0) {
+        error = errno != 0 ? errno : EIO;
+    }
+    if (::close(fd.release()) != 0 && error == 0) {
+        error = errno;
+    }
+    if (error == 0 && ::rename(pattern.c_str(), file.c_str()) != 0) {
+        error = errno;
+    }
+    if (error != 0) {
+        ::unlink(pattern.c_str());
+        return error;
+    }
+    FileHandle folder(::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (folder.get() >= 0) {
+        ::fsync(folder.get());
+    }
+    return 0;
+}
+
+std::filesystem::path AsideName(const std::filesystem::path& file) {
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y%m%d-%H%M%S", &local);
+    std::filesystem::path aside = file.string() + ".corrupt-" + stamp;
+    for (int n = 2; std::filesystem::exists(aside); ++n) {
+        aside = file.string() + ".corrupt-" + stamp + "-" + std::to_string(n);
+    }
+    return aside;
+}
+
+}  // namespace
+
+// ---- FileRegistry ----
+
+FileRegistry::FileRegistry(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+FileRegistry::~FileRegistry() = default;
+
+std::filesystem::path FileRegistry::DefaultRegistryFolder() {
+    if (const char* dir = std::getenv("RANGWERK_REGISTRY_DIR"); dir != nullptr && *dir != '\0') {
+        return dir;
+    }
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == '/') {
+        return std::filesystem::path(data) / "rangwerk" / "registry";
+    }
+    std::filesystem::path home;
+    if (const char* h = std::getenv("HOME"); h != nullptr && *h != '\0') {
+        home = h;
+    } else if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) {
+        home = pw->pw_dir;
+    }
+    return home / ".local" / "share" / "rangwerk" / "registry";
+}
+
+std::filesystem::path FileRegistry::FileOf(RegistryRoot root) const {
+    return folder_ / (std::string(RegistryRootName(root)) + ".reg");
+}
+
+void FileRegistry::Access(RegistryRoot root, bool change,
+                          const std::function<bool(Hive&)>& action) {
+    const std::filesystem::path file = FileOf(root);
+    auto fail = [&](const std::string& reason) {
+        throw RegistryError("Die Registrierungsdatei \"" + file.string() +
+                            "\" konnte nicht geschrieben werden: " + reason + ".");
+    };
+
+    std::error_code ec;
+    std::filesystem::create_directories(folder_, ec);
+    // Why the file must not be replaced in this access; empty when it may be.
+    std::string cannotReplace;
+
+    std::string lockName = file.string() + ".lock";
+    FileHandle lock(::open(lockName.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (lock.get() < 0) {
+        cannotReplace = SystemMessage(errno);
+        // A folder that cannot be written can still be read; the lock file may be there.
+        lock.reset(::open(lockName.c_str(), O_RDONLY | O_CLOEXEC));
+    }
+    if (lock.get() >= 0) {
+        while (::flock(lock.get(), LOCK_EX) != 0) {
+            if (errno != EINTR) {
+                cannotReplace = SystemMessage(errno);
+                break;
+            }
+        }
+    }
+
+    Hive hive;
+    std::string content;
+    int error = 0;
+    switch (ReadWholeFile(file, content, error)) {
+        case ReadResult::Missing:
+            break;
+        case ReadResult::Failed:
+            cannotReplace = SystemMessage(error);
+            break;
+        case ReadResult::Ok:
+            if (!Parse(content, root, hive)) {
+                hive = Hive{};
+                std::filesystem::path aside = AsideName(file);
+                bool& reported = corruptionReported_[root == RegistryRoot::CurrentUser ? 0 : 1];
+                if (::rename(file.c_str(), aside.c_str()) == 0) {
+                    std::cerr << "Rangwerk: Die Registrierungsdatei \"" << file.string()
+                              << "\" ist beschädigt; sie wurde als \"" << aside.string()
+                              << "\" beiseitegelegt und wird als leer behandelt.\n";
+                    reported = false;
+                } else {
+                    if (!reported) {
+                        std::cerr << "Rangwerk: Die Registrierungsdatei \"" << file.string()
+                                  << "\" ist beschädigt und konnte nicht beiseitegelegt werden ("
+                                  << SystemMessage(errno) << "); sie wird als leer behandelt.\n";
+                        reported = true;
+                    }
+                    cannotReplace = "die beschädigte Datei konnte nicht beiseitegelegt werden";
+                }
+            }
+            break;
+    }
+
+    bool changed = action(hive);
+    if (change && changed) {
+        if (!cannotReplace.empty()) {
+            fail(cannotReplace);
+        }
+        if (int e = ReplaceFile(file, Serialize(hive, root)); e != 0) {
+            fail(SystemMessage(e));
+        }
+    }
+}
+
+// ---- FileRegistryKey ----
+
+class FileRegistryKey : public RegistryKey {
+public:
+    FileRegistryKey(FileRegistry& registry, RegistryRoot root, Path path)
+        : registry_(registry), root_(root), path_(std::move(path)) {}
+
+    bool ValueExists(const std::string& name) const override {
+        return Lookup(name, [](const Value&) { return true; }).value_or(false);
+    }
+
+    std::optional<std::string> ReadString(const std::string& name) const override {
+        std::optional<std::string> result;
+        Lookup(name, [&](const Value& v) {
+            if (v.type == kTypeString) {
+                result = v.text;
+            }
+            return true;
+        });
+        return result;
+    }
+
+    std::optional<std::uint32_t> ReadDword(const std::string& name) const override {
+        std::optional<std::uint32_t> result;
+        Lookup(name, [&](const Value& v) {
+            if (v.type == kTypeDword) {
+                result = v.dword;
+            }
+            return true;
+        });
+        return result;
+    }
+
+    std::optional<std::vector<std::uint8_t>> ReadBinary(const std::string& name) const override {
+        std::optional<std::vector<std::uint8_t>> result;
+        Lookup(name, [&](const Value& v) {
+            if (v.type == kTypeBinary) {
+                result = v.bytes;
+            }
+            return true;
+        });
+        return result;
+    }
+
+    void WriteString(const std::string& name, const std::string& data) override {
+        Value v;
+        v.type = kTypeString;
+        v.text = data;
+        Write(name, std::move(v));
+    }
+
+    void WriteDword(const std::string& name, std::uint32_t data) override {
+        Value v;
+        v.type = kTypeDword;
+        v.dword = data;
+        Write(name, std::move(v));
+    }
+
+    void WriteBinary(const std::string& name, const std::vector<std::uint8_t>& data) override {
+        Value v;
+        v.type = kTypeBinary;
+        v.bytes = data;
+        Write(name, std::move(v));
+    }
+
+    bool DeleteValue(const std::string& name) override {
+        bool existed = false;
+        registry_.Access(root_, true, [&](Hive& hive) {
+            Key* key = hive.Find(path_);
+            if (key == nullptr) {
+                return false;
+            }
+            std::string folded = FoldName(name);
+            for (auto it = key->values.begin(); it != key->values.end(); ++it) {
+                if (FoldName(it->name) == folded) {
+                    key->values.erase(it);
+                    existed = true;
+                    return true;
+                }
+            }
+            return false;
+        });
+        return existed;
+    }
+
+    bool HasSubkey(const std::string& name) const override {
+        Path sub = Below(name);
+        bool found = false;
+        registry_.Access(root_, false, [&](Hive& hive) {
+            found = !sub.empty() && hive.Find(sub) != nullptr;
+            return false;
+        });
+        return found;
+    }
+
+    bool DeleteSubkeyTree(const std::string& name) override {
+        Path sub = Below(name);
+        if (sub.size() == path_.size()) {
+            throw RegistryError("Im Registrierungsschlüssel \"" + KeyDisplayName(root_, path_) +
+                                "\" wurde kein zu löschender Unterschlüssel genannt.");
+        }
+        bool existed = false;
+        registry_.Access(root_, true, [&](Hive& hive) {
+            existed = hive.RemoveTree(sub);
+            return existed;
+        });
+        return existed;
+    }
+
+private:
+    Path Below(const std::string& name) const {
+        Path sub = path_;
+        for (auto& part : CheckedPath(name, root_, path_)) {
+            sub.push_back(std::move(part));
+        }
+        return sub;
+    }
+
+    // Calls `use` with the value when it exists; empty optional when it does not.
+    template <typename Use>
+    std::optional<bool> Lookup(const std::string& name, Use use) const {
+        std::optional<bool> result;
+        registry_.Access(root_, false, [&](Hive& hive) {
+            if (Key* key = hive.Find(path_)) {
+                if (const Value* v = FindValue(*key, name)) {
+                    result = use(*v);
+                }
+            }
+            return false;
+        });
+        return result;
+    }
+
+    void Write(const std::string& name, Value value) {
+        CheckName(name, root_, path_);
+        value.name = name;
+        registry_.Access(root_, true, [&](Hive& hive) {
+            Key* key = nullptr;
+            bool created = hive.Create(path_, &key);
+            return SetValue(*key, std::move(value)) || created;
+        });
+    }
+
+    FileRegistry& registry_;
+    RegistryRoot root_;
+    Path path_;
+};
+
+std::unique_ptr<RegistryKey> FileRegistry::OpenKey(RegistryRoot root, const std::string& path) {
+    Path names = CheckedPath(path, root, {});
+    Access(root, true, [&](Hive& hive) { return hive.Create(names); });
+    return std::make_unique<FileRegistryKey>(*this, root, std::move(names));
+}
+
+std::unique_ptr<Registry> CreateSystemRegistry() {
+    return std::make_unique<FileRegistry>(FileRegistry::DefaultRegistryFolder());
+}
+
+}  // namespace rangwerk
+
+#endif  // _WIN32
