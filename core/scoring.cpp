@@ -18,17 +18,18 @@ std::optional<Refusal> CheckScoreSettings(const ScoreSettings& settings) {
 }
 
 std::int64_t OptionScore(const OptionRecord& option, const ScoreSettings& settings) {
-    std::int64_t sum = 0;
+    // The decided outcomes are counted without branches (the answers of a matrix follow no
+    // pattern a branch predictor could learn), then weighted with the points.
+    std::int64_t superior = 0;
+    std::int64_t tie = 0;
+    std::int64_t inferior = 0;
     for (const ResultEntry& e : option.results) {
-        if (!e.decided) continue;
-        switch (e.outcome) {
-            case 1: sum += settings.superior; break;
-            case 0: sum += settings.tie; break;
-            case -1: sum += settings.inferior; break;
-            default: break;
-        }
+        const std::int64_t decided = e.decided ? 1 : 0;
+        superior += decided & static_cast<std::int64_t>(e.outcome == 1);
+        tie += decided & static_cast<std::int64_t>(e.outcome == 0);
+        inferior += decided & static_cast<std::int64_t>(e.outcome == -1);
     }
-    return sum;
+    return superior * settings.superior + tie * settings.tie + inferior * settings.inferior;
 }
 
 BarScale RankOptions(RankingList& ranking, const ScoreSettings& settings) {
