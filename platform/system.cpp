@@ -1,0 +1,63 @@
+#include "platform/system.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <chrono>
+#include <filesystem>
+#include <system_error>
+#endif
+
+namespace rangwerk {
+
+#ifdef _WIN32
+
+std::string ProgramPath() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (length == 0) {
+            return {};
+        }
+        if (length < buffer.size()) {
+            buffer.resize(length);
+            break;
+        }
+        buffer.resize(buffer.size() * 2);  // truncated: try again with more room
+    }
+    const int bytes = WideCharToMultiByte(
+        CP_UTF8, 0, buffer.data(), static_cast<int>(buffer.size()), nullptr, 0, nullptr, nullptr);
+    std::string path(static_cast<std::size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, buffer.data(), static_cast<int>(buffer.size()), path.data(),
+                        bytes, nullptr, nullptr);
+    return path;
+}
+
+std::uint32_t SystemSeedSource::Seed() {
+    LARGE_INTEGER counter;
+    if (QueryPerformanceCounter(&counter)) {
+        return static_cast<std::uint32_t>(counter.QuadPart & 0xFFFFFFFFu);
+    }
+    return static_cast<std::uint32_t>(GetTickCount());
+}
+
+#else
+
+std::string ProgramPath() {
+    std::error_code error;
+    const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error) {
+        return {};
+    }
+    return path.string();
+}
+
+std::uint32_t SystemSeedSource::Seed() {
+    const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+    return static_cast<std::uint32_t>(static_cast<std::uint64_t>(ticks) & 0xFFFFFFFFu);
+}
+
+#endif
+
+}  // namespace rangwerk
