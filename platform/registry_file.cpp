@@ -32,8 +32,8 @@ constexpr std::string_view kFileHeader = "Windows Registry Editor Version 5.00";
 struct Value {
     std::string name;
     std::uint32_t type = kTypeString;
-    std::string text;                // kTypeString
-    std::uint32_t dword = 0;         // kTypeDword
+    std::string text;                 // kTypeString
+    std::uint32_t dword = 0;          // kTypeDword
     std::vector<std::uint8_t> bytes;  // every other type
 
     bool SameData(const Value& other) const {
@@ -167,8 +167,11 @@ void AppendUtf8(std::string& out, char32_t c) {
 // Decodes one UTF-8 character at `i` and advances `i`; invalid bytes give U+FFFD.
 char32_t NextUtf8(std::string_view s, std::size_t& i) {
     unsigned char lead = static_cast<unsigned char>(s[i]);
-    int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                             : (lead >> 3) == 0x1E ? 4 : 0;
+    int length = lead < 0x80           ? 1
+                 : (lead >> 5) == 0x6  ? 2
+                 : (lead >> 4) == 0xE  ? 3
+                 : (lead >> 3) == 0x1E ? 4
+                                       : 0;
     if (length == 1) {
         ++i;
         return lead;
@@ -554,7 +557,9 @@ using namespace registry_file_detail;
 
 namespace {
 
-std::string SystemMessage(int error) { return std::strerror(error); }
+std::string SystemMessage(int error) {
+    return std::strerror(error);
+}
 
 std::string KeyDisplayName(RegistryRoot root, const Path& path) {
     std::string name = RegistryRootName(root);

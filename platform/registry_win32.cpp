@@ -31,8 +31,8 @@ std::wstring Wide(const std::string& text) {
     if (text.empty()) {
         return {};
     }
-    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                                     nullptr, 0);
+    int length =
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                         length);
@@ -43,8 +43,8 @@ std::string Narrow(const wchar_t* text, std::size_t length) {
     if (length == 0) {
         return {};
     }
-    int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0,
-                                   nullptr, nullptr);
+    int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr,
+                                   nullptr);
     std::string narrow(static_cast<std::size_t>(size), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), narrow.data(), size, nullptr,
                         nullptr);
@@ -214,7 +214,9 @@ public:
 
 }  // namespace
 
-std::unique_ptr<Registry> CreateSystemRegistry() { return std::make_unique<Win32Registry>(); }
+std::unique_ptr<Registry> CreateSystemRegistry() {
+    return std::make_unique<Win32Registry>();
+}
 
 }  // namespace rangwerk
 

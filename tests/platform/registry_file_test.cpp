@@ -207,8 +207,8 @@ TEST_F(RegistryFileTest, NamesIgnoreLetterCase) {
 
 TEST_F(RegistryFileTest, WritesTheExportFormat) {
     FileRegistry registry(folder_);
-    auto entry = registry.OpenKey(kMachine,
-                                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Rangwerk");
+    auto entry = registry.OpenKey(
+        kMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Rangwerk");
     entry->WriteString("DisplayName", "Rangwerk");
     entry->WriteString("UninstallString", "\"/opt/rangwerk/Ranko\" /uninstall");
     entry->WriteString("URLUpdateInfo", "Strg+U im Programm drücken");
@@ -381,8 +381,8 @@ TEST_F(RegistryFileTest, AReadOnlyFolderCanBeReadButNotChanged) {
         registry.OpenKey(kUser, "SOFTWARE\\Quarv")->WriteDword("a", 1);
     }
     for (const auto& entry : fs::directory_iterator(folder_)) {
-        fs::permissions(entry.path(), fs::perms::owner_read | fs::perms::group_read |
-                                          fs::perms::others_read);
+        fs::permissions(entry.path(),
+                        fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
     }
     fs::permissions(folder_, fs::perms::owner_read | fs::perms::owner_exec |
                                  fs::perms::others_read | fs::perms::others_exec);
