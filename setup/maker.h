@@ -1,29 +1,38 @@
 #pragma once
 
-#include <string_view>
+#include <array>
+#include <cstddef>
 
 namespace rangwerk {
 
-// The maker of the program: its web host and e-mail address, and the two addresses on its web
-// site that the uninstall entry names. The info dialog uses the same constants.
-inline constexpr char kMakerWebHost[] = "www.quarv-software.example";
-inline constexpr char kMakerEmail[] = "info@quarv-software.example";
-inline constexpr char kMakerUrlInfoAbout[] = "http://www.quarv-software.example/Programme.htm";
-inline constexpr char kMakerHelpLink[] = "http://www.quarv-software.example/";
-
 namespace maker_detail {
-constexpr bool OnMakerHost(std::string_view url, std::string_view page) {
-    constexpr std::string_view scheme = "http://";
-    std::string_view host = kMakerWebHost;
-    return url.substr(0, scheme.size()) == scheme &&
-           url.substr(scheme.size(), host.size()) == host &&
-           url.substr(scheme.size() + host.size()) == page;
+
+// Joins string literals at compile time into one zero-terminated character array.
+template <std::size_t... N>
+constexpr auto Join(const char (&... parts)[N]) {
+    std::array<char, (N + ...) - sizeof...(N) + 1> joined{};
+    std::size_t at = 0;
+    for (const char* part : {static_cast<const char*>(parts)...}) {
+        while (*part != '\0') {
+            joined[at++] = *part++;
+        }
+    }
+    return joined;
 }
+
+inline constexpr char kDomain[] = "quarv-software.example";
+inline constexpr auto kWebHost = Join("www.", kDomain);
+inline constexpr auto kEmail = Join("info@", kDomain);
+inline constexpr auto kUrlInfoAbout = Join("http://www.", kDomain, "/Programme.htm");
+inline constexpr auto kHelpLink = Join("http://www.", kDomain, "/");
+
 }  // namespace maker_detail
 
-static_assert(maker_detail::OnMakerHost(kMakerUrlInfoAbout, "/Programme.htm"));
-static_assert(maker_detail::OnMakerHost(kMakerHelpLink, "/"));
-static_assert(std::string_view(kMakerEmail).substr(std::string_view(kMakerEmail).find('@') + 1) ==
-              std::string_view(kMakerWebHost).substr(4));
+// The maker of the program: its web host and e-mail address, and the two addresses on its web
+// site that the uninstall entry names. The info dialog uses the same constants.
+inline constexpr const char* kMakerWebHost = maker_detail::kWebHost.data();
+inline constexpr const char* kMakerEmail = maker_detail::kEmail.data();
+inline constexpr const char* kMakerUrlInfoAbout = maker_detail::kUrlInfoAbout.data();
+inline constexpr const char* kMakerHelpLink = maker_detail::kHelpLink.data();
 
 }  // namespace rangwerk
