@@ -1,0 +1,269 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "platform/failure.h"
+#include "project/project_file.h"
+
+namespace rangwerk {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+std::string FailureOf(const Bytes& bytes) {
+    try {
+        ParseProjectFileBytes(bytes);
+    } catch (const Failure& f) {
+        return f.what();
+    }
+    return "";
+}
+
+// A project with every field set: answers decided and not, texts beyond Windows-1252 and
+// beyond 255 bytes, a pair on the comparison page, combinations on the diagram page.
+void FillProject(Project& p) {
+    p.options.AddOption("Äpfel & Birnen", "Info mit ß und €");
+    p.options.AddOption("Urlaub in Łódź 𝄞", std::string(300, 'x'));
+    p.options.AddOption("Zitrone", "");
+    p.options.AddOption("apfel", "Zeile 1\r\nZeile 2");
+    RecordAnswer(p.options.At(0), p.options.At(1), Answer::FirstSuperior);
+    RecordAnswer(p.options.At(1), p.options.At(3), Answer::Tie);
+    RecordAnswer(p.options.At(2), p.options.At(3), Answer::SecondSuperior);
+    p.scores = {3, 1, -2};
+    p.queryOrder = QueryOrder::Random;
+    p.liveScore = true;
+    ASSERT_EQ(p.combinations.AddCombination("Reise", {{"Zitrone", 3}, {"apfel", 8191}}, p.options),
+              std::nullopt);
+    ASSERT_EQ(p.combinations.AddCombination("Leer", {}, p.options), std::nullopt);
+    p.EvaluateCombinations();
+    p.combinations.At(1).result = 1.0L / 3.0L;
+}
+
+TEST(ProjectFile, NewProjectIsEighteenBytes) {
+    Project p;
+    p.BeginNew();
+    const Bytes bytes = ProjectFileBytes(CaptureProject(p, ViewFacts{1, 0, false}));
+    EXPECT_EQ(bytes, (Bytes{0x02, 0x01, 0x02, 0x00, 0x02, 0x01, 0x02, 0x00, 0x02, 0xFF, 0x02, 0xFF,
+                            0x08, 0x02, 0x00, 0x02, 0x00, 0x08}));
+}
+
+TEST(ProjectFile, PairFieldsOnlyAfterTheSettingsPage) {
+    Project p;
+    p.BeginNew();
+    p.options.AddOption("A", "");
+    p.options.AddOption("B", "");
+    const auto page2 = ProjectFileBytes(CaptureProject(p, ViewFacts{2, 0, false}));
+    const auto page3 = ProjectFileBytes(CaptureProject(p, ViewFacts{3, 0, false}));
+    EXPECT_EQ(page3.size(), page2.size() + 4);
+    EXPECT_FALSE(ParseProjectFileBytes(page2).firstIndex.has_value());
+}
+
+TEST(ProjectFile, RoundTripRestoresEveryField) {
+    Project p;
+    FillProject(p);
+    p.run.Restore(1, 3);
+    p.run.NextComparison(false);
+    const ProjectData saved = CaptureProject(p, ViewFacts{3, 1, true});
+    const Bytes bytes = ProjectFileBytes(saved);
+    const ProjectData read = ParseProjectFileBytes(bytes);
+    EXPECT_EQ(read, saved);
+    EXPECT_EQ(read.firstIndex, 1);
+    EXPECT_EQ(read.secondIndex, 3);
+    EXPECT_EQ(ProjectFileBytes(read), bytes) << "rewriting gives the same bytes";
+
+    Project q;
+    LoadIntoProject(read, q);
+    ASSERT_EQ(q.options.Count(), 4u);
+    for (std::size_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(q.options.At(i).id, p.options.At(i).id);
+        EXPECT_EQ(q.options.At(i).name, p.options.At(i).name);
+        EXPECT_EQ(q.options.At(i).info, p.options.At(i).info);
+        EXPECT_EQ(q.options.At(i).results, p.options.At(i).results);
+    }
+    EXPECT_EQ(q.scores, (ScoreSettings{3, 1, -2}));
+    EXPECT_EQ(q.queryOrder, QueryOrder::Random);
+    EXPECT_TRUE(q.liveScore);
+    EXPECT_TRUE(q.keepOldRanking) << "an opened project always keeps its decisions";
+    ASSERT_EQ(q.combinations.Count(), 2u);
+    EXPECT_EQ(q.combinations.At(0).members[1].option, &q.options.At(3));
+    EXPECT_EQ(q.combinations.At(0).members[1].factor, 8191);
+    EXPECT_EQ(q.combinations.At(0).result, p.combinations.At(0).result);
+    EXPECT_EQ(q.combinations.At(1).result, 1.0L / 3.0L) << "the extended result is exact";
+}
+
+TEST(ProjectFile, TextsInEveryEncodingReadAlike) {
+    // The name "Bär" as short text, long text, UTF-8 and UTF-16LE.
+    const std::vector<Bytes> names = {
+        {0x06, 0x03, 'B', 0xE4, 'r'},
+        {0x0C, 0x03, 0x00, 0x00, 0x00, 'B', 0xE4, 'r'},
+        {0x14, 0x04, 0x00, 0x00, 0x00, 'B', 0xC3, 0xA4, 'r'},
+        {0x12, 0x03, 0x00, 0x00, 0x00, 'B', 0x00, 0xE4, 0x00, 'r', 0x00},
+    };
+    for (const Bytes& name : names) {
+        Bytes file{0x02, 0x01, 0x02, 0x01};
+        file.insert(file.end(), name.begin(), name.end());
+        const Bytes rest{0x06, 0x00, 0x02, 0x00, 0x02, 0x00, 0x02, 0x00, 0x08,  // info, id, entry
+                         0x02, 0x01, 0x02, 0x00, 0x02, 0xFF, 0x02, 0x00,        // points, order
+                         0x07,  // any byte but 0x09 is false
+                         0x02, 0x00, 0x02, 0x00, 0x09};
+        file.insert(file.end(), rest.begin(), rest.end());
+        const ProjectData d = ParseProjectFileBytes(file);
+        ASSERT_EQ(d.options.size(), 1u);
+        EXPECT_EQ(d.options[0].name, "Bär");
+        EXPECT_FALSE(d.liveScore);
+        EXPECT_TRUE(d.combinationsOpen);
+    }
+}
+
+TEST(ProjectFile, EveryCutGivesAReadError) {
+    Project p;
+    FillProject(p);
+    p.run.Restore(2, 3);
+    p.run.NextComparison(false);
+    const Bytes full = ProjectFileBytes(CaptureProject(p, ViewFacts{4, 1, true}));
+    ASSERT_NO_THROW(ParseProjectFileBytes(full));
+    for (std::size_t cut = 0; cut < full.size(); ++cut) {
+        const Bytes part(full.begin(), full.begin() + static_cast<long>(cut));
+        ASSERT_EQ(FailureOf(part), "Stream-Lesefehler") << "cut at " << cut;
+    }
+    Bytes longer = full;
+    longer.push_back(0x42);
+    EXPECT_NO_THROW(ParseProjectFileBytes(longer)) << "bytes after the last field are ignored";
+}
+
+TEST(ProjectFile, RefusesWhatTheProgramNeverWrites) {
+    Project p;
+    FillProject(p);
+    p.run.Restore(1, 3);
+    p.run.NextComparison(false);
+    const ProjectData good = CaptureProject(p, ViewFacts{3, 0, false});
+    ASSERT_NO_THROW(ParseProjectFileBytes(ProjectFileBytes(good)));
+    auto refused = [&](auto change) {
+        ProjectData d = good;
+        change(d);
+        return FailureOf(ProjectFileBytes(d));
+    };
+    const std::string invalid = "Ungültiger Eigenschaftswert";
+    EXPECT_EQ(refused([](ProjectData& d) { d.mainPage = 5; }), invalid);
+    EXPECT_EQ(refused([](ProjectData& d) { d.mainPage = -1; }), invalid);
+    EXPECT_EQ(refused([](ProjectData& d) { d.firstIndex = 2, d.secondIndex = 2; }), invalid);
+    EXPECT_EQ(refused([](ProjectData& d) { d.firstIndex = -1; }), invalid);
+    EXPECT_EQ(refused([](ProjectData& d) { d.secondIndex = 4; }), invalid);
+    EXPECT_EQ(refused([](ProjectData& d) { d.options[1].id = d.options[0].id; }), invalid);
+    EXPECT_EQ(refused([](ProjectData& d) { d.options[2].name = "ZITRONE"; d.options[3].name = "zitrone"; }), invalid);
+    EXPECT_EQ(refused([](ProjectData& d) { d.options[2].results[0].opponentId = 99; }), invalid);
+    EXPECT_EQ(refused([](ProjectData& d) {
+                  d.options[2].results[0].opponentId = d.options[2].results[1].opponentId;
+              }),
+              invalid);
+    EXPECT_EQ(refused([](ProjectData& d) { d.combinations[0].members[0].factor = 0; }), invalid);
+    EXPECT_EQ(refused([](ProjectData& d) { d.combinations[0].members[0].factor = 8192; }), invalid);
+    EXPECT_EQ(refused([](ProjectData& d) { d.combinationsPage = 2; }), invalid);
+    EXPECT_EQ(refused([](ProjectData& d) { d.queryOrder = 3; }), invalid);
+    EXPECT_EQ(refused([](ProjectData& d) { d.combinations[0].members[0].optionId = 77; }),
+              "Listenindex überschreitet das Maximum (4)");
+
+    // Counts: negative, or more than the rest of the file can hold, fail at once.
+    Bytes negative{0x02, 0x01, 0x02, 0xFF};
+    EXPECT_EQ(FailureOf(negative), invalid);
+    Bytes huge{0x02, 0x01, 0x04, 0xFF, 0xFF, 0xFF, 0x7F, 0x06, 0x00};
+    EXPECT_EQ(FailureOf(huge), "Stream-Lesefehler");
+    // Wrong tags for an Int and a Text.
+    EXPECT_EQ(FailureOf({0x06, 0x00}), invalid);
+    Bytes intForName{0x02, 0x01, 0x02, 0x01, 0x02, 0x00};
+    intForName.resize(40, 0x08);
+    EXPECT_EQ(FailureOf(intForName), invalid);
+}
+
+class ProjectFileOnDisk : public ::testing::Test {
+protected:
+    void SetUp() override {
+        folder = std::filesystem::temp_directory_path() /
+                 ("rangwerk-file-test-" + std::to_string(getpid()));
+        std::filesystem::create_directories(folder);
+    }
+    void TearDown() override { std::filesystem::remove_all(folder); }
+    std::string Path(const std::string& name) const { return (folder / name).string(); }
+    static Bytes Read(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return Bytes(std::istreambuf_iterator<char>(in), {});
+    }
+    std::size_t Entries() const {
+        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(folder),
+                                                      std::filesystem::directory_iterator()));
+    }
+    std::filesystem::path folder;
+};
+
+TEST_F(ProjectFileOnDisk, SaveAndOpen) {
+    Project p;
+    FillProject(p);
+    const ProjectData d = CaptureProject(p, ViewFacts{2, 0, false});
+    SaveProjectFile(Path("Urlaub.opt"), d);
+    EXPECT_EQ(Read(Path("Urlaub.opt")), ProjectFileBytes(d));
+    EXPECT_EQ(ReadProjectFile(Path("Urlaub.opt")), d);
+    SaveProjectFile(Path("Urlaub.opt"), d);  // over an existing file
+    EXPECT_EQ(Entries(), 1u) << "no temporary file is left behind";
+}
+
+TEST_F(ProjectFileOnDisk, FailuresNameTheFile) {
+    try {
+        ReadProjectFile(Path("fehlt.opt"));
+        FAIL() << "no failure";
+    } catch (const Failure& f) {
+        EXPECT_EQ(std::string(f.what()).rfind("Datei " + Path("fehlt.opt") + " kann nicht geöffnet werden. ", 0), 0u)
+            << f.what();
+    }
+    try {
+        SaveProjectFile(Path("kein/Ordner.opt"), ProjectData{});
+        FAIL() << "no failure";
+    } catch (const Failure& f) {
+        EXPECT_EQ(std::string(f.what()).rfind("Datei \"" + Path("kein/Ordner.opt") + "\" kann nicht erstellt werden. ", 0), 0u)
+            << f.what();
+    }
+}
+
+TEST_F(ProjectFileOnDisk, AFailedSaveKeepsTheOldFile) {
+    Project small;
+    small.BeginNew();
+    const std::string path = Path("Projekt.opt");
+    SaveProjectFile(path, CaptureProject(small, ViewFacts{}));
+    const Bytes before = Read(path);
+
+    // A large project written by a process that may not write files over 4 KiB: the disk
+    // is "full" in the middle of the file.
+    Project large;
+    large.BeginNew();
+    for (int k = 0; k < 60; ++k) large.options.AddOption("Option " + std::to_string(k), "");
+    const ProjectData data = CaptureProject(large, ViewFacts{});
+    ASSERT_GT(ProjectFileBytes(data).size(), 8192u);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        try {
+            SaveProjectFile(path, data);
+        } catch (const Failure& f) {
+            _exit(std::string(f.what()) == "Stream-Schreibfehler" ? 0 : 2);
+        }
+        _exit(1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: the save reported success, 2: another message";
+    EXPECT_EQ(Read(path), before) << "the old file is intact";
+    EXPECT_EQ(Entries(), 1u) << "the temporary file is removed";
+}
+
+}  // namespace
+}  // namespace rangwerk
