@@ -493,5 +493,16 @@ TEST_F(DefaultRegistryFolderTest, FollowsTheEnvironment) {
               fs::path("/home/anna/.local/share/rangwerk/registry"));
 }
 
+TEST_F(DefaultRegistryFolderTest, TheSystemRegistryUsesThatFolder) {
+    std::string pattern = (fs::temp_directory_path() / "rangwerk-registry-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    fs::path folder = fs::path(pattern) / "neu";
+    ::setenv("RANGWERK_REGISTRY_DIR", folder.c_str(), 1);
+    CreateSystemRegistry()->OpenKey(kUser, "SOFTWARE\\Quarv\\Rangwerk")->WriteDword("a", 1);
+    EXPECT_NE(ReadFile(folder / "HKEY_CURRENT_USER.reg").find("\"a\"=dword:00000001"),
+              std::string::npos);
+    fs::remove_all(pattern);
+}
+
 }  // namespace
 }  // namespace rangwerk
