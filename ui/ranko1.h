@@ -1,0 +1,203 @@
+#pragma once
+
+#include <QStyleOptionViewItem>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/run.h"
+#include "platform/dialogs.h"
+#include "project/project.h"
+
+class QAction;
+class QButtonGroup;
+class QCheckBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPainter;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QSpinBox;
+class QStackedWidget;
+class QToolButton;
+
+namespace rangwerk {
+
+// The main window: a wizard of five pages (start, collect, settings, comparisons, result)
+// over the project's working state. The handlers call the model and show what it holds.
+class TForm1 : public QWidget, private RunListener {
+    Q_OBJECT
+
+public:
+    enum Page { kPageStart = 0, kPageCollect = 1, kPageSettings = 2, kPageComparisons = 3,
+                kPageResult = 4 };
+
+    TForm1(Project& project, Dialogs& dialogs, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // The headline of a page ("Neues Projekt oder Projekt öffnen" … "Ergebnis").
+    static QString Headline(int page);
+
+    int CurrentPage() const;
+    // Shows the page with its headline; "Startbildschirm" and the save button follow.
+    void ShowPage(int page);
+
+    // The window caption: the title alone, or the title with the file name of a project
+    // file (the folder is left out): "Rangwerk - [Urlaub.opt]".
+    void ShowTitleCaption();
+    void ShowFileCaption(const std::string& projectFileName);
+
+    // The collect page's option list rebuilt from the option list; nothing is selected.
+    void RebuildOptionList();
+    // The live ranking list gets one row per option of the ranking.
+    void SetRankingRows(int count);
+    // The result list gets the rows of the live ranking list.
+    void CopyRankingRowsToResult();
+    // The live ranking list is shown on the comparison page exactly when `visible`.
+    void ShowLiveRanking(bool visible);
+    // The choose-option menu rebuilt from the option list.
+    void PreparePopupMenu_3();
+    // The settings page's fields set from the project (points, query order, check boxes).
+    void ReloadSettingsFromProject();
+    // The three answer buttons back in the normal font.
+    void ResetAnswerFonts();
+
+    // The seed of the random query order, asked at every run start.
+    void SetSeedSource(std::function<std::uint32_t()> seed) { seed_ = std::move(seed); }
+
+    // Filled in by the parts that open and save project files and show the info dialog;
+    // a button whose function is empty does nothing.
+    std::function<void()> onOpen;
+    std::function<void()> onSave;
+    std::function<void()> onInfo;
+
+    // The drawing of one row of either ranking list.
+    void ListBox_3RankingDrawItem(QListWidget* list, int index, const QStyleOptionViewItem& option,
+                                  QPainter& painter);
+
+    // The handlers, callable by the parts that drive the window.
+    void SpeedButton_0NewClick();
+    void SpeedButton_0OpenClick();
+    void SpeedButton_0InfoClick();
+    void SpeedButton_SaveClick();
+    void Button_ExitClick();
+    void Button_RestartClick();
+    void NotebookPageChanged();
+    void Button_1AddClick(QObject* sender);
+    void ListView_1OptionsClick();
+    void Button_1DelClick();
+    void Button_1UpDownClick(QObject* sender);
+    void Button_1DelAllClick();
+    void Button_1NextClick();
+    void Button_2NextClick();
+    void Button_2_3_4BackClick();
+    void Button_3OptionClick(QObject* sender);
+    void Button_3RemisClick();
+    void SpeedButton_3ChangeComparisonClick(QObject* sender);
+    void Button_3ChooseOptionClick(QObject* sender);
+    void MenuItem_3ChooseOption(QAction* item);
+    void Memo_3OptionInfoExit(QObject* sender);
+    void Button_3NextClick();
+    void Button_4RestartClick();
+    void Button_4CombinationsClick();
+    // Keys 0, 1, 2 on the comparison page; true when the key answered.
+    bool FormKeyPress(const QString& text);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    // RunListener: the steps of the comparison run.
+    void RefreshCombinations() override;
+    void RankingChanged() override;
+    void RunFinished() override;
+    void ShowPair(int firstIndex, int secondIndex) override;
+    void ShowRecordedAnswer(std::optional<std::int32_t> outcome) override;
+
+    void CreatePanel();
+    void CreateStartPage(QWidget* page);
+    void CreateCollectPage(QWidget* page);
+    void CreateSettingsPage(QWidget* page);
+    void CreateComparisonPage(QWidget* page);
+    void CreateResultPage(QWidget* page);
+    QListWidget* CreateRankingList(QWidget* page, const char* name, const QRect& place);
+
+    // Runs a handler; a failure that escapes it is shown in the general error box.
+    template <class Handler>
+    void Guarded(Handler&& handler) {
+        RunGuarded(dialogs_, std::forward<Handler>(handler));
+    }
+
+    int SelectedOptionRow() const;
+    void SelectOptionRow(int row);
+    void SetAnswerFont(QPushButton* button, bool italic);
+    bool KeyGoesToFocusWidget(QObject* watched) const;
+
+    Project& project_;
+    Dialogs& dialogs_;
+    std::function<std::uint32_t()> seed_;
+    bool centred_ = false;
+
+    QLabel* Panel_Headline = nullptr;
+    QStackedWidget* Notebook = nullptr;
+    QPushButton* Button_Exit = nullptr;
+    QPushButton* Button_Restart = nullptr;
+    QFrame* Panel_Save = nullptr;
+    QToolButton* SpeedButton_Save = nullptr;
+
+    QToolButton* SpeedButton_0New = nullptr;
+    QToolButton* SpeedButton_0Open = nullptr;
+    QToolButton* SpeedButton_0Info = nullptr;
+
+    QLineEdit* Edit_1OptionName = nullptr;
+    QPlainTextEdit* Memo_1Info = nullptr;
+    QPushButton* Button_1Add = nullptr;
+    QPushButton* Button_1Update = nullptr;
+    QPushButton* Button_1DelAll = nullptr;
+    QListWidget* ListView_1Options = nullptr;
+    QPushButton* Button_1Del = nullptr;
+    QPushButton* Button_1Up = nullptr;
+    QPushButton* Button_1Down = nullptr;
+    QPushButton* Button_1Next = nullptr;
+
+    QSpinBox* SpinEdit_2Win = nullptr;
+    QSpinBox* SpinEdit_2Remis = nullptr;
+    QSpinBox* SpinEdit_2Defeat = nullptr;
+    QGroupBox* RadioGroup_2Order = nullptr;
+    QButtonGroup* RadioGroup_2OrderItems = nullptr;
+    QCheckBox* CheckBox_2LiveScore = nullptr;
+    QCheckBox* CheckBox_2KeepOldRanking = nullptr;
+    QPushButton* Button_2Back = nullptr;
+    QPushButton* Button_2Next = nullptr;
+
+    QPushButton* Button_3Option1 = nullptr;
+    QPushButton* Button_3ChooseOption1 = nullptr;
+    QPushButton* Button_3ChooseOption2 = nullptr;
+    QPushButton* Button_3Option2 = nullptr;
+    QPlainTextEdit* Memo_3Option1Info = nullptr;
+    QPlainTextEdit* Memo_3Option2Info = nullptr;
+    QPushButton* Button_3Remis = nullptr;
+    QToolButton* SpeedButton_3PreviousComparison = nullptr;
+    QToolButton* SpeedButton_3NextComparison = nullptr;
+    QListWidget* ListBox_3Ranking = nullptr;
+    QPushButton* Button_3Back = nullptr;
+    QPushButton* Button_3Next = nullptr;
+    QMenu* PopupMenu_3ChooseOption = nullptr;
+    int popupMenuTag_ = 0;  // 0: menu for the first option, 1: for the second
+
+    QPushButton* Button_4Combinations = nullptr;
+    QListWidget* ListBox_4Ranking = nullptr;
+    QPushButton* Button_4Back = nullptr;
+    QPushButton* Button_4Restart = nullptr;
+};
+
+}  // namespace rangwerk

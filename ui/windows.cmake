@@ -1,0 +1,16 @@
+# The windows of the program (Qt Widgets): the main window with its ranking lists and the
+# message boxes and file dialogs.
+add_library(rangwerk_ui STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/qt_dialogs.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ranko1.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ranko1_icons.cpp
+)
+set_target_properties(rangwerk_ui PROPERTIES AUTOMOC ON)
+target_include_directories(rangwerk_ui PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(rangwerk_ui PUBLIC
+  Qt6::Widgets
+  rangwerk_project
+  rangwerk_combination_model
+  rangwerk_drawing
+  rangwerk_settings
+)
