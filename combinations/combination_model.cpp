@@ -143,8 +143,8 @@ void EvaluateCombinations(CombinationList& list, const ScoreSettings& settings,
         evaluation.zeroOffset = 260;
     } else {
         evaluation.zeroOffset = static_cast<std::int32_t>(
-            RoundHalfEven(-evaluation.minResult * 260 /
-                          (evaluation.maxResult - evaluation.minResult)));
+            RoundHalfEven(-evaluation.minResult /
+                          (evaluation.maxResult - evaluation.minResult) * 260));
     }
 }
 
