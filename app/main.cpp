@@ -1,5 +1,8 @@
 #include <QApplication>
 #include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 #include <cstring>
 
@@ -24,6 +27,13 @@ int main(int argc, char** argv) {
     // The title of the program. Only the name is set: a display name would be appended to
     // every window caption by the window system ("Rangwerk - [Urlaub.opt] – Rangwerk").
     QApplication::setApplicationName(QString::fromUtf8(rangwerk::kApplicationTitle));
+
+    // The program speaks German, the file dialogs and their questions included.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"),
+                     QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&qtTexts);
+    }
 
     // The program's icon in its drawn sizes (the resources of the program file).
     QIcon icon;
