@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QLocale>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QShowEvent>
@@ -370,6 +371,11 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
         if (event->type() == QEvent::MouseButtonPress ||
             event->type() == QEvent::MouseButtonDblClick) {
             mouseDown = true;
+            // A click below the rows leaves no row selected.
+            QTreeWidget* list = combinations ? ListView_Combinations : ListView_Options;
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            if (!list->indexAt(mouse->position().toPoint()).isValid())
+                SelectRow(list, -1);
         } else if (event->type() == QEvent::MouseButtonRelease && mouseDown) {
             // The selection follows the press; the click counts when the button is released.
             mouseDown = false;

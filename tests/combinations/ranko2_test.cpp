@@ -293,6 +293,14 @@ private slots:
         QCOMPARE(NameField()->text(), QString("Eins"));
         QCOMPARE(Rows(Members()), (QStringList{"A/2"}));
 
+        // A click below the rows selects nothing and empties the editing area.
+        QTest::mouseClick(Combinations()->viewport(), Qt::LeftButton, {},
+                          QPoint(20, Combinations()->viewport()->height() - 5));
+        QVERIFY(Combinations()->selectedItems().isEmpty());
+        QCOMPARE(NameField()->text(), QString());
+        QCOMPARE(Members()->topLevelItemCount(), 0);
+        QVERIFY(!Button("Button_CombinationUpdate")->isEnabled());
+
         // A renamed option shows under its new name.
         project->options.At(0).name = "A neu";
         ClickRow(Combinations(), 0);
@@ -322,7 +330,13 @@ private slots:
         QVERIFY(Button("Button_CombinationUp")->isEnabled());
         QVERIFY(!Button("Button_CombinationDown")->isEnabled());
 
+        // The discarded record leaves the result-sorted order of the last evaluation too.
+        Click(Button("Button_Next"));
+        Click(Button("Button_Back"));
+        QCOMPARE(project->evaluation.sorted.size(), std::size_t{2});
         Click(Button("Button_CombinationDel"));
+        QCOMPARE(project->evaluation.sorted.size(), std::size_t{1});
+        QCOMPARE(project->evaluation.sorted[0], &project->combinations.At(0));
         QCOMPARE(Rows(Combinations()), (QStringList{"Zwei"}));
         QCOMPARE(project->combinations.Count(), std::size_t{1});
         QCOMPARE(NameField()->text(), QString());
