@@ -92,10 +92,12 @@ int Cycles(const std::string& path) {
     std::string out;
     const std::size_t count =
         rangwerk::opt::FindAnswerCycles(data, [&](const rangwerk::opt::AnswerCycle& c) {
-            out += names[c.first] + " > " + names[c.second] + " > " + names[c.third] + " > " +
-                   names[c.first] + "\n";
+            for (const std::size_t position : {c.first, c.second, c.third}) {
+                out.append(names[position]).append(" > ");
+            }
+            out.append(names[c.first]).push_back('\n');
             if (out.size() > (1 << 16)) {
-                std::cout << out;
+                std::cout.write(out.data(), static_cast<std::streamsize>(out.size()));
                 out.clear();
             }
         });
