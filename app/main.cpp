@@ -58,6 +58,9 @@ int main(int argc, char** argv) {
     // Then the update component's start-up check, the combinations window and the info
     // dialog, in this order.
 
+    // Closing the main window ends the program, whatever other window is still open.
+    QObject::connect(&form1, &rangwerk::TForm1::Closed, &application, &QApplication::quit,
+                     Qt::QueuedConnection);
     form1.show();
     application.exec();
     return 0;

@@ -4,6 +4,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCloseEvent>
 #include <QCheckBox>
 #include <QFrame>
 #include <QGroupBox>
@@ -513,6 +514,11 @@ void TForm1::showEvent(QShowEvent* event) {
         const QRect area = screen()->availableGeometry();
         move(area.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
     }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    if (event->isAccepted()) emit Closed();
 }
 
 bool TForm1::KeyGoesToFocusWidget(QObject* watched) const {

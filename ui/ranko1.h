@@ -111,7 +111,12 @@ public:
     // Keys 0, 1, 2 on the comparison page; true when the key answered.
     bool FormKeyPress(const QString& text);
 
+signals:
+    // The window was closed: the program ends.
+    void Closed();
+
 protected:
+    void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 

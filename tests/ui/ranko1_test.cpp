@@ -7,12 +7,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QSpinBox>
 #include <QTest>
 #include <QToolButton>
 
 #include <memory>
 
+#include "platform/failure.h"
 #include "support/scripted_dialogs.h"
 #include "ui/ranko1.h"
 
@@ -156,6 +158,21 @@ void Ranko1Test::startsOnTheStartPage() {
     w.form.onOpen = [&] { ++opened; };
     w.Get<QToolButton>("SpeedButton_0Open")->click();
     QCOMPARE(opened, 1);
+    // A failure escaping a handler is shown in the general error box; the window goes on.
+    w.form.onOpen = [] { throw rangwerk::Failure("Die Datei kann nicht geöffnet werden"); };
+    w.Get<QToolButton>("SpeedButton_0Open")->click();
+    QCOMPARE(w.dialogs.messages.size(), std::size_t{1});
+    QVERIFY(w.dialogs.messages.back() ==
+            rangwerk::GeneralErrorMessage("Die Datei kann nicht geöffnet werden"));
+    QCOMPARE(QString::fromStdString(w.dialogs.messages.back().text),
+             QStringLiteral("Die Datei kann nicht geöffnet werden."));
+    QCOMPARE(w.form.CurrentPage(), 0);
+    // "Ende" closes the window.
+    QSignalSpy closed(&w.form, &TForm1::Closed);
+    w.ShowActive();
+    w.Button("Button_Exit")->click();
+    QCOMPARE(closed.count(), 1);
+    QVERIFY(!w.form.isVisible());
 }
 
 void Ranko1Test::pageFlowShowsHeadlinesAndTheBottomRow() {
