@@ -588,6 +588,8 @@ void TForm1::Button_RestartClick() {
 
 void TForm1::SpeedButton_0NewClick() {
     Guarded([&] {
+        // The start page is reached with empty lists only; should anything be left, it goes.
+        project_.DiscardAll();
         Edit_1OptionName->clear();
         Memo_1Info->clear();
         ListView_1Options->clear();
@@ -600,21 +602,9 @@ void TForm1::SpeedButton_0NewClick() {
     });
 }
 
-void TForm1::SpeedButton_0OpenClick() {
-    Guarded([&] {
-        if (onOpen) onOpen();
-    });
-}
-
 void TForm1::SpeedButton_0InfoClick() {
     Guarded([&] {
         if (onInfo) onInfo();
-    });
-}
-
-void TForm1::SpeedButton_SaveClick() {
-    Guarded([&] {
-        if (onSave) onSave();
     });
 }
 

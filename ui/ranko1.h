@@ -11,6 +11,7 @@
 #include "core/run.h"
 #include "platform/dialogs.h"
 #include "project/project.h"
+#include "project/project_file.h"
 
 class QAction;
 class QButtonGroup;
@@ -73,11 +74,14 @@ public:
     // The seed of the random query order, asked at every run start.
     void SetSeedSource(std::function<std::uint32_t()> seed) { seed_ = std::move(seed); }
 
-    // Filled in by the parts that open and save project files and show the info dialog;
-    // a button whose function is empty does nothing.
-    std::function<void()> onOpen;
-    std::function<void()> onSave;
+    // Shows the info dialog; set by the program's start. Empty: the button does nothing.
     std::function<void()> onInfo;
+
+    // The full path of the project file in use: empty at start, set by opening and saving,
+    // never cleared.
+    const std::string& ProjectFileName() const { return projectFileName_; }
+    // The page of the main window and of the combinations window, as a project file keeps them.
+    ViewFacts CurrentViewFacts() const;
 
     // The drawing of one row of either ranking list.
     void ListBox_3RankingDrawItem(QListWidget* list, int index, const QStyleOptionViewItem& option,
@@ -146,10 +150,17 @@ private:
     void SelectOptionRow(int row);
     void SetAnswerFont(QPushButton* button, bool italic);
     bool KeyGoesToFocusWidget(QObject* watched) const;
+    // Writes the project to the file in use.
+    void WriteProjectFile();
+    // Shows the opened project: rows, settings, the pair and page on screen, combinations.
+    void ShowOpenedProject(const ProjectData& data);
+    // Stores a pending edit of an information field of the comparison page.
+    void StorePendingInfoEdit();
 
     Project& project_;
     Dialogs& dialogs_;
     std::function<std::uint32_t()> seed_;
+    std::string projectFileName_;
     bool centred_ = false;
 
     QLabel* Panel_Headline = nullptr;

@@ -3,6 +3,7 @@
 add_library(rangwerk_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/qt_dialogs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ranko1.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ranko1_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ranko1_icons.cpp
 )
 set_target_properties(rangwerk_ui PROPERTIES AUTOMOC ON)
