@@ -1,11 +1,15 @@
-# The program `rangwerk` (Qt): entry and start order.
+# The program `rangwerk` (Qt): its windows in start order, and the entry.
+add_library(rangwerk_program STATIC ${CMAKE_CURRENT_LIST_DIR}/program.cpp)
+set_target_properties(rangwerk_program PROPERTIES AUTOMOC ON)
+target_include_directories(rangwerk_program PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(rangwerk_program PUBLIC
+  rangwerk_ui rangwerk_infodlg rangwerk_combinations_window rangwerk_setup rangwerk_platform
+  rangwerk_settings)
+
 add_executable(rangwerk ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
-target_link_libraries(rangwerk PRIVATE rangwerk_ui rangwerk_settings)
+target_link_libraries(rangwerk PRIVATE rangwerk_program rangwerk_app_info rangwerk_settings)
 if(TARGET rangwerk_version_record)
   target_link_libraries(rangwerk PRIVATE rangwerk_version_record)
-endif()
-if(TARGET rangwerk_app_info)
-  target_link_libraries(rangwerk PRIVATE rangwerk_app_info)
 endif()
 if(EXISTS ${CMAKE_CURRENT_LIST_DIR}/resources/resources.qrc)
   set_target_properties(rangwerk PROPERTIES AUTORCC ON)

@@ -4,23 +4,15 @@
 #include <QLocale>
 #include <QTranslator>
 
-#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
 
-#include "platform/dialogs.h"
-#include "project/project.h"
+#include "app/file_version.h"
+#include "app/program.h"
+#include "platform/registry.h"
+#include "platform/system.h"
 #include "ui/qt_dialogs.h"
-#include "ui/ranko1.h"
-
-namespace {
-
-// The one switch of the command line, compared byte for byte.
-constexpr const char* kUninstallParam = "/uninstall";
-
-bool StartedForRemoval(int argc, char** argv) {
-    return argc > 1 && std::strcmp(argv[1], kUninstallParam) == 0;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -35,33 +27,22 @@ int main(int argc, char** argv) {
         QApplication::installTranslator(&qtTexts);
     }
 
-    // The program's icon in its drawn sizes (the resources of the program file).
+    // The program's icon in its drawn sizes.
     QIcon icon;
     for (int size : {16, 24, 32, 48}) {
         icon.addFile(QStringLiteral(":/icons/rangwerk-%1.png").arg(size), QSize(size, size));
     }
     QApplication::setWindowIcon(icon);
 
-    const bool removal = StartedForRemoval(argc, argv);
-
-    rangwerk::Project project;
     rangwerk::QtDialogs dialogs;
-    rangwerk::TForm1 form1(project, dialogs);
-    dialogs.SetParent(&form1);
+    std::unique_ptr<rangwerk::Registry> registry = rangwerk::CreateSystemRegistry();
+    // Only argument 1 is looked at; it is compared byte for byte with "/uninstall".
+    std::optional<std::string> argument1;
+    if (argc > 1) argument1 = argv[1];
 
-    // Installation registration while the main window is created: with "/uninstall" the
-    // registration is removed and the program ends here, before any window is shown;
-    // otherwise the uninstall entry is written. The removal itself is not built yet, so a
-    // start for removal ends without changing anything.
-    if (removal) return 0;
-
-    // Then the update component's start-up check, the combinations window and the info
-    // dialog, in this order.
-
-    // Closing the main window ends the program, whatever other window is still open.
-    QObject::connect(&form1, &rangwerk::TForm1::Closed, &application, &QApplication::quit,
-                     Qt::QueuedConnection);
-    form1.show();
-    application.exec();
-    return 0;
+    rangwerk::Program program(rangwerk::ProgramServices{
+        dialogs, *registry, rangwerk::ProgramPath(), argument1,
+        [] { return rangwerk::ReadFileVersion(); }, {}, nullptr});
+    dialogs.SetParent(&program.MainWindow());
+    return program.Run();
 }

@@ -64,8 +64,13 @@ def main():
         os.mkdir(include)
         with open(os.path.join(include, "windows.h"), "w") as out:
             out.write(WINDOWS_CONSTANTS)
-        logo = os.path.join(copy, "resources", "logo.bmp")
-        if not os.path.exists(logo):
+        # The logo is drawn by the info dialog's resources beside the program's folder.
+        logo_source = os.path.join(os.path.dirname(source_dir), "ui", "resources", "logo.bmp")
+        logo = os.path.join(work, "ui", "resources", "logo.bmp")
+        os.makedirs(os.path.dirname(logo))
+        if os.path.exists(logo_source):
+            shutil.copyfile(logo_source, logo)
+        else:
             # A 1 x 1 white bitmap.
             pixels = b"\xff\xff\xff\x00"
             info = struct.pack("<IiiHHIIiiII", 40, 1, 1, 1, 24, 0, len(pixels), 0, 0, 0, 0)

@@ -1,0 +1,51 @@
+#include "app/program.h"
+
+#include <QApplication>
+
+namespace rangwerk {
+
+Program::Program(ProgramServices services) : services_(std::move(services)) {
+    // The main window with its layout; its non-visual components come last, the installation
+    // registration among them. Constructing it carries out "/uninstall" at once, before any
+    // window is shown, and that always ends with a termination request.
+    project_ = std::make_unique<Project>();
+    form1_ = std::make_unique<TForm1>(*project_, services_.dialogs);
+    setup_ = std::make_unique<TQuarvSetup>(QuarvSetupServices{
+        services_.registry, services_.dialogs, kApplicationTitle, services_.programPath,
+        services_.argument1, services_.readFileVersion, [this] { terminated_ = true; }});
+    setup_->ApplyMainWindowValues();
+
+    // The main window's creation handler: the uninstall entry at every start (skipped for
+    // "/uninstall"); a failed registry write never stops the start.
+    setup_->WriteUninstallEntry();
+
+    form2_ = std::make_unique<TForm2>(*project_, services_.dialogs, form1_.get());
+    // Creating the info dialog gives every window of 8-point font the message font's face.
+    info_ = std::make_unique<TInfo>(
+        services_.dialogs,
+        InfoServices{services_.readFileVersion, services_.messageFontFace, services_.urlOpener});
+    form1_->onInfo = [this] {
+        info_->ShowInfo(QString::fromUtf8(kApplicationTitle), QStringLiteral("2004"),
+                        QApplication::windowIcon());
+    };
+}
+
+Program::~Program() {
+    info_.reset();
+    form2_.reset();
+    setup_.reset();
+    form1_.reset();
+    project_.reset();
+}
+
+int Program::Run() {
+    if (terminated_) return 0;
+    // Closing the main window ends the program, whatever other window is still open.
+    QObject::connect(form1_.get(), &TForm1::Closed, qApp, &QApplication::quit,
+                     Qt::QueuedConnection);
+    form1_->show();
+    QApplication::exec();
+    return 0;
+}
+
+}  // namespace rangwerk

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "combinations/ranko2.h"
+#include "platform/dialogs.h"
+#include "platform/registry.h"
+#include "project/project.h"
+#include "setup/quarv_setup.h"
+#include "ui/infodlg.h"
+#include "ui/ranko1.h"
+
+namespace rangwerk {
+
+// What the program takes from its surroundings; tests give their own.
+struct ProgramServices {
+    Dialogs& dialogs;
+    Registry& registry;
+    // The absolute path of the running program file.
+    std::string programPath;
+    // Argument 1 of the command line, when there is one; the others are never read.
+    std::optional<std::string> argument1;
+    std::function<std::string()> readFileVersion;
+    // The face of the system's message font; empty: the desktop's general font.
+    std::function<QString()> messageFontFace;
+    // Opens the info dialog's links; null: the desktop's handler.
+    UrlOpener* urlOpener = nullptr;
+};
+
+// The program's windows and components, created in the start order: the main window with its
+// installation registration (which carries out "/uninstall" at once), the combinations window,
+// the info dialog. They are destroyed in the reverse order.
+class Program {
+public:
+    explicit Program(ProgramServices services);
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    // A termination request was made while starting (the removal always makes one).
+    bool Terminated() const { return terminated_; }
+
+    // Shows the main window and runs the event loop until it is closed; returns the exit code,
+    // which is 0 on every path. After a termination request nothing is shown.
+    int Run();
+
+    TForm1& MainWindow() { return *form1_; }
+    TForm2& CombinationsWindow() { return *form2_; }
+    TInfo& InfoDialog() { return *info_; }
+    TQuarvSetup& QuarvSetup() { return *setup_; }
+    Project& WorkingState() { return *project_; }
+
+private:
+    ProgramServices services_;
+    bool terminated_ = false;
+    std::unique_ptr<Project> project_;
+    std::unique_ptr<TForm1> form1_;
+    std::unique_ptr<TQuarvSetup> setup_;
+    std::unique_ptr<TForm2> form2_;
+    std::unique_ptr<TInfo> info_;
+};
+
+}  // namespace rangwerk

@@ -1,0 +1,142 @@
+// The start order of the whole program: registration at every start, "/uninstall" before any
+// window is shown, the windows and their font, the info dialog behind the start page's button.
+#include <QApplication>
+#include <QFontInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include <filesystem>
+
+#include "app/program.h"
+#include "platform/registry_file.h"
+#include "support/scripted_dialogs.h"
+
+using namespace rangwerk;
+using rangwerk::testing::ScriptedDialogs;
+
+namespace {
+
+constexpr const char* kEntry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Rangwerk";
+
+struct Start {
+    QTemporaryDir folder;
+    FileRegistry registry{std::filesystem::path(folder.path().toStdString())};
+    ScriptedDialogs dialogs;
+
+    std::unique_ptr<Program> Make(std::optional<std::string> argument1) {
+        return std::make_unique<Program>(ProgramServices{
+            dialogs, registry, "/opt/rangwerk/bin/rangwerk", std::move(argument1),
+            [] { return std::string("1.0.0.0"); }, [] { return QStringLiteral("DejaVu Sans"); },
+            nullptr});
+    }
+    bool EntryExists() {
+        return registry.OpenKey(RegistryRoot::LocalMachine,
+                                "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall")
+            ->HasSubkey("Rangwerk");
+    }
+    void AddSettingsKey(RegistryRoot root) {
+        registry.OpenKey(root, "SOFTWARE\\Quarv\\Rangwerk")->WriteDword("UpdateInterval", 7);
+    }
+};
+
+}  // namespace
+
+class ProgramTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ordinaryStartWritesTheEntryAndCreatesTheWindows() {
+        Start s;
+        auto program = s.Make(std::nullopt);
+        QVERIFY(!program->Terminated());
+        QVERIFY(s.dialogs.messages.empty());
+        auto key = s.registry.OpenKey(RegistryRoot::LocalMachine, kEntry);
+        QCOMPARE(key->ReadString("DisplayName"), std::optional<std::string>("Rangwerk"));
+        QCOMPARE(key->ReadString("DisplayVersion"), std::optional<std::string>("1.0.0.0"));
+        QCOMPARE(key->ReadString("UninstallString"),
+                 std::optional<std::string>("\"/opt/rangwerk/bin/rangwerk\" /uninstall"));
+        QCOMPARE(key->ReadString("URLUpdateInfo"),
+                 std::optional<std::string>("Strg+U im Programm drücken"));
+        // The combinations window stays on top of the main window; nothing is shown yet.
+        QCOMPARE(program->CombinationsWindow().parentWidget(), &program->MainWindow());
+        QVERIFY(!program->MainWindow().isVisible());
+        QCOMPARE(program->MainWindow().windowTitle(), QStringLiteral("Rangwerk"));
+        QCOMPARE(program->MainWindow().CurrentPage(), int(TForm1::kPageStart));
+        // The windows' 8-point font took the face of the message font.
+        QCOMPARE(program->MainWindow().font().family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(program->CombinationsWindow().font().family(), QStringLiteral("DejaVu Sans"));
+    }
+
+    void otherArgumentsStartNormally() {
+        for (const char* argument : {"/UNINSTALL", "Urlaub.opt", "/uninstall "}) {
+            Start s;
+            auto program = s.Make(std::string(argument));
+            QVERIFY(!program->Terminated());
+            QVERIFY(s.EntryExists());
+            QVERIFY(s.dialogs.messages.empty());
+            QVERIFY(program->WorkingState().options.Empty());
+        }
+    }
+
+    void uninstallAnsweredNoChangesNothing() {
+        Start s;
+        s.AddSettingsKey(RegistryRoot::CurrentUser);
+        s.dialogs.AnswerMessage(MessageButton::No);
+        auto program = s.Make(std::string("/uninstall"));
+        QVERIFY(program->Terminated());
+        QVERIFY(s.dialogs.AllAnswered());
+        QCOMPARE(s.dialogs.messages.size(), size_t(1));
+        const MessageRequest& question = s.dialogs.messages[0];
+        QCOMPARE(question.text, std::string("Soll Rangwerk wirklich deinstalliert werden?"));
+        QCOMPARE(question.caption, std::string("Warnung"));
+        QCOMPARE(question.sound, SystemSound::Exclamation);
+        QCOMPARE(question.defaultButton, MessageButton::Yes);
+        QCOMPARE(question.escapeButton, MessageButton::No);
+        QVERIFY(!s.EntryExists());
+        QVERIFY(s.registry.OpenKey(RegistryRoot::CurrentUser, "SOFTWARE\\Quarv")->HasSubkey("Rangwerk"));
+        QCOMPARE(program->Run(), 0);
+        QVERIFY(!program->MainWindow().isVisible());
+    }
+
+    void uninstallAnsweredYesRemovesEntryAndSettings() {
+        Start s;
+        {
+            auto first = s.Make(std::nullopt);  // an earlier start registered the program
+        }
+        QVERIFY(s.EntryExists());
+        s.AddSettingsKey(RegistryRoot::CurrentUser);
+        s.AddSettingsKey(RegistryRoot::LocalMachine);
+        s.dialogs.AnswerMessage(MessageButton::Yes);
+        s.dialogs.AnswerMessage(MessageButton::Ok);
+        auto program = s.Make(std::string("/uninstall"));
+        QVERIFY(program->Terminated());
+        QVERIFY(s.dialogs.AllAnswered());
+        QCOMPARE(s.dialogs.messages[1].caption, std::string("Deinstallation abgeschlossen"));
+        QCOMPARE(s.dialogs.messages[1].text,
+                 std::string("Rangwerk wurde erfolgreich entfernt. Die Programmdatei und evtl. mit "
+                             "diesem Programm erstellte Dateien müssen manuell gelöscht werden."));
+        QVERIFY(!s.EntryExists());  // no entry written after the removal
+        for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+            QVERIFY(!s.registry.OpenKey(root, "SOFTWARE\\Quarv")->HasSubkey("Rangwerk"));
+        }
+        QCOMPARE(program->Run(), 0);
+        QVERIFY(!program->MainWindow().isVisible());
+    }
+
+    void infoButtonShowsTheInfoDialog() {
+        Start s;
+        auto program = s.Make(std::nullopt);
+        QString caption;
+        QTimer::singleShot(0, [&] {
+            caption = program->InfoDialog().windowTitle();
+            program->InfoDialog().reject();
+        });
+        program->MainWindow().findChild<QToolButton*>(QStringLiteral("SpeedButton_0Info"))->click();
+        QCOMPARE(caption, QStringLiteral("Info über Rangwerk"));
+    }
+};
+
+QTEST_MAIN(ProgramTest)
+#include "program_test.moc"
