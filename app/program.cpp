@@ -1,10 +1,29 @@
 #include "app/program.h"
 
 #include <QApplication>
+#include <QFontDatabase>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace rangwerk {
 
+QString SystemMessageFontFace() {
+#ifdef _WIN32
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof(metrics);
+    if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+        return QString::fromWCharArray(metrics.lfMessageFont.lfFaceName);
+    }
+#endif
+    const QString arialMetrics = QStringLiteral("Liberation Sans");
+    if (QFontDatabase::families().contains(arialMetrics)) return arialMetrics;
+    return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
+}
+
 Program::Program(ProgramServices services) : services_(std::move(services)) {
+    if (!services_.messageFontFace) services_.messageFontFace = SystemMessageFontFace;
     // The main window with its layout; its non-visual components come last, the installation
     // registration among them. Constructing it carries out "/uninstall" at once, before any
     // window is shown, and that always ends with a termination request.

@@ -32,6 +32,11 @@ struct ProgramServices {
     UrlOpener* urlOpener = nullptr;
 };
 
+// The face of the system's message font. Windows names it in its non-client metrics. Other
+// systems have no such font: there the face is Liberation Sans, which has the metrics of the
+// Arial the windows are laid out for, or the desktop's general font when it is missing.
+QString SystemMessageFontFace();
+
 // The program's windows and components, created in the start order: the main window with its
 // installation registration (which carries out "/uninstall" at once), the combinations window,
 // the info dialog. They are destroyed in the reverse order.

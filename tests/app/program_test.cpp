@@ -69,6 +69,11 @@ private slots:
         QCOMPARE(program->CombinationsWindow().font().family(), QStringLiteral("DejaVu Sans"));
     }
 
+    void messageFontHasTheMetricsTheWindowsAreLaidOutFor() {
+        // fonts-liberation is installed with the program's packages.
+        QCOMPARE(SystemMessageFontFace(), QStringLiteral("Liberation Sans"));
+    }
+
     void otherArgumentsStartNormally() {
         for (const char* argument : {"/UNINSTALL", "Urlaub.opt", "/uninstall "}) {
             Start s;
