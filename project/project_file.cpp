@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -34,6 +35,48 @@ void RequireRoom(const ValueReader& reader, std::uint64_t count, std::uint64_t b
     if (bytesEach != 0 && count > remaining / bytesEach) throw Failure(kReadError);
 }
 
+// Numbers a set of option ids 0, 1, 2 … in the order given. Ids the program hands out stay
+// below a small multiple of the option count, so a plain table serves them; other ids go to a
+// hash map.
+class IdSlots {
+public:
+    static constexpr std::size_t kNone = SIZE_MAX;
+
+    // False when an id appears twice.
+    bool Assign(const std::vector<std::uint32_t>& ids) {
+        std::uint64_t largest = 0;
+        for (std::uint32_t id : ids) largest = std::max<std::uint64_t>(largest, id);
+        bool distinct = true;
+        if (largest < 4 * static_cast<std::uint64_t>(ids.size()) + 1024) {
+            table_.assign(static_cast<std::size_t>(largest) + 1, kNone);
+            for (std::size_t i = 0; i < ids.size(); ++i) {
+                if (table_[ids[i]] != kNone) distinct = false;
+                table_[ids[i]] = i;
+            }
+        } else {
+            useMap_ = true;
+            map_.reserve(ids.size());
+            for (std::size_t i = 0; i < ids.size(); ++i) {
+                if (!map_.emplace(ids[i], i).second) distinct = false;
+            }
+        }
+        return distinct;
+    }
+
+    std::size_t Find(std::uint32_t id) const {
+        if (useMap_) {
+            const auto it = map_.find(id);
+            return it == map_.end() ? kNone : it->second;
+        }
+        return id < table_.size() ? table_[id] : kNone;
+    }
+
+private:
+    bool useMap_ = false;
+    std::vector<std::size_t> table_;
+    std::unordered_map<std::uint32_t, std::size_t> map_;
+};
+
 std::string FoldedName(const std::string& name) {
     std::u32string chars = DecodeUtf8(name);
     for (char32_t& c : chars) c = FoldCase(c);
@@ -41,6 +84,36 @@ std::string FoldedName(const std::string& name) {
 }
 
 std::string SystemErrorText(int error) { return std::strerror(error); }
+
+// Hands the reader the file in blocks of 64 KiB: the reader's own 2048-byte buffer is filled
+// from memory instead of by one system call per 2048 bytes.
+class BlockFileSource : public ByteSource {
+public:
+    explicit BlockFileSource(int fd) : file_(fd), block_(64 * 1024) {}
+
+    std::size_t Read(std::uint8_t* data, std::size_t size) override {
+        if (position_ == end_) {
+            position_ = 0;
+            end_ = file_.Read(block_.data(), block_.size());
+            if (end_ == 0) return 0;
+        }
+        const std::size_t count = std::min(size, end_ - position_);
+        std::memcpy(data, block_.data() + position_, count);
+        position_ += count;
+        return count;
+    }
+
+    std::uint64_t Remaining() const override {
+        const std::uint64_t rest = file_.Remaining();
+        return rest == kUnknownSize ? rest : rest + (end_ - position_);
+    }
+
+private:
+    FdSource file_;
+    std::vector<std::uint8_t> block_;
+    std::size_t position_ = 0;
+    std::size_t end_ = 0;
+};
 
 std::string ParentFolder(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -134,34 +207,53 @@ ProjectData ReadProjectData(ValueReader& r) {
     const auto count = static_cast<std::uint64_t>(n);
     RequireRoom(r, count, kMinOptionBytes + kMinEntryBytes * count);
     d.options.resize(count);
-    std::unordered_map<std::uint32_t, std::size_t> positionOfId;
-    positionOfId.reserve(count);
+    std::unordered_set<std::uint32_t> ids;
+    ids.reserve(count);
     std::unordered_set<std::string> foldedNames;
     foldedNames.reserve(count);
-    for (StoredOption& o : d.options) {
+    // Every option must hold exactly one entry for each option, its own undecided. The ids
+    // named by the first option's entries are numbered; every later option's entries are
+    // checked against them as they are read, while they are at hand; and in the end the
+    // options' own ids must be among them (N distinct ids among N: the very same set).
+    IdSlots slots;
+    std::vector<std::uint32_t> seenBy(count, UINT32_MAX);
+    bool entriesValid = true;
+    for (std::size_t i = 0; i < count; ++i) {
+        StoredOption& o = d.options[i];
         o.name = r.ReadText();
         o.info = r.ReadText();
         o.id = r.ReadId();
-        o.results.resize(count);
-        for (ResultEntry& e : o.results) {
+        o.results.reserve(count);
+        const auto row = static_cast<std::uint32_t>(i);
+        for (std::size_t k = 0; k < count; ++k) {
+            ResultEntry e;
             e.opponentId = r.ReadId();
             e.outcome = r.ReadInt();
             e.decided = r.ReadBool();
+            o.results.push_back(e);
+            if (e.opponentId == o.id && e.decided) entriesValid = false;
+            if (row == 0) continue;
+            const std::size_t slot = slots.Find(e.opponentId);
+            if (slot == IdSlots::kNone || seenBy[slot] == row) {
+                entriesValid = false;
+            } else {
+                seenBy[slot] = row;
+            }
+        }
+        if (row == 0) {
+            std::vector<std::uint32_t> opponents;
+            opponents.reserve(count);
+            for (const ResultEntry& e : o.results) opponents.push_back(e.opponentId);
+            if (!slots.Assign(opponents)) entriesValid = false;
         }
         // Ids and names are unique; names ignoring letter case.
-        if (!positionOfId.emplace(o.id, positionOfId.size()).second) Invalid();
+        if (!ids.insert(o.id).second) Invalid();
         if (o.name.empty() || !foldedNames.insert(FoldedName(o.name)).second) Invalid();
     }
-    // Every option holds exactly one entry for each option, its own undecided.
-    std::vector<std::uint32_t> seenBy(count, UINT32_MAX);
-    for (std::size_t i = 0; i < count; ++i) {
-        for (const ResultEntry& e : d.options[i].results) {
-            const auto it = positionOfId.find(e.opponentId);
-            if (it == positionOfId.end() || seenBy[it->second] == i) Invalid();
-            seenBy[it->second] = static_cast<std::uint32_t>(i);
-            if (it->second == i && e.decided) Invalid();
-        }
+    for (const StoredOption& o : d.options) {
+        if (slots.Find(o.id) == IdSlots::kNone) entriesValid = false;
     }
+    if (!entriesValid) Invalid();
 
     d.superior = r.ReadInt();
     d.tie = r.ReadInt();
@@ -193,7 +285,7 @@ ProjectData ReadProjectData(ValueReader& r) {
         std::unordered_set<std::uint32_t> memberIds;
         for (StoredMember& member : c.members) {
             member.optionId = r.ReadId();
-            if (!positionOfId.count(member.optionId)) {
+            if (slots.Find(member.optionId) == IdSlots::kNone) {
                 throw Failure("Listenindex überschreitet das Maximum (" + std::to_string(n) + ")");
             }
             if (!memberIds.insert(member.optionId).second) Invalid();
@@ -288,7 +380,7 @@ ProjectData ReadProjectFile(const std::string& path) {
         int fd;
         ~Closer() { close(fd); }
     } closer{fd};
-    FdSource source(fd);
+    BlockFileSource source(fd);
     ValueReader reader(source);
     return ReadProjectData(reader);
 }

@@ -309,6 +309,58 @@ TEST_F(OptTool, CheckReportsTheProgramsMessage) {
     EXPECT_NE(r.err.find("kann nicht geöffnet werden."), std::string::npos) << r.err;
 }
 
+// Square result matrices with every id named once per option, and the ways one can break.
+TEST_F(OptTool, CheckRefusesBrokenAnswerMatrices) {
+    const auto matrix = [](std::vector<std::uint32_t> ids) {
+        ProjectData d;
+        for (std::size_t i = 0; i < ids.size(); ++i) {
+            StoredOption o{"Option " + std::to_string(i), "", ids[i], {}};
+            // Entries in reverse list order, so that their order differs from the options'.
+            for (std::size_t k = ids.size(); k-- > 0;) {
+                o.results.push_back({ids[k], i == k ? 0 : (i < k ? 1 : -1), i != k});
+            }
+            d.options.push_back(o);
+        }
+        return d;
+    };
+    const auto check = [&](const ProjectData& d) {
+        const ToolResult r = Run({"check", WriteProject("m.opt", d)});
+        return r.exitCode == 0 ? r.out : r.err.substr(r.err.rfind(": ") + 2);
+    };
+    const std::string invalid = "Ungültiger Eigenschaftswert.\n";
+    for (const auto& ids : {std::vector<std::uint32_t>{0, 1, 2, 3},
+                            std::vector<std::uint32_t>{4000000000u, 7, 123456789, 2}}) {
+        SCOPED_TRACE(ids[0]);
+        EXPECT_EQ(check(matrix(ids)), "OK\n");
+
+        ProjectData d = matrix(ids);
+        d.options[0].results[1].opponentId = d.options[0].results[0].opponentId;
+        EXPECT_EQ(check(d), invalid) << "the first option names an id twice";
+
+        d = matrix(ids);
+        d.options[2].results[3].opponentId = d.options[2].results[2].opponentId;
+        EXPECT_EQ(check(d), invalid) << "a later option names an id twice";
+
+        for (const std::size_t row : {0u, 2u}) {
+            d = matrix(ids);
+            d.options[row].results[3 - row].decided = true;
+            EXPECT_EQ(check(d), invalid) << "option " << row << " answered itself";
+        }
+
+        // Every option names 99 where option 3 stands: consistent rows, but not the options.
+        d = matrix(ids);
+        for (StoredOption& o : d.options) o.results[0].opponentId = 99;
+        EXPECT_EQ(check(d), invalid);
+
+        // A member refers to an option that exists only as an opponent id.
+        d = matrix(ids);
+        d.combinations = {{"K", Extended80::FromInteger(0), {{ids[1], 1}}}};
+        EXPECT_EQ(check(d), "OK\n");
+        d.combinations[0].members[0].optionId = 99;
+        EXPECT_EQ(check(d), "Listenindex überschreitet das Maximum (4)\n");
+    }
+}
+
 // A, B, C, D: A > B > C > A and A > D > C > A are cyclic; {A, B, D} and {B, C, D} are not.
 TEST_F(OptTool, CyclesListsEachIntransitiveTripleOnce) {
     Project p;
