@@ -1,6 +1,7 @@
 #include "app/program.h"
 
 #include <QApplication>
+#include <QFont>
 #include <QFontDatabase>
 
 #ifdef _WIN32
@@ -24,6 +25,9 @@ QString SystemMessageFontFace() {
 
 Program::Program(ProgramServices services) : services_(std::move(services)) {
     if (!services_.messageFontFace) services_.messageFontFace = SystemMessageFontFace;
+    // The info dialog's labels keep "MS Sans Serif", a Windows face; elsewhere the face with
+    // its metrics stands in for it.
+    QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
     // The main window with its layout; its non-visual components come last, the installation
     // registration among them. Constructing it carries out "/uninstall" at once, before any
     // window is shown, and that always ends with a termination request.

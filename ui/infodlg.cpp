@@ -48,6 +48,9 @@ void SetTextColor(QLabel* label, const QColor& color) {
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, color);
     label->setPalette(palette);
+    // On the dialog's button-face background a label would otherwise draw in the button text
+    // colour that contrasts with it.
+    label->setForegroundRole(QPalette::WindowText);
 }
 
 // A right-aligned label sizes itself to its text and keeps its right edge (exclusive).
@@ -141,6 +144,7 @@ TInfo::TInfo(Dialogs& dialogs, InfoServices services, QWidget* parent)
     InfoLbl->setObjectName("InfoLbl");
     InfoLbl->setFont(LabelFont());
     InfoLbl->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    InfoLbl->setForegroundRole(QPalette::WindowText);
 
     auto makeLink = [this](const char* name) {
         auto* label = new TLinkLabel(this);
