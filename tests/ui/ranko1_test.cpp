@@ -150,17 +150,16 @@ void Ranko1Test::startsOnTheStartPage() {
     // The points hold 0 until a project is begun.
     QCOMPARE(w.Get<QSpinBox>("SpinEdit_2Win")->value(), 0);
     QCOMPARE(w.Get<QSpinBox>("SpinEdit_2Defeat")->value(), 0);
-    // Open, save and info do nothing until their parts are connected.
-    w.Get<QToolButton>("SpeedButton_0Open")->click();
+    // The info button does nothing until the info dialog is connected.
     w.Get<QToolButton>("SpeedButton_0Info")->click();
     QCOMPARE(w.form.CurrentPage(), 0);
-    int opened = 0;
-    w.form.onOpen = [&] { ++opened; };
-    w.Get<QToolButton>("SpeedButton_0Open")->click();
-    QCOMPARE(opened, 1);
+    int shown = 0;
+    w.form.onInfo = [&] { ++shown; };
+    w.Get<QToolButton>("SpeedButton_0Info")->click();
+    QCOMPARE(shown, 1);
     // A failure escaping a handler is shown in the general error box; the window goes on.
-    w.form.onOpen = [] { throw rangwerk::Failure("Die Datei kann nicht geöffnet werden"); };
-    w.Get<QToolButton>("SpeedButton_0Open")->click();
+    w.form.onInfo = [] { throw rangwerk::Failure("Die Datei kann nicht geöffnet werden"); };
+    w.Get<QToolButton>("SpeedButton_0Info")->click();
     QCOMPARE(w.dialogs.messages.size(), std::size_t{1});
     QVERIFY(w.dialogs.messages.back() ==
             rangwerk::GeneralErrorMessage("Die Datei kann nicht geöffnet werden"));
