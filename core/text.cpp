@@ -106,7 +106,19 @@ char32_t FromCp1252(unsigned char byte) {
     return byte;
 }
 
+namespace {
+
+bool IsAscii(std::string_view text) {
+    for (char c : text) {
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string Cp1252ToUtf8(std::string_view bytes) {
+    if (IsAscii(bytes)) return std::string(bytes);
     std::u32string chars;
     chars.reserve(bytes.size());
     for (char b : bytes) chars.push_back(FromCp1252(static_cast<unsigned char>(b)));
@@ -172,6 +184,19 @@ char32_t FoldCase(char32_t c) {
     if (c >= 0x400 && c <= 0x40F) return c + 0x50;
     if (c >= 0x410 && c <= 0x42F) return c + 0x20;
     return c;
+}
+
+std::string FoldCaseText(std::string_view text) {
+    if (IsAscii(text)) {
+        std::string folded(text);
+        for (char& c : folded) {
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+        }
+        return folded;
+    }
+    std::u32string chars = DecodeUtf8(text);
+    for (char32_t& c : chars) c = FoldCase(c);
+    return EncodeUtf8(chars);
 }
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {

@@ -31,6 +31,10 @@ std::string Utf16LeToUtf8(std::string_view bytes);
 // Greek and Cyrillic alphabets to its lower-case form.
 char32_t FoldCase(char32_t c);
 
+// The text with every character case-folded: texts that are equal ignoring letter case fold
+// to the same text.
+std::string FoldCaseText(std::string_view text);
+
 // Whole-text equality ignoring letter case.
 bool EqualIgnoringCase(std::string_view a, std::string_view b);
 

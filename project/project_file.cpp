@@ -20,6 +20,9 @@ namespace {
 constexpr const char* kInvalidValue = "Ungültiger Eigenschaftswert";
 constexpr const char* kReadError = "Stream-Lesefehler";
 
+// The reader's buffer for a project file on disk.
+constexpr std::size_t kFileBlock = 64 * 1024;
+
 [[noreturn]] void Invalid() { throw Failure(kInvalidValue); }
 
 // The smallest encodings: an Int, Id or Bool takes at least 1 or 2 bytes, a Text at least 2.
@@ -77,43 +80,67 @@ private:
     std::unordered_map<std::uint32_t, std::size_t> map_;
 };
 
-std::string FoldedName(const std::string& name) {
-    std::u32string chars = DecodeUtf8(name);
-    for (char32_t& c : chars) c = FoldCase(c);
-    return EncodeUtf8(chars);
+// Decodes result entries straight from the bytes at hand, as long as each is complete there
+// and uses the integer tags the writer uses; returns how many were decoded. The rest, if any,
+// goes through the reader's own checks. On the way the opponents are compared with
+// `expected` (which holds `count` ids): `otherOrder` is set when they differ.
+std::size_t DecodeEntriesInPlace(ValueReader& reader, ResultEntry* out, std::size_t count,
+                                 const std::uint32_t* expected, bool& otherOrder) {
+    const std::span<const std::uint8_t> bytes = reader.Available();
+    const std::uint8_t* const first = bytes.data();
+    const std::uint8_t* p = first;
+    // An entry takes at most 11 bytes, so this many are surely whole without a look at the end.
+    constexpr std::size_t kLongestEntry = 5 + 5 + 1;
+    const std::size_t safe = std::min(count, bytes.size() / kLongestEntry);
+    unsigned differs = 0;
+    std::size_t k = 0;
+    for (; k < safe; ++k) {
+        // The forms the writer gives ids below 32768: a two-byte id (6-byte entry) or a
+        // one-byte id (5-byte entry), each followed by a one-byte outcome.
+        if (p[0] == 0x03 && p[3] == 0x02) {
+            const auto id = static_cast<std::uint32_t>(static_cast<std::int32_t>(
+                static_cast<std::int16_t>(static_cast<std::uint16_t>(p[1] | p[2] << 8))));
+            out[k] = {id, static_cast<std::int8_t>(p[4]), p[5] == 0x09};
+            differs |= static_cast<unsigned>(id != expected[k]);
+            p += 6;
+            continue;
+        }
+        if (p[0] == 0x02 && p[2] == 0x02) {
+            const auto id = static_cast<std::uint32_t>(
+                static_cast<std::int32_t>(static_cast<std::int8_t>(p[1])));
+            out[k] = {id, static_cast<std::int8_t>(p[3]), p[4] == 0x09};
+            differs |= static_cast<unsigned>(id != expected[k]);
+            p += 5;
+            continue;
+        }
+        const std::uint8_t* q = p;
+        std::uint32_t id;
+        if (q[0] == 0x02) {
+            id = static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int8_t>(q[1])));
+            q += 2;
+        } else if (q[0] == 0x03) {
+            id = static_cast<std::uint32_t>(static_cast<std::int32_t>(
+                static_cast<std::int16_t>(static_cast<std::uint16_t>(q[1] | q[2] << 8))));
+            q += 3;
+        } else if (q[0] == 0x04) {
+            id = static_cast<std::uint32_t>(q[1]) | static_cast<std::uint32_t>(q[2]) << 8 |
+                 static_cast<std::uint32_t>(q[3]) << 16 | static_cast<std::uint32_t>(q[4]) << 24;
+            q += 5;
+        } else {
+            break;
+        }
+        // Outcomes are -1, 0 and +1: always the one-byte tag.
+        if (q[0] != 0x02) break;
+        out[k] = {id, static_cast<std::int8_t>(q[1]), q[2] == 0x09};
+        differs |= static_cast<unsigned>(id != expected[k]);
+        p = q + 3;
+    }
+    reader.Advance(static_cast<std::size_t>(p - first));
+    otherOrder |= differs != 0;
+    return k;
 }
 
 std::string SystemErrorText(int error) { return std::strerror(error); }
-
-// Hands the reader the file in blocks of 64 KiB: the reader's own 2048-byte buffer is filled
-// from memory instead of by one system call per 2048 bytes.
-class BlockFileSource : public ByteSource {
-public:
-    explicit BlockFileSource(int fd) : file_(fd), block_(64 * 1024) {}
-
-    std::size_t Read(std::uint8_t* data, std::size_t size) override {
-        if (position_ == end_) {
-            position_ = 0;
-            end_ = file_.Read(block_.data(), block_.size());
-            if (end_ == 0) return 0;
-        }
-        const std::size_t count = std::min(size, end_ - position_);
-        std::memcpy(data, block_.data() + position_, count);
-        position_ += count;
-        return count;
-    }
-
-    std::uint64_t Remaining() const override {
-        const std::uint64_t rest = file_.Remaining();
-        return rest == kUnknownSize ? rest : rest + (end_ - position_);
-    }
-
-private:
-    FdSource file_;
-    std::vector<std::uint8_t> block_;
-    std::size_t position_ = 0;
-    std::size_t end_ = 0;
-};
 
 std::string ParentFolder(const std::string& path) {
     const auto slash = path.find_last_of('/');
@@ -207,8 +234,6 @@ ProjectData ReadProjectData(ValueReader& r) {
     const auto count = static_cast<std::uint64_t>(n);
     RequireRoom(r, count, kMinOptionBytes + kMinEntryBytes * count);
     d.options.resize(count);
-    std::unordered_set<std::uint32_t> ids;
-    ids.reserve(count);
     std::unordered_set<std::string> foldedNames;
     foldedNames.reserve(count);
     // Every option must hold exactly one entry for each option, its own undecided. The ids
@@ -217,41 +242,62 @@ ProjectData ReadProjectData(ValueReader& r) {
     // options' own ids must be among them (N distinct ids among N: the very same set).
     IdSlots slots;
     std::vector<std::uint32_t> seenBy(count, UINT32_MAX);
+    std::vector<ResultEntry> scratch(count);
+    std::vector<std::uint32_t> firstRow(count);
     bool entriesValid = true;
     for (std::size_t i = 0; i < count; ++i) {
         StoredOption& o = d.options[i];
         o.name = r.ReadText();
         o.info = r.ReadText();
         o.id = r.ReadId();
-        o.results.reserve(count);
+        // Decoded into a row kept for the whole file, then copied in one piece: the entries'
+        // own storage is written once.
         const auto row = static_cast<std::uint32_t>(i);
-        for (std::size_t k = 0; k < count; ++k) {
-            ResultEntry e;
+        // The first row's opponents are what the other rows are compared with (the first row
+        // itself is compared with nothing in particular, and the result is not used).
+        const std::uint32_t* expected = firstRow.data();
+        bool otherOrder = false;
+        std::size_t k = 0;
+        while (k < count) {
+            k += DecodeEntriesInPlace(r, scratch.data() + k, count - k, expected + k, otherOrder);
+            if (k == count) break;
+            ResultEntry& e = scratch[k];
             e.opponentId = r.ReadId();
             e.outcome = r.ReadInt();
             e.decided = r.ReadBool();
-            o.results.push_back(e);
-            if (e.opponentId == o.id && e.decided) entriesValid = false;
-            if (row == 0) continue;
+            otherOrder |= e.opponentId != expected[k];
+            ++k;
+        }
+        o.results.assign(scratch.begin(), scratch.end());
+        if (row == 0) {
+            for (std::size_t j = 0; j < count; ++j) firstRow[j] = o.results[j].opponentId;
+            if (!slots.Assign(firstRow)) entriesValid = false;
+        }
+        if (row == 0 || !otherOrder) {
+            // The opponents in the first row's order: each of them once, as there, and the
+            // option's own entry where its id stands in the first row.
+            const std::size_t own = slots.Find(o.id);
+            if (own != IdSlots::kNone && o.results[own].decided) entriesValid = false;
+            continue;
+        }
+        for (const ResultEntry& e : o.results) {
             const std::size_t slot = slots.Find(e.opponentId);
             if (slot == IdSlots::kNone || seenBy[slot] == row) {
                 entriesValid = false;
             } else {
                 seenBy[slot] = row;
             }
+            if (e.opponentId == o.id && e.decided) entriesValid = false;
         }
-        if (row == 0) {
-            std::vector<std::uint32_t> opponents;
-            opponents.reserve(count);
-            for (const ResultEntry& e : o.results) opponents.push_back(e.opponentId);
-            if (!slots.Assign(opponents)) entriesValid = false;
-        }
-        // Ids and names are unique; names ignoring letter case.
-        if (!ids.insert(o.id).second) Invalid();
-        if (o.name.empty() || !foldedNames.insert(FoldedName(o.name)).second) Invalid();
     }
+    // Ids and names are unique; names ignoring letter case. Every option's id is one of the
+    // first row's opponents, each taken once.
+    std::vector<bool> idTaken(count, false);
     for (const StoredOption& o : d.options) {
-        if (slots.Find(o.id) == IdSlots::kNone) entriesValid = false;
+        const std::size_t slot = slots.Find(o.id);
+        if (slot == IdSlots::kNone || idTaken[slot]) Invalid();
+        idTaken[slot] = true;
+        if (o.name.empty() || !foldedNames.insert(FoldCaseText(o.name)).second) Invalid();
     }
     if (!entriesValid) Invalid();
 
@@ -276,7 +322,7 @@ ProjectData ReadProjectData(ValueReader& r) {
     std::unordered_set<std::string> combinationNames;
     for (StoredCombination& c : d.combinations) {
         c.name = r.ReadText();
-        if (c.name.empty() || !combinationNames.insert(FoldedName(c.name)).second) Invalid();
+        if (c.name.empty() || !combinationNames.insert(FoldCaseText(c.name)).second) Invalid();
         c.result = r.ReadFloatRaw();
         const std::int32_t k = r.ReadInt();
         if (k < 0) Invalid();
@@ -380,8 +426,9 @@ ProjectData ReadProjectFile(const std::string& path) {
         int fd;
         ~Closer() { close(fd); }
     } closer{fd};
-    BlockFileSource source(fd);
-    ValueReader reader(source);
+    // Read in large blocks that stay in the processor's cache while they are decoded.
+    FdSource source(fd);
+    ValueReader reader(source, kFileBlock);
     return ReadProjectData(reader);
 }
 
@@ -394,8 +441,7 @@ std::vector<std::uint8_t> ProjectFileBytes(const ProjectData& data) {
 }
 
 ProjectData ParseProjectFileBytes(const std::vector<std::uint8_t>& bytes) {
-    MemorySource source(std::span<const std::uint8_t>(bytes.data(), bytes.size()));
-    ValueReader reader(source);
+    ValueReader reader(std::span<const std::uint8_t>(bytes.data(), bytes.size()));
     return ReadProjectData(reader);
 }
 

@@ -68,7 +68,7 @@ std::size_t FdSource::Read(std::uint8_t* data, std::size_t size) {
     }
 }
 
-std::int32_t ValueReader::ReadInt() {
+std::int32_t ValueReader::ReadIntSlowly() {
     switch (ReadByte()) {
         case 0x02: return static_cast<std::int32_t>(ReadSigned(1));
         case 0x03: return static_cast<std::int32_t>(ReadSigned(2));
@@ -77,7 +77,7 @@ std::int32_t ValueReader::ReadInt() {
     }
 }
 
-std::uint32_t ValueReader::ReadId() {
+std::uint32_t ValueReader::ReadIdSlowly() {
     switch (ReadByte()) {
         case 0x02: return static_cast<std::uint32_t>(ReadSigned(1));
         case 0x03: return static_cast<std::uint32_t>(ReadSigned(2));
@@ -101,7 +101,7 @@ std::string ValueReader::ReadText() {
     }
 }
 
-bool ValueReader::ReadBool() { return ReadByte() == 0x09; }
+bool ValueReader::ReadBoolSlowly() { return ReadByte() == 0x09; }
 
 long double ValueReader::ReadFloat() { return ReadFloatRaw().ToLongDouble(); }
 
@@ -121,7 +121,7 @@ Extended80 ValueReader::ReadFloatRaw() {
 }
 
 std::uint64_t ValueReader::Remaining() const {
-    const std::uint64_t rest = source_.Remaining();
+    const std::uint64_t rest = source_ ? source_->Remaining() : 0;
     const std::uint64_t buffered = end_ - position_;
     if (rest >= ByteSource::kUnknownSize - buffered) return ByteSource::kUnknownSize;
     return rest + buffered;
@@ -129,14 +129,14 @@ std::uint64_t ValueReader::Remaining() const {
 
 std::uint8_t ValueReader::ReadByte() {
     if (position_ == end_ && !Refill()) ThrowReadError();
-    return buffer_[position_++];
+    return data_[position_++];
 }
 
 void ValueReader::ReadBytes(std::uint8_t* data, std::size_t size) {
     while (size > 0) {
         if (position_ == end_ && !Refill()) ThrowReadError();
         const std::size_t chunk = std::min(size, end_ - position_);
-        std::memcpy(data, buffer_.data() + position_, chunk);
+        std::memcpy(data, data_ + position_, chunk);
         position_ += chunk;
         data += chunk;
         size -= chunk;
@@ -145,7 +145,14 @@ void ValueReader::ReadBytes(std::uint8_t* data, std::size_t size) {
 
 std::uint64_t ValueReader::ReadLittleEndian(int bytes) {
     std::uint8_t in[8];
-    ReadBytes(in, static_cast<std::size_t>(bytes));
+    const auto count = static_cast<std::size_t>(bytes);
+    if (end_ - position_ >= count) {
+        // Byte by byte rather than through memcpy, whose call costs more than these few bytes.
+        for (std::size_t i = 0; i < count; ++i) in[i] = data_[position_ + i];
+        position_ += count;
+    } else {
+        ReadBytes(in, count);
+    }
     std::uint64_t value = 0;
     for (int i = bytes - 1; i >= 0; --i) value = (value << 8) | in[i];
     return value;
@@ -173,8 +180,9 @@ std::string ValueReader::ReadPayload(std::uint64_t size) {
 }
 
 bool ValueReader::Refill() {
+    if (!source_) return false;
     position_ = 0;
-    end_ = source_.Read(buffer_.data(), buffer_.size());
+    end_ = source_->Read(buffer_.data(), buffer_.size());
     return end_ > 0;
 }
 

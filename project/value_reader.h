@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "project/extended80.h"
 
@@ -74,20 +75,36 @@ class ValueReader {
 public:
     static constexpr std::size_t kBufferSize = 2048;
 
-    explicit ValueReader(ByteSource& source) : source_(source) {}
+    // Reads through a buffer of kBufferSize bytes, or of `bufferSize` bytes where many values
+    // are read at once (a whole project file: fewer, larger reads).
+    explicit ValueReader(ByteSource& source, std::size_t bufferSize = kBufferSize)
+        : source_(&source), buffer_(bufferSize), data_(buffer_.data()) {}
+    // Reads bytes that are in memory as a whole (a file read in one piece), straight from
+    // where they are; the bytes must outlive the reader.
+    explicit ValueReader(std::span<const std::uint8_t> bytes)
+        : data_(bytes.data()), end_(bytes.size()) {}
     ValueReader(const ValueReader&) = delete;
     ValueReader& operator=(const ValueReader&) = delete;
 
     // Tags 0x02, 0x03, 0x04, sign-extended.
-    std::int32_t ReadInt();
+    std::int32_t ReadInt() {
+        std::int32_t value;
+        return ReadBufferedInt(value) ? value : ReadIntSlowly();
+    }
     // An option id, opponent id or factor: as ReadInt, taken as an unsigned number; also
     // 0x13 holding 2147483648 to 4294967295, the form ValueWriter::WriteId gives those values.
-    std::uint32_t ReadId();
+    std::uint32_t ReadId() {
+        std::int32_t value;
+        return ReadBufferedInt(value) ? static_cast<std::uint32_t>(value) : ReadIdSlowly();
+    }
     // Tags 0x06 and 0x0C (Windows-1252), 0x14 (UTF-8) and 0x12 (UTF-16LE), returned as UTF-8;
     // malformed UTF-8 or unpaired surrogates become U+FFFD.
     std::string ReadText();
     // Never refuses a tag: true exactly for 0x09; every other byte is false with no payload.
-    bool ReadBool();
+    bool ReadBool() {
+        if (position_ < end_) return data_[position_++] == 0x09;
+        return ReadBoolSlowly();
+    }
     // Tag 0x05, or an integer tag (0x02, 0x03, 0x04, 0x13) converted.
     long double ReadFloat();
     // As ReadFloat, keeping the ten bytes of a 0x05 value as they are; an integer converts
@@ -97,7 +114,40 @@ public:
     // The bytes left in the input (buffered or not yet read), or ByteSource::kUnknownSize.
     std::uint64_t Remaining() const;
 
+    // The bytes at hand (in the buffer, or the rest of the bytes in memory), for decoding a
+    // long run of values in place; Advance consumes what was decoded.
+    std::span<const std::uint8_t> Available() const { return {data_ + position_, end_ - position_}; }
+    void Advance(std::size_t count) { position_ += count; }
+
 private:
+    // The common case of ReadInt and ReadId, decoded straight from the buffer: an integer tag
+    // whose payload is buffered in full. Anything else is left to the slow path, which reads
+    // the same bytes again with every check.
+    bool ReadBufferedInt(std::int32_t& value) {
+        if (end_ - position_ < 5) return false;
+        const std::uint8_t* p = data_ + position_;
+        switch (p[0]) {
+            case 0x02:
+                value = static_cast<std::int8_t>(p[1]);
+                position_ += 2;
+                return true;
+            case 0x03:
+                value = static_cast<std::int16_t>(static_cast<std::uint16_t>(p[1] | p[2] << 8));
+                position_ += 3;
+                return true;
+            case 0x04:
+                value = static_cast<std::int32_t>(
+                    static_cast<std::uint32_t>(p[1]) | static_cast<std::uint32_t>(p[2]) << 8 |
+                    static_cast<std::uint32_t>(p[3]) << 16 | static_cast<std::uint32_t>(p[4]) << 24);
+                position_ += 5;
+                return true;
+            default:
+                return false;
+        }
+    }
+    std::int32_t ReadIntSlowly();
+    std::uint32_t ReadIdSlowly();
+    bool ReadBoolSlowly();
     std::uint8_t ReadByte();
     void ReadBytes(std::uint8_t* data, std::size_t size);
     std::uint64_t ReadLittleEndian(int bytes);
@@ -106,8 +156,9 @@ private:
     std::string ReadPayload(std::uint64_t size);
     bool Refill();
 
-    ByteSource& source_;
-    std::array<std::uint8_t, kBufferSize> buffer_{};
+    ByteSource* source_ = nullptr;  // none when reading from memory
+    std::vector<std::uint8_t> buffer_;
+    const std::uint8_t* data_;  // the buffer, or the bytes in memory
     std::size_t position_ = 0;
     std::size_t end_ = 0;
 };

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 
 #include "platform/failure.h"
 #include "project/project_file.h"
@@ -182,6 +183,57 @@ TEST(ProjectFile, RefusesWhatTheProgramNeverWrites) {
     EXPECT_EQ(FailureOf(intForName), invalid);
 }
 
+// A project whose rows of result entries come in several orders (options removed and moved),
+// with every encoding an entry can take: ids of one, two and four bytes, outcomes beyond
+// the usual -1, 0, +1.
+ProjectData IrregularProject(int options) {
+    Project p;
+    p.BeginNew();
+    for (int k = 0; k < options + 5; ++k) p.options.AddOption("Option " + std::to_string(k), "");
+    for (int k = 0; k < 5; ++k) p.options.RemoveOption(static_cast<std::size_t>(3 * k));
+    for (int k = 0; k + 1 < options; k += 7) p.options.MoveOption(static_cast<std::size_t>(k), false);
+    for (std::size_t i = 0; i < p.options.Count(); ++i) {
+        for (std::size_t j = i + 1; j < p.options.Count(); j += 3) {
+            RecordAnswer(p.options.At(i), p.options.At(j), static_cast<Answer>((i + j) % 3));
+        }
+    }
+    ProjectData d = CaptureProject(p, ViewFacts{2, 0, false});
+    // Ids far apart, and outcomes the program never records but files may hold.
+    std::map<std::uint32_t, std::uint32_t> renamed;
+    for (StoredOption& o : d.options) renamed[o.id] = o.id * 70001u + 3u;
+    for (StoredOption& o : d.options) {
+        o.id = renamed[o.id];
+        for (ResultEntry& e : o.results) {
+            e.opponentId = renamed[e.opponentId];
+            if (e.decided && e.outcome == 1 && e.opponentId % 5 == 0) e.outcome = 300;
+        }
+    }
+    return d;
+}
+
+TEST(ProjectFile, RowsInAnyOrderAndEveryEntryFormReadBack) {
+    const ProjectData d = IrregularProject(60);
+    EXPECT_EQ(ParseProjectFileBytes(ProjectFileBytes(d)), d);
+    // The options' own entries must stay undecided, whatever the order of a row.
+    for (std::size_t row : {std::size_t{0}, std::size_t{1}, std::size_t{40}}) {
+        ProjectData bad = d;
+        for (ResultEntry& e : bad.options[row].results) {
+            if (e.opponentId == bad.options[row].id) e.decided = true;
+        }
+        EXPECT_EQ(FailureOf(ProjectFileBytes(bad)), "Ungültiger Eigenschaftswert") << row;
+    }
+    // An opponent named twice in the first row, or in a later one.
+    for (std::size_t row : {std::size_t{0}, std::size_t{7}}) {
+        ProjectData bad = d;
+        bad.options[row].results[3].opponentId = bad.options[row].results[4].opponentId;
+        EXPECT_EQ(FailureOf(ProjectFileBytes(bad)), "Ungültiger Eigenschaftswert") << row;
+    }
+    // Two options with the same id.
+    ProjectData twins = d;
+    twins.options[2].id = twins.options[5].id;
+    EXPECT_EQ(FailureOf(ProjectFileBytes(twins)), "Ungültiger Eigenschaftswert");
+}
+
 class ProjectFileOnDisk : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -211,6 +263,27 @@ TEST_F(ProjectFileOnDisk, SaveAndOpen) {
     EXPECT_EQ(ReadProjectFile(Path("Urlaub.opt")), d);
     SaveProjectFile(Path("Urlaub.opt"), d);  // over an existing file
     EXPECT_EQ(Entries(), 1u) << "no temporary file is left behind";
+}
+
+TEST_F(ProjectFileOnDisk, LargeFilesAreReadAcrossBlocks) {
+    // Large enough that entries and texts straddle the blocks the file is read in.
+    ProjectData d = IrregularProject(170);
+    d.options[100].info = std::string(70000, 'i') + "ä";
+    SaveProjectFile(Path("gross.opt"), d);
+    ASSERT_GT(Read(Path("gross.opt")).size(), 3u * 65536u);
+    EXPECT_EQ(ReadProjectFile(Path("gross.opt")), d);
+    // Cut anywhere in the middle, it still fails cleanly.
+    const Bytes bytes = Read(Path("gross.opt"));
+    for (std::size_t cut : {std::size_t{65535}, std::size_t{65536}, std::size_t{131075}, bytes.size() - 1}) {
+        std::ofstream(Path("cut.opt"), std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(cut));
+        try {
+            ReadProjectFile(Path("cut.opt"));
+            ADD_FAILURE() << "cut at " << cut << " was read";
+        } catch (const Failure& f) {
+            EXPECT_STREQ(f.what(), "Stream-Lesefehler") << cut;
+        }
+    }
 }
 
 TEST_F(ProjectFileOnDisk, FailuresNameTheFile) {
