@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds Rangwerk with warnings as errors and runs every test;
 # then builds the window-free layers again with AddressSanitizer and UndefinedBehaviorSanitizer
-# and runs their tests once more. Exits 0 only when every test passed.
+# and runs their tests once more, and gives the project file reader a short fuzzing run.
+# Exits 0 only when every test passed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -18,5 +19,12 @@ cmake -S . -B build/sanitize -DRANGWERK_WERROR=ON -DRANGWERK_WINDOW_FREE_ONLY=ON
   -DCMAKE_CXX_COMPILER=g++ > /dev/null
 cmake --build build/sanitize -j"$jobs"
 (cd build/sanitize && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j"$jobs")
+
+echo "== short fuzzing runs of the project file reader (libFuzzer, clang)"
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -DRANGWERK_WERROR=ON -DRANGWERK_WINDOW_FREE_ONLY=ON \
+  -DRANGWERK_BUILD_FUZZ=ON > /dev/null
+cmake --build build/fuzz -j"$jobs" --target rangwerk_value_reader_fuzz rangwerk_project_file_fuzz \
+  rangwerk_project_file_fuzz_seeds
+(cd build/fuzz && ctest --output-on-failure -R fuzz)
 
 echo "== all tests passed"
