@@ -43,7 +43,7 @@ std::string TenthsDigits(long double magnitude) {
         for (; i >= 0 && kept[static_cast<size_t>(i)] == '9'; --i)
             kept[static_cast<size_t>(i)] = '0';
         if (i < 0) {
-            kept.insert(kept.begin(), '1');
+            kept = "1" + kept;
         } else {
             ++kept[static_cast<size_t>(i)];
         }
