@@ -49,7 +49,7 @@ std::string TenthsDigits(long double magnitude) {
         }
     }
     if (kept.empty())
-        kept = "0";
+        return std::string(1, '0');
     return kept;
 }
 
