@@ -1,5 +1,10 @@
 #include "combinations/ranko2.h"
 
+#include "ui/mnemonics.h"
+
+#include <QCollator>
+#include <QLocale>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
@@ -148,6 +153,7 @@ TForm2::TForm2(Project& project, Dialogs& dialogs, QWidget* mainWindow)
     connect(Button_Close, &QPushButton::clicked, this,
             [this] { Guarded([this] { Button_CloseClick(); }); });
 
+    new FirstAccessKeyWins(this);
     SetPage(0);
     project_.SetCombinationView(this);
 }
@@ -503,13 +509,16 @@ void TForm2::FormShow() {
     }
     ListView_CombinationsClick();
 
-    std::vector<std::string> names;
-    for (const OptionRecord* option : project_.options.InOrder()) names.push_back(option->name);
-    std::stable_sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        return CompareNames(a, b) < 0;
+    // Alphabetical as a German reader expects it: umlauts beside their base letters.
+    QStringList names;
+    for (const OptionRecord* option : project_.options.InOrder()) names.push_back(Q(option->name));
+    QCollator collator(QLocale(QLocale::German, QLocale::Germany));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::stable_sort(names.begin(), names.end(), [&collator](const QString& a, const QString& b) {
+        return collator.compare(a, b) < 0;
     });
     ComboBox_Options->clear();
-    for (const std::string& name : names) ComboBox_Options->addItem(Q(name));
+    ComboBox_Options->addItems(names);
     ChooseNothing();
     ApplyChoiceRule();
 
@@ -721,7 +730,9 @@ void TForm2::CheckBox_SortClick() {
 
 void TForm2::ListBox_CombinationsDrawItem(QPainter& painter, int index, const QRect& rect,
                                           bool selected) {
-    RunGuarded(dialogs_, [&] {
+    // Painting may not open a message box (it would be painted over and over); a failure
+    // leaves the row empty and is reported on the error output.
+    RunWhilePainting([&] {
         if (index < 0)
             return;
         const QFont& font = ListBox_Combinations->font();

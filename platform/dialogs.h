@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <exception>
 #include <optional>
 #include <string>
@@ -82,6 +83,17 @@ inline constexpr const char* kCaptionConfirmation = "Bestätigung";
 inline constexpr const char* kApplicationTitle = "Rangwerk";
 
 const char* ButtonText(MessageButton button);
+
+// Runs a painting handler; a failure that escapes it is written to the error output (a message
+// box opened while painting would be painted over and over).
+template <class Handler>
+void RunWhilePainting(Handler&& handler) {
+    try {
+        handler();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "Rangwerk: %s\n", e.what());
+    }
+}
 
 // Runs an event handler; a failure that escapes it is shown in the general error box and the
 // program goes on.

@@ -28,6 +28,7 @@
 
 #include "platform/system.h"
 #include "ui/drawing.h"
+#include "ui/mnemonics.h"
 #include "ui/ranking_row.h"
 #include "ui/ranko1_icons.h"
 
@@ -205,6 +206,7 @@ TForm1::TForm1(Project& project, Dialogs& dialogs, QWidget* parent)
     PopupMenu_3ChooseOption = new QMenu(this);
     PopupMenu_3ChooseOption->setObjectName(QStringLiteral("PopupMenu_3ChooseOption"));
 
+    new FirstAccessKeyWins(this);
     ReloadSettingsFromProject();
     project_.run.SetListener(this);
     qApp->installEventFilter(this);
@@ -312,6 +314,9 @@ void TForm1::CreateCollectPage(QWidget* page) {
     connect(Button_1Update, &QPushButton::clicked, this,
             [this] { Button_1AddClick(Button_1Update); });
     connect(ListView_1Options, &QListWidget::itemSelectionChanged, this,
+            [this] { ListView_1OptionsClick(); });
+    // A click on the row that is selected already loads its option again as well.
+    connect(ListView_1Options, &QListWidget::itemClicked, this,
             [this] { ListView_1OptionsClick(); });
     connect(Button_1Del, &QPushButton::clicked, this, [this] { Button_1DelClick(); });
     connect(Button_1Up, &QPushButton::clicked, this, [this] { Button_1UpDownClick(Button_1Up); });
@@ -882,7 +887,11 @@ void TForm1::Button_3RemisClick() {
 }
 
 void TForm1::SpeedButton_3ChangeComparisonClick(QObject* sender) {
-    Guarded([&] { project_.run.NextComparison(sender == SpeedButton_3PreviousComparison); });
+    Guarded([&] {
+        // These buttons take no focus: an information text being edited is stored first.
+        StorePendingInfoEdit();
+        project_.run.NextComparison(sender == SpeedButton_3PreviousComparison);
+    });
 }
 
 void TForm1::Button_3ChooseOptionClick(QObject* sender) {

@@ -1,0 +1,121 @@
+// Details of handling the windows as a person does: clicking the selected row, access keys
+// that two controls share, the pair buttons with an edit under way, the order of the options
+// offered for combinations.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "combinations/ranko2.h"
+#include "support/scripted_dialogs.h"
+#include "ui/ranko1.h"
+
+using namespace rangwerk;
+using rangwerk::testing::ScriptedDialogs;
+
+namespace {
+
+struct Windows {
+    Project project;
+    ScriptedDialogs dialogs;
+    TForm1 form{project, dialogs};
+    TForm2 combinations{project, dialogs, &form};
+
+    template <class T = QWidget>
+    T* Get(QWidget* window, const char* name) {
+        T* w = window->findChild<T*>(QString::fromLatin1(name));
+        if (!w) qFatal("no control %s", name);
+        return w;
+    }
+    template <class T = QWidget>
+    T* Get(const char* name) { return Get<T>(&form, name); }
+
+    void Show() {
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+    }
+    void Add(const QString& name, const QString& info = {}) {
+        Get<QLineEdit>("Edit_1OptionName")->setText(name);
+        Get<QPlainTextEdit>("Memo_1Info")->setPlainText(info);
+        Get<QPushButton>("Button_1Add")->click();
+    }
+};
+
+}  // namespace
+
+class WindowDetailsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void clickingTheSelectedRowLoadsItsOptionAgain() {
+        Windows w;
+        w.Show();
+        w.Get<QToolButton>("SpeedButton_0New")->click();
+        w.Add("Apfel", "rund");
+        w.Add("Birne");
+        QListWidget* list = w.Get<QListWidget>("ListView_1Options");
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(0)).center());
+        w.Get<QLineEdit>("Edit_1OptionName")->setText(QStringLiteral("getippt"));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualItemRect(list->item(0)).center());
+        QCOMPARE(w.Get<QLineEdit>("Edit_1OptionName")->text(), QStringLiteral("Apfel"));
+        QCOMPARE(w.Get<QPlainTextEdit>("Memo_1Info")->toPlainText(), QStringLiteral("rund"));
+    }
+
+    void aSharedAccessKeyPressesTheFirstButton() {
+        Windows w;
+        w.Show();
+        w.Get<QToolButton>("SpeedButton_0New")->click();
+        w.Add("A");
+        w.Add("B");
+        w.Add("C");
+        // The last row is selected: "&Hoch" is enabled beside "&Hinzufügen".
+        QVERIFY(w.Get<QPushButton>("Button_1Up")->isEnabled());
+        w.Get<QLineEdit>("Edit_1OptionName")->setFocus();
+        w.Get<QLineEdit>("Edit_1OptionName")->setText(QStringLiteral("D"));
+        QTest::keyClick(&w.form, Qt::Key_H, Qt::AltModifier);
+        QTRY_COMPARE(w.project.options.Count(), size_t(4));
+        QCOMPARE(w.project.options.At(3).name, std::string("D"));
+    }
+
+    void pairButtonsStoreAnInformationTextBeingEdited() {
+        Windows w;
+        w.Show();
+        w.Get<QToolButton>("SpeedButton_0New")->click();
+        w.Add("A");
+        w.Add("B");
+        w.Add("C");
+        w.Get<QPushButton>("Button_1Next")->click();
+        w.project.queryOrder = QueryOrder::Unchanged;
+        w.form.ReloadSettingsFromProject();
+        w.Get<QPushButton>("Button_2Next")->click();
+        QPlainTextEdit* memo = w.Get<QPlainTextEdit>("Memo_3Option1Info");
+        memo->setFocus();
+        QTest::keyClicks(memo, QStringLiteral("1 Notiz"));
+        QCOMPARE(w.project.options.At(0).info, std::string());
+        w.Get<QToolButton>("SpeedButton_3NextComparison")->click();
+        QCOMPARE(w.project.options.At(0).info, std::string("1 Notiz"));
+        QCOMPARE(w.project.run.SecondIndex(), 2);
+        QVERIFY(!w.project.options.At(0).results[1].decided);  // the digit answered nothing
+    }
+
+    void optionsForCombinationsInGermanOrder() {
+        Windows w;
+        for (const char* name : {"Zitrone", "birne", "Äpfel", "Apfel", "Orange"}) {
+            w.project.options.AddOption(name, "");
+        }
+        w.combinations.ShowWindow();
+        QComboBox* box = w.Get<QComboBox>(&w.combinations, "ComboBox_Options");
+        QStringList shown;
+        for (int i = 0; i < box->count(); ++i) shown << box->itemText(i);
+        QCOMPARE(shown, (QStringList{"Apfel", "Äpfel", "birne", "Orange", "Zitrone"}));
+    }
+};
+
+QTEST_MAIN(WindowDetailsTest)
+#include "window_details_test.moc"
