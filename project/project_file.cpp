@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -92,16 +93,17 @@ std::size_t DecodeEntriesInPlace(ValueReader& reader, ResultEntry* out, std::siz
     // An entry takes at most 11 bytes, so this many are surely whole without a look at the end.
     constexpr std::size_t kLongestEntry = 5 + 5 + 1;
     const std::size_t safe = std::min(count, bytes.size() / kLongestEntry);
-    unsigned differs = 0;
+    std::uint32_t differs = 0;  // any bit set: an opponent differs
     std::size_t k = 0;
     for (; k < safe; ++k) {
-        // The forms the writer gives ids below 32768: a two-byte id (6-byte entry) or a
-        // one-byte id (5-byte entry), each followed by a one-byte outcome.
+        // The forms the writer gives ids below 32768: a two-byte id (6-byte entry, tags 03
+        // and 02) or a one-byte id (5-byte entry, tags 02 and 02), each followed by a
+        // one-byte outcome and the decided flag.
         if (p[0] == 0x03 && p[3] == 0x02) {
             const auto id = static_cast<std::uint32_t>(static_cast<std::int32_t>(
                 static_cast<std::int16_t>(static_cast<std::uint16_t>(p[1] | p[2] << 8))));
             out[k] = {id, static_cast<std::int8_t>(p[4]), p[5] == 0x09};
-            differs |= static_cast<unsigned>(id != expected[k]);
+            differs |= id ^ expected[k];
             p += 6;
             continue;
         }
@@ -109,7 +111,7 @@ std::size_t DecodeEntriesInPlace(ValueReader& reader, ResultEntry* out, std::siz
             const auto id = static_cast<std::uint32_t>(
                 static_cast<std::int32_t>(static_cast<std::int8_t>(p[1])));
             out[k] = {id, static_cast<std::int8_t>(p[3]), p[4] == 0x09};
-            differs |= static_cast<unsigned>(id != expected[k]);
+            differs |= id ^ expected[k];
             p += 5;
             continue;
         }
@@ -132,7 +134,7 @@ std::size_t DecodeEntriesInPlace(ValueReader& reader, ResultEntry* out, std::siz
         // Outcomes are -1, 0 and +1: always the one-byte tag.
         if (q[0] != 0x02) break;
         out[k] = {id, static_cast<std::int8_t>(q[1]), q[2] == 0x09};
-        differs |= static_cast<unsigned>(id != expected[k]);
+        differs |= id ^ expected[k];
         p = q + 3;
     }
     reader.Advance(static_cast<std::size_t>(p - first));
@@ -426,9 +428,12 @@ ProjectData ReadProjectFile(const std::string& path) {
         int fd;
         ~Closer() { close(fd); }
     } closer{fd};
-    // Read in large blocks that stay in the processor's cache while they are decoded.
+    // Read in large blocks that stay in the processor's cache while they are decoded. The
+    // block lives on the stack: a block on the heap, freed last, would let the memory of the
+    // project just read be handed back to the system, and then be fetched again.
+    std::array<std::uint8_t, kFileBlock> block;
     FdSource source(fd);
-    ValueReader reader(source, kFileBlock);
+    ValueReader reader(source, block);
     return ReadProjectData(reader);
 }
 

@@ -182,7 +182,11 @@ std::string ValueReader::ReadPayload(std::uint64_t size) {
 bool ValueReader::Refill() {
     if (!source_) return false;
     position_ = 0;
-    end_ = source_->Read(buffer_.data(), buffer_.size());
+    if (!external_.empty()) {
+        end_ = source_->Read(external_.data(), external_.size());
+    } else {
+        end_ = source_->Read(buffer_.data(), buffer_.size());
+    }
     return end_ > 0;
 }
 

@@ -75,10 +75,13 @@ class ValueReader {
 public:
     static constexpr std::size_t kBufferSize = 2048;
 
-    // Reads through a buffer of kBufferSize bytes, or of `bufferSize` bytes where many values
-    // are read at once (a whole project file: fewer, larger reads).
-    explicit ValueReader(ByteSource& source, std::size_t bufferSize = kBufferSize)
-        : source_(&source), buffer_(bufferSize), data_(buffer_.data()) {}
+    // Reads through a buffer of kBufferSize bytes.
+    explicit ValueReader(ByteSource& source)
+        : source_(&source), buffer_(kBufferSize), data_(buffer_.data()) {}
+    // Reads through the caller's buffer, where many values are read at once (a whole project
+    // file: fewer, larger reads). The buffer must outlive the reader.
+    ValueReader(ByteSource& source, std::span<std::uint8_t> buffer)
+        : source_(&source), external_(buffer), data_(buffer.data()) {}
     // Reads bytes that are in memory as a whole (a file read in one piece), straight from
     // where they are; the bytes must outlive the reader.
     explicit ValueReader(std::span<const std::uint8_t> bytes)
@@ -158,6 +161,7 @@ private:
 
     ByteSource* source_ = nullptr;  // none when reading from memory
     std::vector<std::uint8_t> buffer_;
+    std::span<std::uint8_t> external_;  // the caller's buffer, when given
     const std::uint8_t* data_;  // the buffer, or the bytes in memory
     std::size_t position_ = 0;
     std::size_t end_ = 0;
