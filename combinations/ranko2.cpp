@@ -1,6 +1,7 @@
 #include "combinations/ranko2.h"
 
 #include "ui/mnemonics.h"
+#include "ui/qt_text.h"
 
 #include <QCollator>
 #include <QLocale>
@@ -39,13 +40,6 @@ constexpr int kClientHeight = 355;
 constexpr int kDiagramRowHeight = 16;
 constexpr int kFactorColumnWidth = 48;
 
-QString Q(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
-std::string S(const QString& text) {
-    return text.toStdString();
-}
-
 // The factor field: any text may be typed; it stands for the factor FactorFromText gives, and
 // leaving the field shows that factor.
 class FactorSpinBox : public QSpinBox {
@@ -54,7 +48,7 @@ public:
 
 protected:
     QValidator::State validate(QString&, int&) const override { return QValidator::Acceptable; }
-    int valueFromText(const QString& text) const override { return FactorFromText(S(text)); }
+    int valueFromText(const QString& text) const override { return FactorFromText(ToUtf8(text)); }
 };
 
 // Paints the rows of the diagram list through the window's drawing handler; every row has the
@@ -448,7 +442,7 @@ std::vector<MemberRow> TForm2::MemberRowsOnScreen() const {
     std::vector<MemberRow> rows;
     for (int i = 0; i < ListView_Options->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* item = ListView_Options->topLevelItem(i);
-        rows.push_back({S(item->text(0)), item->text(1).toInt()});
+        rows.push_back({ToUtf8(item->text(0)), item->text(1).toInt()});
     }
     return rows;
 }
@@ -459,10 +453,10 @@ void TForm2::AppendMemberRow(const QString& name, int factor) {
 }
 
 bool TForm2::MemberNameTaken(const QString& name, int exceptRow) const {
-    const std::string wanted = S(name);
+    const std::string wanted = ToUtf8(name);
     for (int i = 0; i < ListView_Options->topLevelItemCount(); ++i) {
         if (i != exceptRow &&
-            EqualIgnoringCase(S(ListView_Options->topLevelItem(i)->text(0)), wanted)) {
+            EqualIgnoringCase(ToUtf8(ListView_Options->topLevelItem(i)->text(0)), wanted)) {
             return true;
         }
     }
@@ -480,13 +474,13 @@ void TForm2::FillDiagramRows() {
 namespace {
 
 MessageRequest DuplicateMemberBox(const QString& name) {
-    return RefusalBox("Die Option \"" + S(name) + "\" ist bereits in der Liste vorhanden.",
+    return RefusalBox("Die Option \"" + ToUtf8(name) + "\" ist bereits in der Liste vorhanden.",
                       "Eintrag bereits vorhanden");
 }
 
 // The factor the field stands for, whatever has been typed into it.
 int CurrentFactor(const QSpinBox* field) {
-    return FactorFromText(S(field->text()));
+    return FactorFromText(ToUtf8(field->text()));
 }
 
 Failure IndexBeyondMaximum(int index) {
@@ -502,7 +496,7 @@ void TForm2::FormShow() {
         SelectingFromCode guard(selectingFromCode_);
         ListView_Combinations->clear();
         for (const CombinationRecord* record : project_.combinations.InOrder()) {
-            new QTreeWidgetItem(ListView_Combinations, {Q(record->name)});
+            new QTreeWidgetItem(ListView_Combinations, {FromUtf8(record->name)});
         }
         ListView_Combinations->setCurrentItem(nullptr);
         ListView_Combinations->clearSelection();
@@ -511,7 +505,7 @@ void TForm2::FormShow() {
 
     // Alphabetical as a German reader expects it: umlauts beside their base letters.
     QStringList names;
-    for (const OptionRecord* option : project_.options.InOrder()) names.push_back(Q(option->name));
+    for (const OptionRecord* option : project_.options.InOrder()) names.push_back(FromUtf8(option->name));
     QCollator collator(QLocale(QLocale::German, QLocale::Germany));
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::stable_sort(names.begin(), names.end(), [&collator](const QString& a, const QString& b) {
@@ -541,9 +535,9 @@ void TForm2::ListView_CombinationsClick() {
         }
         const CombinationRecord& record =
             project_.combinations.At(static_cast<std::size_t>(selected));
-        Edit_CombinationName->setText(Q(record.name));
+        Edit_CombinationName->setText(FromUtf8(record.name));
         for (const MemberRow& row : MemberRowsOf(record)) {
-            AppendMemberRow(Q(row.optionName), row.factor);
+            AppendMemberRow(FromUtf8(row.optionName), row.factor);
         }
     } else {
         Edit_CombinationName->clear();
@@ -555,10 +549,10 @@ void TForm2::ListView_OptionsClick() {
     const int selected = SelectedMemberRow();
     if (selected >= 0) {
         const QTreeWidgetItem* item = ListView_Options->topLevelItem(selected);
-        const std::string name = S(item->text(0));
+        const std::string name = ToUtf8(item->text(0));
         int choice = -1;
         for (int i = 0; i < ComboBox_Options->count(); ++i) {
-            if (EqualIgnoringCase(S(ComboBox_Options->itemText(i)), name)) {
+            if (EqualIgnoringCase(ToUtf8(ComboBox_Options->itemText(i)), name)) {
                 choice = i;
                 break;
             }
@@ -633,7 +627,7 @@ void TForm2::Button_OptionUpDownClick(QObject* sender) {
 }
 
 void TForm2::Button_CombinationAddClick(QObject* sender) {
-    const std::string name = S(Edit_CombinationName->text());
+    const std::string name = ToUtf8(Edit_CombinationName->text());
     const std::vector<MemberRow> rows = MemberRowsOnScreen();
 
     if (sender == Button_CombinationUpdate) {
@@ -648,7 +642,7 @@ void TForm2::Button_CombinationAddClick(QObject* sender) {
             dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
             return;
         }
-        ListView_Combinations->topLevelItem(selected)->setText(0, Q(name));
+        ListView_Combinations->topLevelItem(selected)->setText(0, FromUtf8(name));
         return;
     }
 
@@ -658,7 +652,7 @@ void TForm2::Button_CombinationAddClick(QObject* sender) {
     }
     {
         SelectingFromCode guard(selectingFromCode_);
-        new QTreeWidgetItem(ListView_Combinations, {Q(name)});
+        new QTreeWidgetItem(ListView_Combinations, {FromUtf8(name)});
         ListView_Options->clear();
     }
     Edit_CombinationName->clear();
@@ -739,14 +733,14 @@ void TForm2::ListBox_CombinationsDrawItem(QPainter& painter, int index, const QR
         const QFontMetrics metrics(font);
         DiagramFont diagramFont;
         diagramFont.measure = [&metrics](const std::string& text) {
-            return metrics.horizontalAdvance(Q(text));
+            return metrics.horizontalAdvance(FromUtf8(text));
         };
         diagramFont.textHeight = metrics.height();
         const DiagramRect r{rect.left(), rect.top(), rect.left() + rect.width(),
                             rect.top() + rect.height()};
         const DiagramRow row = LayDiagramRow(
             static_cast<std::size_t>(index), r, CheckBox_Sort->isChecked(), project_.combinations,
-            project_.evaluation, diagramFont, S(QLocale().decimalPoint()));
+            project_.evaluation, diagramFont, ToUtf8(QLocale().decimalPoint()));
         if (!row.draw)
             return;
 
@@ -762,8 +756,8 @@ void TForm2::ListBox_CombinationsDrawItem(QPainter& painter, int index, const QR
         painter.setPen(foreground);
         const int baseline = row.textY + metrics.ascent();
         if (row.rank)
-            painter.drawText(QPoint(row.rank->x, baseline), Q(row.rank->text));
-        painter.drawText(QPoint(row.name.x, baseline), Q(row.name.text));
+            painter.drawText(QPoint(row.rank->x, baseline), FromUtf8(row.rank->text));
+        painter.drawText(QPoint(row.name.x, baseline), FromUtf8(row.name.text));
 
         if (row.bar) {
             const DiagramBar& bar = *row.bar;
@@ -782,7 +776,7 @@ void TForm2::ListBox_CombinationsDrawItem(QPainter& painter, int index, const QR
         }
         // The value stands over the bar without a background of its own.
         painter.setPen(foreground);
-        painter.drawText(QPoint(row.value.x, baseline), Q(row.value.text));
+        painter.drawText(QPoint(row.value.x, baseline), FromUtf8(row.value.text));
         painter.restore();
     });
 }

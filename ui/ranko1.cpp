@@ -29,6 +29,7 @@
 #include "platform/system.h"
 #include "ui/drawing.h"
 #include "ui/mnemonics.h"
+#include "ui/qt_text.h"
 #include "ui/ranking_row.h"
 #include "ui/ranko1_icons.h"
 
@@ -42,11 +43,6 @@ constexpr int kHeadlineHeight = 41;
 constexpr int kPageHeight = 320;
 constexpr int kRankingRowHeight = 16;
 
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-std::string ToUtf8(const QString& text) { return text.toStdString(); }
 
 // A name on a button: shown as typed, an "&" in it is no access key.
 QString ButtonCaption(const std::string& name) {
