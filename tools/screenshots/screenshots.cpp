@@ -1,0 +1,371 @@
+// Renders the program's windows for the user guide: builds a known decision (choosing a summer
+// holiday destination) through the windows' own controls and saves every window and page as a
+// PNG file. Runs on the offscreen platform; the windows get the fonts the program gives them.
+//
+//   rangwerk_screenshots FOLDER [--project FILE.opt]
+//
+// The pictures are named after what they show (start.png, sammeln.png, ...). --project also
+// saves the finished decision through the main window's save button.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QIcon>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QLocale>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+#include "app/file_version.h"
+#include "app/program.h"
+#include "platform/registry_file.h"
+#include "support/scripted_dialogs.h"
+#include "ui/qt_dialogs.h"
+
+namespace {
+
+using rangwerk::MessageButton;
+
+// Fails the whole run: a picture that cannot be made must not be left out silently.
+[[noreturn]] void Fail(const QString& what) {
+    throw std::runtime_error(what.toStdString());
+}
+
+template <class T>
+T* Find(QWidget& window, const char* name) {
+    T* child = window.findChild<T*>(QString::fromLatin1(name));
+    if (!child) Fail(QStringLiteral("no control %1 in %2").arg(name, window.objectName()));
+    return child;
+}
+
+void Click(QWidget& window, const char* name) {
+    QAbstractButton* button = Find<QAbstractButton>(window, name);
+    if (!button->isEnabled() || !button->isVisible())
+        Fail(QStringLiteral("%1 cannot be clicked").arg(name));
+    button->click();
+    QApplication::processEvents();
+}
+
+// Saves pictures into one folder.
+class Camera {
+public:
+    explicit Camera(QString folder) : folder_(std::move(folder)) {}
+
+    void Save(const QPixmap& picture, const QString& name) {
+        const QString path = folder_ + u'/' + name + QStringLiteral(".png");
+        // Quality 0: the strongest compression; PNG stays lossless.
+        if (!picture.save(path, "PNG", 0)) Fail(QStringLiteral("cannot write ") + path);
+        std::printf("%s %dx%d\n", qPrintable(name + QStringLiteral(".png")), picture.width(),
+                    picture.height());
+    }
+
+    void Shoot(QWidget& window, const QString& name) {
+        QApplication::processEvents();
+        Save(window.grab(), name);
+    }
+
+    // The next modal window (a message box, the info dialog) is photographed as soon as it
+    // shows, then `answer` closes it. Call before the action that opens it.
+    void ShootNextModal(const QString& name, std::function<void(QWidget&)> answer) {
+        ++waiting_;
+        auto* poll = new QTimer;
+        poll->setInterval(10);
+        QObject::connect(poll, &QTimer::timeout, [this, poll, name, answer] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || !modal->isVisible()) return;
+            poll->stop();
+            poll->deleteLater();
+            --waiting_;
+            // Nothing may be thrown through the modal window's event loop: the failure is kept
+            // for Check() and the window closed.
+            try {
+                Shoot(*modal, name);
+                answer(*modal);
+            } catch (const std::exception& e) {
+                error_ = QString::fromStdString(e.what());
+                modal->close();
+            }
+        });
+        poll->start();
+    }
+
+    // Fails when a modal window was expected but did not show, or its picture failed.
+    void Check() const {
+        if (!error_.isEmpty()) Fail(error_);
+        if (waiting_ != 0) Fail(QStringLiteral("an expected window did not show"));
+    }
+
+private:
+    QString folder_;
+    int waiting_ = 0;
+    QString error_;
+};
+
+// Presses the message box button with the given text.
+std::function<void(QWidget&)> Press(const QString& text) {
+    return [text](QWidget& box) {
+        for (QAbstractButton* b : box.findChildren<QAbstractButton*>()) {
+            if (b->text() == text) {
+                b->click();
+                return;
+            }
+        }
+        Fail(QStringLiteral("no button ") + text);
+    };
+}
+
+struct Option {
+    const char* name;
+    const char* info;
+};
+
+// The options in the order they are collected, and how each pair is answered in the walk
+// (0,1), (0,2) ... (3,4): '1' the first is better, '2' the second, '0' undecided. Ostsee beats
+// Kopenhagen, Kopenhagen beats Schwarzwald and Schwarzwald beats Ostsee: a circle that
+// rangwerk-opt cycles reports. Final scores: Südtirol 4, Toskana 1, Ostsee -1, Kopenhagen and
+// Schwarzwald -2.
+constexpr Option kOptions[] = {
+    {"Ostsee – Rügen",
+     "Strand, Kreidefelsen und lange Radwege.\nMit dem Zug gut sechs Stunden."},
+    {"Südtirol", "Wandern von Hütte zu Hütte, gutes Essen.\nFerienwohnung ab 95 € pro Nacht."},
+    {"Kopenhagen", "Museen, Hafen, alles mit dem Fahrrad.\nTeuer, aber schnell erreicht."},
+    {"Toskana", "Kunst, Wein und Landschaft.\nLange Autofahrt, dafür sicher warm."},
+    {"Schwarzwald", "Nah, günstig und ruhig."},
+};
+constexpr char kAnswers[] = "2102111211";
+// How many answers are given before the comparison page is photographed.
+constexpr int kAnswersBeforeShot = 6;
+
+struct Member {
+    const char* option;
+    int factor;
+};
+struct Combination {
+    const char* name;
+    std::initializer_list<Member> members;
+};
+
+void Collect(rangwerk::TForm1& form, Camera& camera) {
+    for (const Option& option : kOptions) {
+        Find<QLineEdit>(form, "Edit_1OptionName")->setText(QString::fromUtf8(option.name));
+        Find<QPlainTextEdit>(form, "Memo_1Info")->setPlainText(QString::fromUtf8(option.info));
+        Click(form, "Button_1Add");
+    }
+    // A selected row shows its option in the fields on the left.
+    auto* list = Find<QListWidget>(form, "ListView_1Options");
+    list->setCurrentRow(1);
+    QApplication::processEvents();
+    camera.Shoot(form, QStringLiteral("sammeln"));
+}
+
+void Settings(rangwerk::TForm1& form, Camera& camera) {
+    Click(form, "Button_1Next");
+    Find<QRadioButton>(form, "RadioGroup_2Order_Item0")->setChecked(true);
+    Find<QCheckBox>(form, "CheckBox_2LiveScore")->setChecked(true);
+    camera.Shoot(form, QStringLiteral("einstellungen"));
+}
+
+void Answer(rangwerk::TForm1& form, char answer) {
+    Click(form, answer == '1'   ? "Button_3Option1"
+                : answer == '2' ? "Button_3Option2"
+                                : "Button_3Remis");
+}
+
+void Compare(rangwerk::TForm1& form, Camera& camera) {
+    Click(form, "Button_2Next");
+    for (int i = 0; i < kAnswersBeforeShot; ++i) Answer(form, kAnswers[i]);
+    camera.Shoot(form, QStringLiteral("vergleich"));
+
+    // The menu of the second option, drawn where it opens over the window.
+    Click(form, "Button_3ChooseOption2");
+    auto* menu = Find<QMenu>(form, "PopupMenu_3ChooseOption");
+    if (!menu->isVisible()) Fail(QStringLiteral("the choose-option menu did not open"));
+    QPixmap picture = form.grab();
+    {
+        QPainter painter(&picture);
+        painter.drawPixmap(form.mapFromGlobal(menu->pos()), menu->grab());
+    }
+    camera.Save(picture, QStringLiteral("vergleich-auswahl"));
+    menu->hide();
+    QApplication::processEvents();
+
+    for (int i = kAnswersBeforeShot; kAnswers[i] != '\0'; ++i) Answer(form, kAnswers[i]);
+    if (form.CurrentPage() != rangwerk::TForm1::kPageResult)
+        Fail(QStringLiteral("the last answer did not show the result"));
+    camera.Shoot(form, QStringLiteral("ergebnis"));
+}
+
+void Combine(rangwerk::TForm1& form, rangwerk::TForm2& combinations, Camera& camera) {
+    Click(form, "Button_4Combinations");
+    const Combination kCombinations[] = {
+        {"Stadt und Strand", {{"Kopenhagen", 1}, {"Ostsee – Rügen", 1}}},
+        {"Sommer in den Bergen", {{"Südtirol", 2}, {"Schwarzwald", 1}}},
+        {"Nah und günstig", {{"Schwarzwald", 2}, {"Ostsee – Rügen", 1}}},
+        {"Italien mit Abstecher", {{"Toskana", 3}, {"Südtirol", 1}}},
+    };
+    auto* choice = Find<QComboBox>(combinations, "ComboBox_Options");
+    auto* factor = Find<QSpinBox>(combinations, "SpinEdit_Factor");
+    for (const Combination& c : kCombinations) {
+        Find<QLineEdit>(combinations, "Edit_CombinationName")->setText(QString::fromUtf8(c.name));
+        for (const Member& m : c.members) {
+            const int index = choice->findText(QString::fromUtf8(m.option));
+            if (index < 0) Fail(QStringLiteral("no option ") + QString::fromUtf8(m.option));
+            choice->setCurrentIndex(index);
+            combinations.ComboBox_OptionsChange();
+            factor->setValue(m.factor);
+            Click(combinations, "Button_OptionAdd");
+        }
+        Click(combinations, "Button_CombinationAdd");
+    }
+    // "Sommer in den Bergen" selected, with its first member.
+    auto* list = Find<QTreeWidget>(combinations, "ListView_Combinations");
+    list->setCurrentItem(list->topLevelItem(1));
+    combinations.ListView_CombinationsClick();
+    auto* members = Find<QTreeWidget>(combinations, "ListView_Options");
+    members->setCurrentItem(members->topLevelItem(0));
+    combinations.ListView_OptionsClick();
+    camera.Shoot(combinations, QStringLiteral("kombinationen"));
+
+    Click(combinations, "Button_Next");
+    camera.Shoot(combinations, QStringLiteral("diagramm"));
+    Find<QCheckBox>(combinations, "CheckBox_Sort")->setChecked(true);
+    camera.Shoot(combinations, QStringLiteral("diagramm-sortiert"));
+}
+
+// The update wizard "Updates installieren" is photographed here once the program has it: its
+// welcome page as "update-willkommen" and its settings page "Einstellungen" as
+// "update-einstellungen" (both also belong in check_screenshots.py and the guide).
+void ShootUpdateWizard(rangwerk::Program& /*program*/, Camera& /*camera*/) {}
+
+struct Services {
+    QTemporaryDir folder;
+    rangwerk::FileRegistry registry{std::filesystem::path(folder.path().toStdString())};
+};
+
+rangwerk::ProgramServices MakeServices(rangwerk::Dialogs& dialogs, Services& services,
+                                       std::optional<std::string> argument1) {
+    return rangwerk::ProgramServices{dialogs,
+                                     services.registry,
+                                     QDir::homePath().toStdString() + "/.local/bin/rangwerk",
+                                     std::move(argument1),
+                                     [] { return rangwerk::ReadFileVersion(); },
+                                     {},
+                                     nullptr};
+}
+
+// The tour through one decision, from the start page to the diagram.
+void Tour(Camera& camera, const std::optional<QString>& projectFile) {
+    Services services;
+    rangwerk::testing::ScriptedDialogs dialogs;
+    rangwerk::Program program(MakeServices(dialogs, services, std::nullopt));
+    rangwerk::TForm1& form = program.MainWindow();
+    form.show();
+    camera.Shoot(form, QStringLiteral("start"));
+
+    camera.ShootNextModal(QStringLiteral("info"), [](QWidget& info) {
+        static_cast<QDialog&>(info).accept();
+    });
+    Click(form, "SpeedButton_0Info");
+    camera.Check();
+
+    Click(form, "SpeedButton_0New");
+    Collect(form, camera);
+    Settings(form, camera);
+    Compare(form, camera);
+    Combine(form, program.CombinationsWindow(), camera);
+    ShootUpdateWizard(program, camera);
+
+    if (projectFile) {
+        dialogs.AnswerFile(QDir::cleanPath(QDir::current().absoluteFilePath(*projectFile))
+                               .toStdString());
+        Click(form, "SpeedButton_Save");
+    }
+    if (!dialogs.AllAnswered()) {
+        QString asked;
+        for (const auto& m : dialogs.messages) asked += QString::fromStdString(m.text) + u'\n';
+        Fail(QStringLiteral("unexpected dialogs:\n") + asked);
+    }
+    program.CombinationsWindow().close();
+}
+
+// "rangwerk /uninstall": the question and the closing message, answered with "&Ja".
+void Uninstall(Camera& camera) {
+    Services services;
+    {
+        // The entry the removal deletes: written by an ordinary start.
+        rangwerk::testing::ScriptedDialogs quiet;
+        rangwerk::Program start(MakeServices(quiet, services, std::nullopt));
+    }
+    rangwerk::QtDialogs dialogs;
+    camera.ShootNextModal(QStringLiteral("deinstallieren-frage"), [&camera](QWidget& box) {
+        camera.ShootNextModal(QStringLiteral("deinstallieren-fertig"),
+                              Press(QStringLiteral("OK")));
+        Press(QStringLiteral("&Ja"))(box);
+    });
+    rangwerk::Program program(MakeServices(dialogs, services, std::string("/uninstall")));
+    camera.Check();
+    if (!program.Terminated()) Fail(QStringLiteral("/uninstall did not end the program"));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QString::fromUtf8(rangwerk::kApplicationTitle));
+    // A German system: decimal commas in the diagram.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QIcon icon;
+    for (int size : {16, 24, 32, 48}) {
+        icon.addFile(QStringLiteral(":/icons/rangwerk-%1.png").arg(size), QSize(size, size));
+    }
+    QApplication::setWindowIcon(icon);
+
+    QString folder;
+    std::optional<QString> projectFile;
+    const QStringList arguments = QApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QStringLiteral("--project") && i + 1 < arguments.size()) {
+            projectFile = arguments[++i];
+        } else if (folder.isEmpty() && !arguments[i].startsWith(u'-')) {
+            folder = arguments[i];
+        } else {
+            folder.clear();
+            break;
+        }
+    }
+    if (folder.isEmpty()) {
+        std::fprintf(stderr, "usage: rangwerk_screenshots FOLDER [--project FILE.opt]\n");
+        return 2;
+    }
+    if (!QDir().mkpath(folder)) {
+        std::fprintf(stderr, "cannot create %s\n", qPrintable(folder));
+        return 1;
+    }
+    try {
+        Camera camera(folder);
+        Tour(camera, projectFile);
+        Uninstall(camera);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "rangwerk_screenshots: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}
