@@ -11,6 +11,7 @@ packages=(
   fonts-liberation fonts-dejavu-core
   clang libclang-rt-14-dev
   xvfb xauth imagemagick
+  python3 desktop-file-utils
 )
 
 missing=()
