@@ -52,7 +52,8 @@ using rangwerk::MessageButton;
 template <class T>
 T* Find(QWidget& window, const char* name) {
     T* child = window.findChild<T*>(QString::fromLatin1(name));
-    if (!child) Fail(QStringLiteral("no control %1 in %2").arg(name, window.objectName()));
+    if (!child)
+        Fail(QStringLiteral("no control %1 in %2").arg(name, window.objectName()));
     return child;
 }
 
@@ -72,7 +73,8 @@ public:
     void Save(const QPixmap& picture, const QString& name) {
         const QString path = folder_ + u'/' + name + QStringLiteral(".png");
         // Quality 0: the strongest compression; PNG stays lossless.
-        if (!picture.save(path, "PNG", 0)) Fail(QStringLiteral("cannot write ") + path);
+        if (!picture.save(path, "PNG", 0))
+            Fail(QStringLiteral("cannot write ") + path);
         std::printf("%s %dx%d\n", qPrintable(name + QStringLiteral(".png")), picture.width(),
                     picture.height());
     }
@@ -90,7 +92,8 @@ public:
         poll->setInterval(10);
         QObject::connect(poll, &QTimer::timeout, [this, poll, name, answer] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || !modal->isVisible()) return;
+            if (!modal || !modal->isVisible())
+                return;
             poll->stop();
             poll->deleteLater();
             --waiting_;
@@ -109,8 +112,10 @@ public:
 
     // Fails when a modal window was expected but did not show, or its picture failed.
     void Check() const {
-        if (!error_.isEmpty()) Fail(error_);
-        if (waiting_ != 0) Fail(QStringLiteral("an expected window did not show"));
+        if (!error_.isEmpty())
+            Fail(error_);
+        if (waiting_ != 0)
+            Fail(QStringLiteral("an expected window did not show"));
     }
 
 private:
@@ -143,8 +148,7 @@ struct Option {
 // rangwerk-opt cycles reports. Final scores: Südtirol 4, Toskana 1, Ostsee -1, Kopenhagen and
 // Schwarzwald -2.
 constexpr Option kOptions[] = {
-    {"Ostsee – Rügen",
-     "Strand, Kreidefelsen und lange Radwege.\nMit dem Zug gut sechs Stunden."},
+    {"Ostsee – Rügen", "Strand, Kreidefelsen und lange Radwege.\nMit dem Zug gut sechs Stunden."},
     {"Südtirol", "Wandern von Hütte zu Hütte, gutes Essen.\nFerienwohnung ab 95 € pro Nacht."},
     {"Kopenhagen", "Museen, Hafen, alles mit dem Fahrrad.\nTeuer, aber schnell erreicht."},
     {"Toskana", "Kunst, Wein und Landschaft.\nLange Autofahrt, dafür sicher warm."},
@@ -197,7 +201,8 @@ void Compare(rangwerk::TForm1& form, Camera& camera) {
     // The menu of the second option, drawn where it opens over the window.
     Click(form, "Button_3ChooseOption2");
     auto* menu = Find<QMenu>(form, "PopupMenu_3ChooseOption");
-    if (!menu->isVisible()) Fail(QStringLiteral("the choose-option menu did not open"));
+    if (!menu->isVisible())
+        Fail(QStringLiteral("the choose-option menu did not open"));
     QPixmap picture = form.grab();
     {
         QPainter painter(&picture);
@@ -227,7 +232,8 @@ void Combine(rangwerk::TForm1& form, rangwerk::TForm2& combinations, Camera& cam
         Find<QLineEdit>(combinations, "Edit_CombinationName")->setText(QString::fromUtf8(c.name));
         for (const Member& m : c.members) {
             const int index = choice->findText(QString::fromUtf8(m.option));
-            if (index < 0) Fail(QStringLiteral("no option ") + QString::fromUtf8(m.option));
+            if (index < 0)
+                Fail(QStringLiteral("no option ") + QString::fromUtf8(m.option));
             choice->setCurrentIndex(index);
             combinations.ComboBox_OptionsChange();
             factor->setValue(m.factor);
@@ -280,9 +286,8 @@ void Tour(Camera& camera, const std::optional<QString>& projectFile) {
     form.show();
     camera.Shoot(form, QStringLiteral("start"));
 
-    camera.ShootNextModal(QStringLiteral("info"), [](QWidget& info) {
-        static_cast<QDialog&>(info).accept();
-    });
+    camera.ShootNextModal(QStringLiteral("info"),
+                          [](QWidget& info) { static_cast<QDialog&>(info).accept(); });
     Click(form, "SpeedButton_0Info");
     camera.Check();
 
@@ -294,8 +299,8 @@ void Tour(Camera& camera, const std::optional<QString>& projectFile) {
     ShootUpdateWizard(program, camera);
 
     if (projectFile) {
-        dialogs.AnswerFile(QDir::cleanPath(QDir::current().absoluteFilePath(*projectFile))
-                               .toStdString());
+        dialogs.AnswerFile(
+            QDir::cleanPath(QDir::current().absoluteFilePath(*projectFile)).toStdString());
         Click(form, "SpeedButton_Save");
     }
     if (!dialogs.AllAnswered()) {
@@ -316,13 +321,13 @@ void Uninstall(Camera& camera) {
     }
     rangwerk::QtDialogs dialogs;
     camera.ShootNextModal(QStringLiteral("deinstallieren-frage"), [&camera](QWidget& box) {
-        camera.ShootNextModal(QStringLiteral("deinstallieren-fertig"),
-                              Press(QStringLiteral("OK")));
+        camera.ShootNextModal(QStringLiteral("deinstallieren-fertig"), Press(QStringLiteral("OK")));
         Press(QStringLiteral("&Ja"))(box);
     });
     rangwerk::Program program(MakeServices(dialogs, services, std::string("/uninstall")));
     camera.Check();
-    if (!program.Terminated()) Fail(QStringLiteral("/uninstall did not end the program"));
+    if (!program.Terminated())
+        Fail(QStringLiteral("/uninstall did not end the program"));
 }
 
 }  // namespace
