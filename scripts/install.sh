@@ -49,7 +49,7 @@ remove() {
   rmdir -- "$docdir/images" "$docdir" 2> /dev/null || true
   refresh_menu
   echo "Rangwerk removed from $prefix."
-  echo "Its settings are removed with 'rangwerk /uninstall' (before this script, or not at all)."
+  echo "Its settings stay; 'rangwerk /uninstall' removes them (run it before removing the program)."
 }
 
 install_from() {

@@ -27,6 +27,9 @@ EXPECTED = {
     "vergleich.png": MAIN_WINDOW,
     "vergleich-auswahl.png": MAIN_WINDOW,
     "ergebnis.png": MAIN_WINDOW,
+    # "Ende", "Startbildschirm" and the save button: 8 + 81 + 7 + 81 + 7 + 27 + 8 pixels wide,
+    # 8 + 25 + 8 high.
+    "speichern.png": (219, 41),
     "kombinationen.png": COMBINATIONS_WINDOW,
     "diagramm.png": COMBINATIONS_WINDOW,
     "diagramm-sortiert.png": COMBINATIONS_WINDOW,

@@ -21,6 +21,7 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRect>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -218,6 +219,15 @@ void Compare(rangwerk::TForm1& form, Camera& camera) {
     camera.Shoot(form, QStringLiteral("ergebnis"));
 }
 
+// The bottom row of the main window with "Ende", "Startbildschirm" and the save button, with the
+// window's margin of 8 pixels around them.
+void SaveButton(rangwerk::TForm1& form, Camera& camera) {
+    QRect row = Find<QWidget>(form, "Button_Exit")->geometry();
+    row |= Find<QWidget>(form, "Button_Restart")->geometry();
+    row |= Find<QWidget>(form, "Panel_Save")->geometry();
+    camera.Save(form.grab(row.adjusted(-8, -8, 8, 8)), QStringLiteral("speichern"));
+}
+
 void Combine(rangwerk::TForm1& form, rangwerk::TForm2& combinations, Camera& camera) {
     Click(form, "Button_4Combinations");
     const Combination kCombinations[] = {
@@ -295,6 +305,7 @@ void Tour(Camera& camera, const std::optional<QString>& projectFile) {
     Collect(form, camera);
     Settings(form, camera);
     Compare(form, camera);
+    SaveButton(form, camera);
     Combine(form, program.CombinationsWindow(), camera);
     ShootUpdateWizard(program, camera);
 
