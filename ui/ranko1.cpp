@@ -141,6 +141,32 @@ private:
     QListWidget* list_;
 };
 
+// A points field: a spin field whose text is whatever the user left in it, empty included; a
+// text that is not a whole number counts as 0. Leaving the field, pressing Enter or showing the
+// page again never puts an older number back, so the text shown is always the one counted.
+class PointsField : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+    // The program's own values are shown as plain numbers.
+    void ShowPoints(int points) {
+        setValue(points);
+        const QString number = QSpinBox::textFromValue(points);
+        if (lineEdit()->text() != number) lineEdit()->setText(number);
+    }
+
+protected:
+    QValidator::State validate(QString&, int&) const override { return QValidator::Acceptable; }
+    int valueFromText(const QString& text) const override { return PointsFromText(ToUtf8(text)); }
+    // The field's own text stays while it counts as the value; the arrows and the program show
+    // other values as numbers.
+    QString textFromValue(int value) const override {
+        const QString shown = lineEdit()->text();
+        if (valueFromText(shown) == value) return shown;
+        return QSpinBox::textFromValue(value);
+    }
+};
+
 }  // namespace
 
 QString TForm1::Headline(int page) {
@@ -346,7 +372,7 @@ void TForm1::CreateSettingsPage(QWidget* page) {
     };
     for (const Field& f : fields) {
         QLabel* label = Text(points, f.label, 12, f.top + 4, 160, 16);
-        auto* spin = Place(new QSpinBox(points), f.name, 176, f.top, 81, 23);
+        auto* spin = Place(new PointsField(points), f.name, 176, f.top, 81, 23);
         spin->setRange(INT_MIN, INT_MAX);
         spin->setSingleStep(1);
         spin->setKeyboardTracking(true);
@@ -741,9 +767,9 @@ void TForm1::Button_1NextClick() {
 
 void TForm1::ReloadSettingsFromProject() {
     const ScoreSettings scores = project_.scores;
-    SpinEdit_2Win->setValue(scores.superior);
-    SpinEdit_2Remis->setValue(scores.tie);
-    SpinEdit_2Defeat->setValue(scores.inferior);
+    static_cast<PointsField*>(SpinEdit_2Win)->ShowPoints(scores.superior);
+    static_cast<PointsField*>(SpinEdit_2Remis)->ShowPoints(scores.tie);
+    static_cast<PointsField*>(SpinEdit_2Defeat)->ShowPoints(scores.inferior);
     project_.scores = scores;
 
     const QueryOrder order = project_.queryOrder;
