@@ -287,6 +287,7 @@ void TForm1::CreateStartPage(QWidget* page) {
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         label->setFont(bold);
     }
+    Separator(page);
     connect(SpeedButton_0New, &QToolButton::clicked, this, [this] { SpeedButton_0NewClick(); });
     connect(SpeedButton_0Open, &QToolButton::clicked, this, [this] { SpeedButton_0OpenClick(); });
     connect(SpeedButton_0Info, &QToolButton::clicked, this, [this] { SpeedButton_0InfoClick(); });

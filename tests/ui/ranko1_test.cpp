@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QSpinBox>
+#include <QStackedWidget>
 #include <QTest>
 #include <QToolButton>
 
@@ -119,6 +120,7 @@ class Ranko1Test : public QObject {
 
 private slots:
     void startsOnTheStartPage();
+    void everyPageHasItsSeparatorLine();
     void pageFlowShowsHeadlinesAndTheBottomRow();
     void nameRefusalsChangeNothing();
     void runRefusalsKeepTheSettingsPage();
@@ -137,6 +139,23 @@ private slots:
     void rankingRowsArePainted();
     void liveRankingFollowsTheFlag();
 };
+
+void Ranko1Test::everyPageHasItsSeparatorLine() {
+    Window w;
+    w.form.show();
+    auto* notebook = w.Get<QStackedWidget>("Notebook");
+    for (int page = 0; page < notebook->count(); ++page) {
+        notebook->setCurrentIndex(page);
+        const QImage image = notebook->widget(page)->grab().toImage();
+        // A line across the whole width at 280, on the page's plain background.
+        const QRgb background = image.pixel(0, 275);
+        int drawn = 0;
+        for (int x = 2; x < image.width() - 2; ++x) {
+            if (image.pixel(x, 280) != background && image.pixel(x, 279) == background) ++drawn;
+        }
+        QVERIFY2(drawn == image.width() - 4, qPrintable(QStringLiteral("page %1").arg(page)));
+    }
+}
 
 void Ranko1Test::startsOnTheStartPage() {
     Window w;
