@@ -17,10 +17,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <qdrawutil.h>
 #include <QStyledItemDelegate>
 #include <QToolButton>
 
@@ -139,6 +141,40 @@ public:
 private:
     TForm1* form_;
     QListWidget* list_;
+};
+
+// A group box drawn as the desktop of the window layout draws it: the frame line runs through
+// the middle of the caption at the box's top, the caption cuts the line, and the controls keep
+// their places inside. (The style here would put the caption above a frame that starts only
+// below it.)
+class CaptionedGroupBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+    // Distance of the caption from the left edge, and its margin on either side.
+    static constexpr int kCaptionLeft = 8;
+    static constexpr int kCaptionMargin = 2;
+
+    // The frame's top line, in the box's own coordinates.
+    static int FrameTop(const QFontMetrics& metrics) { return metrics.height() / 2; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QFontMetrics metrics(font());
+        // An etched frame, like the separator lines of the pages.
+        qDrawShadeRect(&painter, rect().adjusted(0, FrameTop(metrics), 0, 0), palette(), true);
+
+        const QString caption = title();
+        if (caption.isEmpty()) return;
+        QString shown = caption;
+        shown.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+        const QRect area(kCaptionLeft, 0, metrics.horizontalAdvance(shown) + 2 * kCaptionMargin,
+                         metrics.height());
+        painter.fillRect(area, palette().brush(backgroundRole()));
+        style()->drawItemText(&painter, area, Qt::AlignCenter | Qt::TextShowMnemonic, palette(),
+                              isEnabled(), caption, QPalette::WindowText);
+    }
 };
 
 // A points field: a spin field whose text is whatever the user left in it, empty included; a
@@ -354,8 +390,8 @@ void TForm1::CreateSettingsPage(QWidget* page) {
          QStringLiteral("Legen Sie die Einstellungen fest, die beim Ermitteln der Rangfolge "
                         "der gesammelten Optionen angewandt werden sollen."),
          8, 4, 404, 30, true);
-    auto* points = new QGroupBox(QStringLiteral("Punkteverteilung"), page);
-    points->setGeometry(8, 40, 402, 97);
+    auto* points = Place(new CaptionedGroupBox(QStringLiteral("Punkteverteilung"), page),
+                         "GroupBox_2Points", 8, 40, 402, 97);
     struct Field {
         QSpinBox** spin;
         const char* name;
@@ -391,8 +427,9 @@ void TForm1::CreateSettingsPage(QWidget* page) {
         connect(spin->findChild<QLineEdit*>(), &QLineEdit::textChanged, this, toProject);
     }
 
-    RadioGroup_2Order = Place(new QGroupBox(QStringLiteral("&Reihenfolge der Abfrage"), page),
-                              "RadioGroup_2Order", 8, 144, 401, 81);
+    RadioGroup_2Order =
+        Place(new CaptionedGroupBox(QStringLiteral("&Reihenfolge der Abfrage"), page),
+              "RadioGroup_2Order", 8, 144, 401, 81);
     RadioGroup_2OrderItems = new QButtonGroup(RadioGroup_2Order);
     const QString items[] = {QStringLiteral("Reihenfolge nicht verändern"),
                              QStringLiteral("Alphabetisch anordnen"),
