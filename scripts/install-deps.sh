@@ -10,6 +10,7 @@ packages=(
   libzip-dev nlohmann-json3-dev
   fonts-liberation fonts-dejavu-core
   clang libclang-rt-14-dev
+  llvm python3
   xvfb xauth imagemagick
 )
 
