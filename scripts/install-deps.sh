@@ -11,7 +11,7 @@ packages=(
   fonts-liberation fonts-dejavu-core
   clang libclang-rt-14-dev
   llvm python3
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick x11-utils
 )
 
 missing=()

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -56,6 +57,17 @@ struct Run {
     }
 };
 
+// An X display number that nobody serves.
+QString FreeDisplay() {
+    for (int number = 7391; number < 7491; ++number) {
+        if (!QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)) &&
+            !QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(number))) {
+            return QStringLiteral(":%1").arg(number);
+        }
+    }
+    return {};
+}
+
 }  // namespace
 
 class StartTest : public QObject {
@@ -74,7 +86,6 @@ private slots:
     void platformOptionIsNotQtsToRead() {
         for (const QStringList& arguments :
              {QStringList{QStringLiteral("-platform"), QStringLiteral("nichtda")},
-              QStringList{QStringLiteral("-qwindowtitle"), QStringLiteral("X")},
               QStringList{QStringLiteral("-platform=nichtda")}}) {
             Run run(QStringLiteral("offscreen"));
             run.Start(arguments);
@@ -85,14 +96,54 @@ private slots:
         }
     }
 
+    void windowTitleOptionLeavesTheCaptionAlone() {
+        // A virtual X display of the test's own, where the program's window names are seen.
+        const QString display = FreeDisplay();
+        QVERIFY(!display.isEmpty());
+        QProcess server;
+        server.start(QStringLiteral("Xvfb"),
+                     {display, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                      QStringLiteral("-screen"), QStringLiteral("0"),
+                      QStringLiteral("800x600x24")});
+        QVERIFY2(server.waitForStarted(), "Xvfb (package xvfb) is needed");
+        const QString socket = QStringLiteral("/tmp/.X11-unix/X") + display.mid(1);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket), kStartTimeoutMs);
+
+        Run run(QStringLiteral("xcb"), display);
+        run.Start({QStringLiteral("-qwindowtitle"), QStringLiteral("X")});
+        QVERIFY(run.WaitForOrdinaryStart());
+        // The names of the program's top-level windows, once one is shown.
+        QStringList names;
+        QDeadlineTimer deadline(kStartTimeoutMs);
+        while (names.isEmpty() && !deadline.hasExpired()) {
+            QProcess list;
+            QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+            environment.insert(QStringLiteral("DISPLAY"), display);
+            list.setProcessEnvironment(environment);
+            list.start(QStringLiteral("xwininfo"),
+                       {QStringLiteral("-root"), QStringLiteral("-children")});
+            QVERIFY2(list.waitForFinished() && list.exitCode() == 0,
+                     "xwininfo (package x11-utils) is needed");
+            static const QRegularExpression window(
+                QStringLiteral("^\\s*0x[0-9a-f]+ \"([^\"]*)\": \\(\"rangwerk\""));
+            for (const QString& line : QString::fromLocal8Bit(list.readAllStandardOutput())
+                                           .split(u'\n')) {
+                const QRegularExpressionMatch match = window.match(line);
+                if (match.hasMatch()) names << match.captured(1);
+            }
+            if (names.isEmpty()) QTest::qWait(50);
+        }
+        run.process.kill();
+        run.process.waitForFinished();
+        server.kill();
+        server.waitForFinished();
+        QVERIFY(!names.isEmpty());
+        QVERIFY2(!names.contains(QStringLiteral("X")), qPrintable(names.join(u',')));
+    }
+
     void displayThatCannotBeOpenedEndsWithExitCodeOne() {
         // An X display number nobody serves, and a platform plugin that does not exist.
-        QString display;
-        for (int number = 7391; number < 7491 && display.isEmpty(); ++number) {
-            if (!QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number))) {
-                display = QStringLiteral(":%1").arg(number);
-            }
-        }
+        const QString display = FreeDisplay();
         QVERIFY(!display.isEmpty());
         for (const auto& [platform, shown] :
              {std::pair{QStringLiteral("xcb"), display},
