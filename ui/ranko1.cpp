@@ -192,7 +192,13 @@ public:
     }
 
 protected:
-    QValidator::State validate(QString&, int&) const override { return QValidator::Acceptable; }
+    // Digits and signs may be typed in any order; every such text is taken as it stands.
+    QValidator::State validate(QString& text, int&) const override {
+        for (QChar c : text) {
+            if ((c < u'0' || c > u'9') && c != u'-' && c != u'+') return QValidator::Invalid;
+        }
+        return QValidator::Acceptable;
+    }
     int valueFromText(const QString& text) const override { return PointsFromText(ToUtf8(text)); }
     // The field's own text stays while it counts as the value; the arrows and the program show
     // other values as numbers.
