@@ -80,7 +80,11 @@ std::int32_t PointsFromText(std::string_view text) {
     std::int32_t value = 0;
     const char* first = text.data();
     const char* last = text.data() + text.size();
-    if (first != last && *first == '+') ++first;
+    // One sign at most: a plus is skipped here, a minus is read by from_chars.
+    if (first != last && *first == '+') {
+        ++first;
+        if (first != last && *first == '-') return 0;
+    }
     auto [end, ec] = std::from_chars(first, last, value);
     if (ec != std::errc() || end != last || first == last) return 0;
     return value;

@@ -5,6 +5,7 @@
 #else
 #include <chrono>
 #include <filesystem>
+#include <string_view>
 #include <system_error>
 #endif
 
@@ -46,11 +47,19 @@ std::uint32_t SystemSeedSource::Seed() {
 
 std::string ProgramPath() {
     std::error_code error;
-    const std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
+    // The link names the real file, also when the program was started through PATH.
+    std::string path = std::filesystem::read_symlink("/proc/self/exe", error).string();
     if (error) {
         return {};
     }
-    return path.string();
+    // When the file has been replaced or removed while the program runs, the kernel appends
+    // " (deleted)". The path is still the program's own: a replacement stands under it.
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (path.size() > kDeleted.size() && path.ends_with(kDeleted) &&
+        !std::filesystem::exists(path, error)) {
+        path.resize(path.size() - kDeleted.size());
+    }
+    return path;
 }
 
 std::uint32_t SystemSeedSource::Seed() {

@@ -419,7 +419,7 @@ void SaveProjectFile(const std::string& path, const ProjectData& data) {
     }
 }
 
-ProjectData ReadProjectFile(const std::string& path) {
+ProjectData ReadProjectFile(const std::string& path, std::size_t unknownSizeLimit) {
     const int fd = open(path.c_str(), O_RDONLY);
     if (fd < 0) {
         throw Failure("Datei " + path + " kann nicht geöffnet werden. " + SystemErrorText(errno));
@@ -433,6 +433,20 @@ ProjectData ReadProjectFile(const std::string& path) {
     // project just read be handed back to the system, and then be fetched again.
     std::array<std::uint8_t, kFileBlock> block;
     FdSource source(fd);
+    if (source.Remaining() == ByteSource::kUnknownSize) {
+        // A pipe or a device: read it whole first, so that every count is weighed against
+        // what the input really holds before anything is allocated for it.
+        std::vector<std::uint8_t> bytes;
+        for (;;) {
+            const std::size_t count = source.Read(block.data(), block.size());
+            if (count == 0) break;
+            if (count > unknownSizeLimit - std::min(bytes.size(), unknownSizeLimit)) {
+                throw Failure(kReadError);
+            }
+            bytes.insert(bytes.end(), block.begin(), block.begin() + count);
+        }
+        return ParseProjectFileBytes(bytes);
+    }
     ValueReader reader(source, block);
     return ReadProjectData(reader);
 }

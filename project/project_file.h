@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -87,8 +88,14 @@ void LoadIntoProject(ProjectData data, Project& project);
 // same folder is written, flushed to disk and renamed over the target.
 void SaveProjectFile(const std::string& path, const ProjectData& data);
 
+// Input of unknown size (a pipe, a device) is read whole before it is decoded, up to this many
+// bytes; more is refused as a read error. A project of 1000 options with every pair answered
+// takes about 6 MB.
+constexpr std::size_t kUnknownSizeLimit = std::size_t{1} << 30;
+
 // Opens and reads a project file; nothing is changed when it fails.
-ProjectData ReadProjectFile(const std::string& path);
+ProjectData ReadProjectFile(const std::string& path,
+                            std::size_t unknownSizeLimit = kUnknownSizeLimit);
 
 // The bytes of a project file in memory, for tools and tests.
 std::vector<std::uint8_t> ProjectFileBytes(const ProjectData& data);

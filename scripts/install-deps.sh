@@ -10,8 +10,8 @@ packages=(
   libzip-dev nlohmann-json3-dev
   fonts-liberation fonts-dejavu-core
   clang libclang-rt-14-dev
-  xvfb xauth imagemagick
-  python3 desktop-file-utils
+  llvm python3 desktop-file-utils
+  xvfb xauth imagemagick x11-utils
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds Rangwerk with warnings as errors and runs every test;
-# then builds the window-free layers again with AddressSanitizer and UndefinedBehaviorSanitizer
-# and runs their tests once more, and gives the project file reader a short fuzzing run.
+# Installs what is missing, builds Rangwerk with warnings as errors and runs every test, once
+# unoptimised and once optimised (-O2); then builds the window-free layers again with
+# AddressSanitizer and UndefinedBehaviorSanitizer and runs their tests once more, and gives the
+# project file reader a short fuzzing run.
 # Exits 0 only when every test passed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -13,6 +14,12 @@ echo "== build and test"
 cmake -S . -B build/test -DRANGWERK_WERROR=ON > /dev/null
 cmake --build build/test -j"$jobs"
 (cd build/test && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
+
+echo "== optimised build (-O2) with warnings as errors, and every test once more"
+cmake -S . -B build/o2 -DRANGWERK_WERROR=ON -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_CXX_FLAGS_RELEASE=-O2 -DCMAKE_C_FLAGS_RELEASE=-O2 > /dev/null
+cmake --build build/o2 -j"$jobs"
+(cd build/o2 && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs")
 
 echo "== window-free tests under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S . -B build/sanitize -DRANGWERK_WERROR=ON -DRANGWERK_WINDOW_FREE_ONLY=ON -DRANGWERK_SANITIZE=ON \

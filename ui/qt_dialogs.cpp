@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QStringList>
 
 namespace rangwerk {
@@ -33,6 +34,19 @@ QMessageBox::ButtonRole RoleOf(MessageButton button) {
         case MessageButton::Cancel: return QMessageBox::RejectRole;
     }
     return QMessageBox::AcceptRole;
+}
+
+// Qt's file dialog keeps its history and view in the user's settings ("QtProject.conf").
+// The program keeps no configuration file: Qt's settings of the user scope are pointed at a
+// place where no file can be created, so the dialog starts fresh and saves nothing.
+void KeepQtSettingsAway() {
+    static const bool done = [] {
+        const QString nowhere = QStringLiteral("/dev/null");
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, nowhere);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, nowhere);
+        return true;
+    }();
+    (void)done;
 }
 
 }  // namespace
@@ -89,6 +103,7 @@ std::optional<std::string> QtDialogs::AskOpenFileName(const FileDialogRequest& r
 }
 
 std::optional<std::string> QtDialogs::AskFileName(bool save, const FileDialogRequest& request) {
+    KeepQtSettingsAway();
     QFileDialog dialog(Parent());
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     // Save asks before overwriting (the default); open takes only an existing file.

@@ -17,10 +17,12 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <qdrawutil.h>
 #include <QStyledItemDelegate>
 #include <QToolButton>
 
@@ -139,6 +141,72 @@ public:
 private:
     TForm1* form_;
     QListWidget* list_;
+};
+
+// A group box drawn as the desktop of the window layout draws it: the frame line runs through
+// the middle of the caption at the box's top, the caption cuts the line, and the controls keep
+// their places inside. (The style here would put the caption above a frame that starts only
+// below it.)
+class CaptionedGroupBox : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+    // Distance of the caption from the left edge, and its margin on either side.
+    static constexpr int kCaptionLeft = 8;
+    static constexpr int kCaptionMargin = 2;
+
+    // The frame's top line, in the box's own coordinates.
+    static int FrameTop(const QFontMetrics& metrics) { return metrics.height() / 2; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        const QFontMetrics metrics(font());
+        // An etched frame, like the separator lines of the pages.
+        qDrawShadeRect(&painter, rect().adjusted(0, FrameTop(metrics), 0, 0), palette(), true);
+
+        const QString caption = title();
+        if (caption.isEmpty()) return;
+        QString shown = caption;
+        shown.remove(QRegularExpression(QStringLiteral("&(?!&)")));
+        const QRect area(kCaptionLeft, 0, metrics.horizontalAdvance(shown) + 2 * kCaptionMargin,
+                         metrics.height());
+        painter.fillRect(area, palette().brush(backgroundRole()));
+        style()->drawItemText(&painter, area, Qt::AlignCenter | Qt::TextShowMnemonic, palette(),
+                              isEnabled(), caption, QPalette::WindowText);
+    }
+};
+
+// A points field: a spin field whose text is whatever the user left in it, empty included; a
+// text that is not a whole number counts as 0. Leaving the field, pressing Enter or showing the
+// page again never puts an older number back, so the text shown is always the one counted.
+class PointsField : public QSpinBox {
+public:
+    using QSpinBox::QSpinBox;
+
+    // The program's own values are shown as plain numbers.
+    void ShowPoints(int points) {
+        setValue(points);
+        const QString number = QSpinBox::textFromValue(points);
+        if (lineEdit()->text() != number) lineEdit()->setText(number);
+    }
+
+protected:
+    // Digits and signs may be typed in any order; every such text is taken as it stands.
+    QValidator::State validate(QString& text, int&) const override {
+        for (QChar c : text) {
+            if ((c < u'0' || c > u'9') && c != u'-' && c != u'+') return QValidator::Invalid;
+        }
+        return QValidator::Acceptable;
+    }
+    int valueFromText(const QString& text) const override { return PointsFromText(ToUtf8(text)); }
+    // The field's own text stays while it counts as the value; the arrows and the program show
+    // other values as numbers.
+    QString textFromValue(int value) const override {
+        const QString shown = lineEdit()->text();
+        if (valueFromText(shown) == value) return shown;
+        return QSpinBox::textFromValue(value);
+    }
 };
 
 }  // namespace
@@ -261,6 +329,7 @@ void TForm1::CreateStartPage(QWidget* page) {
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         label->setFont(bold);
     }
+    Separator(page);
     connect(SpeedButton_0New, &QToolButton::clicked, this, [this] { SpeedButton_0NewClick(); });
     connect(SpeedButton_0Open, &QToolButton::clicked, this, [this] { SpeedButton_0OpenClick(); });
     connect(SpeedButton_0Info, &QToolButton::clicked, this, [this] { SpeedButton_0InfoClick(); });
@@ -327,8 +396,8 @@ void TForm1::CreateSettingsPage(QWidget* page) {
          QStringLiteral("Legen Sie die Einstellungen fest, die beim Ermitteln der Rangfolge "
                         "der gesammelten Optionen angewandt werden sollen."),
          8, 4, 404, 30, true);
-    auto* points = new QGroupBox(QStringLiteral("Punkteverteilung"), page);
-    points->setGeometry(8, 40, 402, 97);
+    auto* points = Place(new CaptionedGroupBox(QStringLiteral("Punkteverteilung"), page),
+                         "GroupBox_2Points", 8, 40, 402, 97);
     struct Field {
         QSpinBox** spin;
         const char* name;
@@ -346,7 +415,7 @@ void TForm1::CreateSettingsPage(QWidget* page) {
     };
     for (const Field& f : fields) {
         QLabel* label = Text(points, f.label, 12, f.top + 4, 160, 16);
-        auto* spin = Place(new QSpinBox(points), f.name, 176, f.top, 81, 23);
+        auto* spin = Place(new PointsField(points), f.name, 176, f.top, 81, 23);
         spin->setRange(INT_MIN, INT_MAX);
         spin->setSingleStep(1);
         spin->setKeyboardTracking(true);
@@ -364,8 +433,9 @@ void TForm1::CreateSettingsPage(QWidget* page) {
         connect(spin->findChild<QLineEdit*>(), &QLineEdit::textChanged, this, toProject);
     }
 
-    RadioGroup_2Order = Place(new QGroupBox(QStringLiteral("&Reihenfolge der Abfrage"), page),
-                              "RadioGroup_2Order", 8, 144, 401, 81);
+    RadioGroup_2Order =
+        Place(new CaptionedGroupBox(QStringLiteral("&Reihenfolge der Abfrage"), page),
+              "RadioGroup_2Order", 8, 144, 401, 81);
     RadioGroup_2OrderItems = new QButtonGroup(RadioGroup_2Order);
     const QString items[] = {QStringLiteral("Reihenfolge nicht verändern"),
                              QStringLiteral("Alphabetisch anordnen"),
@@ -741,9 +811,9 @@ void TForm1::Button_1NextClick() {
 
 void TForm1::ReloadSettingsFromProject() {
     const ScoreSettings scores = project_.scores;
-    SpinEdit_2Win->setValue(scores.superior);
-    SpinEdit_2Remis->setValue(scores.tie);
-    SpinEdit_2Defeat->setValue(scores.inferior);
+    static_cast<PointsField*>(SpinEdit_2Win)->ShowPoints(scores.superior);
+    static_cast<PointsField*>(SpinEdit_2Remis)->ShowPoints(scores.tie);
+    static_cast<PointsField*>(SpinEdit_2Defeat)->ShowPoints(scores.inferior);
     project_.scores = scores;
 
     const QueryOrder order = project_.queryOrder;

@@ -228,6 +228,10 @@ TEST(PointsFromText, WholeNumbersOnly) {
     EXPECT_EQ(PointsFromText("+3"), 3);
     EXPECT_EQ(PointsFromText(""), 0);
     EXPECT_EQ(PointsFromText("-"), 0);
+    EXPECT_EQ(PointsFromText("+-5"), 0) << "two signs are not a whole number";
+    EXPECT_EQ(PointsFromText("-+5"), 0);
+    EXPECT_EQ(PointsFromText("++5"), 0);
+    EXPECT_EQ(PointsFromText("--5"), 0);
     EXPECT_EQ(PointsFromText("1.5"), 0);
     EXPECT_EQ(PointsFromText("abc"), 0);
     EXPECT_EQ(PointsFromText("3 "), 0);

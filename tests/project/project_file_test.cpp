@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <thread>
 
 #include "platform/failure.h"
 #include "project/project_file.h"
@@ -284,6 +287,50 @@ TEST_F(ProjectFileOnDisk, LargeFilesAreReadAcrossBlocks) {
             EXPECT_STREQ(f.what(), "Stream-Lesefehler") << cut;
         }
     }
+}
+
+// Reads `bytes` through a named pipe, which has no size to weigh counts against.
+ProjectData ReadThroughPipe(const std::string& fifo, const Bytes& bytes, std::size_t limit) {
+    signal(SIGPIPE, SIG_IGN);  // the reader may stop before the writer is done
+    std::thread writer([&] {
+        const int fd = open(fifo.c_str(), O_WRONLY);
+        if (fd < 0) return;
+        for (std::size_t done = 0; done < bytes.size();) {
+            const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+            if (n <= 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        close(fd);
+    });
+    struct Join {
+        std::thread& thread;
+        ~Join() { thread.join(); }
+    } join{writer};
+    return ReadProjectFile(fifo, limit);
+}
+
+TEST_F(ProjectFileOnDisk, InputOfUnknownSizeIsReadWholeFirst) {
+    const std::string fifo = Path("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const auto failure = [&](const Bytes& bytes, std::size_t limit) -> std::string {
+        try {
+            ReadThroughPipe(fifo, bytes, limit);
+            return "read";
+        } catch (const Failure& f) {
+            return f.what();
+        }
+    };
+    // A page, then 2147483647 options in seven bytes: refused as the input is too short,
+    // without reserving room for them.
+    EXPECT_EQ(failure({0x02, 0x01, 0x04, 0xff, 0xff, 0xff, 0x7f}, kUnknownSizeLimit),
+              "Stream-Lesefehler");
+    // A project larger than one read block comes through whole; above the limit it is refused.
+    ProjectData d = IrregularProject(60);
+    d.options[7].info = std::string(100000, 'x');
+    const Bytes bytes = ProjectFileBytes(d);
+    EXPECT_EQ(ReadThroughPipe(fifo, bytes, kUnknownSizeLimit), d);
+    EXPECT_EQ(ReadThroughPipe(fifo, bytes, bytes.size()), d);
+    EXPECT_EQ(failure(bytes, bytes.size() - 1), "Stream-Lesefehler");
 }
 
 TEST_F(ProjectFileOnDisk, FailuresNameTheFile) {

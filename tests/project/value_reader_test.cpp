@@ -21,15 +21,17 @@
 // alone never makes the reader allocate.
 static std::atomic<std::size_t> largestAllocation{0};
 
-void* operator new(std::size_t size) {
+// The replacements are kept out of line: inlined, the compiler would see memory from malloc
+// reach operator delete, or memory from operator new reach free, and warn of a mismatch.
+[[gnu::noinline]] void* operator new(std::size_t size) {
     std::size_t seen = largestAllocation.load();
     while (size > seen && !largestAllocation.compare_exchange_weak(seen, size)) {
     }
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
     throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
 
 namespace rangwerk {
 namespace {

@@ -298,6 +298,70 @@ private slots:
         QCOMPARE(ReadBytes(path).size(), size_t(18));
     }
 
+    void pointsFieldShowsWhatIsScoredAndSaved() {
+        Windows w;
+        w.form.show();
+        w.form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        w.Get<QToolButton>("SpeedButton_0New")->click();
+        w.Add("Apfel");
+        w.Add("Birne");
+        w.Get<QPushButton>("Button_1Next")->click();
+        auto* win = w.Get<QSpinBox>("SpinEdit_2Win");
+        auto* tie = w.Get<QSpinBox>("SpinEdit_2Remis");
+        auto* defeat = w.Get<QSpinBox>("SpinEdit_2Defeat");
+        win->setValue(5);
+        defeat->setValue(-2);
+        // The superior points emptied, the tie points no whole number; the focus moves on.
+        // Letters are not taken.
+        win->setFocus();
+        QTest::keyClick(win, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(win, Qt::Key_Backspace);
+        QTest::keyClick(win, Qt::Key_Tab);
+        QVERIFY(!win->hasFocus());
+        tie->setFocus();
+        QTest::keyClick(tie, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(tie, QStringLiteral("3x-"));
+        QTest::keyClick(tie, Qt::Key_Return);
+        defeat->setFocus();
+        QCOMPARE(win->text(), QString());
+        QCOMPARE(tie->text(), QStringLiteral("3-"));
+        QCOMPARE(w.project.scores, (ScoreSettings{0, 0, -2}));
+
+        // One answer: Apfel is superior and gets the 0 points the empty field counts.
+        w.Get<QRadioButton>("RadioGroup_2Order_Item0")->click();
+        w.Get<QPushButton>("Button_2Next")->click();
+        QCOMPARE(w.form.CurrentPage(), int(TForm1::kPageComparisons));
+        w.Get<QPushButton>("Button_3Option1")->click();
+        auto& options = w.project.options;
+        QCOMPARE(OptionScore(*options.FindByName("Apfel"), w.project.scores), 0);
+        QCOMPARE(OptionScore(*options.FindByName("Birne"), w.project.scores), -2);
+
+        // Back on the settings page the texts are still those left; saving writes what they
+        // count.
+        QCOMPARE(w.form.CurrentPage(), int(TForm1::kPageResult));
+        w.Get<QPushButton>("Button_4Back")->click();
+        w.Get<QPushButton>("Button_3Back")->click();
+        QCOMPARE(w.form.CurrentPage(), int(TForm1::kPageSettings));
+        QCOMPARE(win->text(), QString());
+        QCOMPARE(tie->text(), QStringLiteral("3-"));
+        QCOMPARE(defeat->text(), QStringLiteral("-2"));
+        const std::string path = Path("Punkte.opt");
+        w.dialogs.AnswerFile(path);
+        w.Get<QToolButton>("SpeedButton_Save")->click();
+        QVERIFY(w.dialogs.AllAnswered());
+        const ProjectData saved = ReadProjectFile(path);
+        QCOMPARE(saved.superior, 0);
+        QCOMPARE(saved.tie, 0);
+        QCOMPARE(saved.inferior, -2);
+
+        // Values the program sets, as after opening a file, are shown as numbers.
+        w.form.ReloadSettingsFromProject();
+        QCOMPARE(win->text(), QStringLiteral("0"));
+        QCOMPARE(tie->text(), QStringLiteral("0"));
+        QCOMPARE(w.project.scores, (ScoreSettings{0, 0, -2}));
+    }
+
 private:
     std::string Path(const std::string& name) const {
         return folder.filePath(QString::fromStdString(name)).toStdString();

@@ -16,6 +16,9 @@ using rangwerk::QtDialogs;
 
 namespace {
 
+// The home and configuration folder of this test, empty at the start.
+QString home;
+
 // Runs `act` on the modal box or dialog as soon as it is open.
 template <class Dialog>
 void WhenOpen(std::function<void(Dialog*)> act) {
@@ -125,7 +128,34 @@ private slots:
         });
         QVERIFY(!dialogs.AskOpenFileName({"Rangwerk-Dateien (*.opt)|*.opt", "opt"}));
     }
+
+    void fileDialogsLeaveNoSettingsFile() {
+        // Qt's file dialog would keep its history in ~/.config/QtProject.conf; the program
+        // keeps no configuration file.
+        QTemporaryDir folder;
+        QtDialogs dialogs;
+        WhenOpen<QFileDialog>([&](QFileDialog* dialog) {
+            dialog->setDirectory(folder.path());
+            dialog->selectFile(QStringLiteral("Urlaub"));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        QVERIFY(dialogs.AskSaveFileName({"Rangwerk-Dateien (*.opt)|*.opt", "opt"}));
+        WhenOpen<QFileDialog>([&](QFileDialog* dialog) { dialog->reject(); });
+        QVERIFY(!dialogs.AskOpenFileName({"Rangwerk-Dateien (*.opt)|*.opt", "opt"}));
+        QCOMPARE(QDir(home).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList());
+    }
 };
 
-QTEST_MAIN(QtDialogsTest)
+int main(int argc, char** argv) {
+    // A home of its own, so that a file written there is seen and the user's stays untouched.
+    QTemporaryDir folder;
+    home = folder.path();
+    qputenv("HOME", home.toLocal8Bit());
+    qputenv("XDG_CONFIG_HOME", (home + QStringLiteral("/.config")).toLocal8Bit());
+    QApplication application(argc, argv);
+    QApplication::setAttribute(Qt::AA_Use96Dpi, true);
+    QtDialogsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "qt_dialogs_test.moc"

@@ -309,6 +309,29 @@ TEST_F(OptTool, CheckReportsTheProgramsMessage) {
     EXPECT_NE(r.err.find("kann nicht geöffnet werden."), std::string::npos) << r.err;
 }
 
+TEST_F(OptTool, CheckReadsAPipeWithTheProgramsRefusals) {
+    // 2147483647 options declared in a pipe of seven bytes.
+    WriteBytes(Path("huge.bin"), Bytes{0x02, 0x01, 0x04, 0xff, 0xff, 0xff, 0x7f});
+    WriteBytes(Path("good.opt"), ProjectFileBytes(FullProject(3)));
+    const auto throughPipe = [&](const std::string& file) {
+        const std::string command = "cat '" + Path(file).string() + "' | '" + RANGWERK_OPT_TOOL +
+                                    "' check /dev/stdin >'" + Path("stdout").string() + "' 2>'" +
+                                    Path("stderr").string() + "'";
+        const int status = std::system(command.c_str());
+        ToolResult r;
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = ReadAll(Path("stdout"));
+        r.err = ReadAll(Path("stderr"));
+        return r;
+    };
+    ToolResult r = throughPipe("huge.bin");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "rangwerk-opt: /dev/stdin: Stream-Lesefehler.\n");
+    r = throughPipe("good.opt");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "OK\n");
+}
+
 // Square result matrices with every id named once per option, and the ways one can break.
 TEST_F(OptTool, CheckRefusesBrokenAnswerMatrices) {
     const auto matrix = [](std::vector<std::uint32_t> ids) {
