@@ -202,8 +202,13 @@ private slots:
         QCOMPARE(NameOf(combinations.findChild<QWidget*>("ListBox_Combinations")),
                  QStringLiteral("Ergebnis der Auswertung"));
 
+        struct Opener : rangwerk::UrlOpener {
+            void Open(const QString& address, QWidget*) override { opened << address; }
+            QStringList opened;
+        } opener;
         rangwerk::InfoServices services;
         services.readFileVersion = [] { return std::string("1.0"); };
+        services.urlOpener = &opener;
         rangwerk::TInfo info(dialogs, services);
         info.show();
         QVERIFY(QTest::qWaitForWindowExposed(&info));
@@ -212,6 +217,17 @@ private slots:
         QCOMPARE(NameOf(info.EMailLbl), info.EMailLbl->text());
         QCOMPARE(NameOf(info.URLLbl), info.URLLbl->text());
         QVERIFY(!info.EMailLbl->text().isEmpty());
+        // They are links a screen reader can open.
+        for (QLabel* link : {static_cast<QLabel*>(info.EMailLbl), static_cast<QLabel*>(info.URLLbl)}) {
+            QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(link);
+            QCOMPARE(iface->role(), QAccessible::Link);
+            QVERIFY(iface->state().linked);
+            QVERIFY(iface->actionInterface());
+            QCOMPARE(iface->actionInterface()->actionNames(),
+                     QStringList{QAccessibleActionInterface::pressAction()});
+            iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        }
+        QCOMPARE(opener.opened, (QStringList{"mailto:" + info.EMailLbl->text(), info.URLLbl->text()}));
         info.hide();
     }
 
