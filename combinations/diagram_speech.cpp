@@ -12,9 +12,11 @@ std::string SpokenDiagramRow(std::size_t index, bool sorted, const CombinationLi
     fitsAnywhere.measure = [](const std::string&) { return 0; };
     const DiagramRow row = LayDiagramRow(index, DiagramRect{0, 0, 1000, 16}, sorted, list,
                                          evaluation, fitsAnywhere, decimalSeparator);
-    if (!row.draw) return {};
+    if (!row.draw)
+        return {};
     std::string text;
-    if (row.rank) text = row.rank->text + " ";
+    if (row.rank)
+        text = row.rank->text + " ";
     return text + row.name.text + ", " + row.value.text;
 }
 

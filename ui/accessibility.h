@@ -19,11 +19,13 @@ namespace rangwerk {
 inline QString SpokenCaption(const QString& caption) {
     QString text;
     for (qsizetype i = 0; i < caption.size(); ++i) {
-        if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
+        if (caption[i] == u'&' && i + 1 < caption.size())
+            ++i;
         text += caption[i];
     }
     text = text.trimmed();
-    if (text.endsWith(u':')) text.chop(1);
+    if (text.endsWith(u':'))
+        text.chop(1);
     return text;
 }
 
@@ -51,7 +53,8 @@ inline void SetSpokenRows(QListWidget* list, const std::vector<QString>& texts) 
 // control in focus at once, and says it with the control's name when the focus comes there.
 inline void Announce(std::initializer_list<QWidget*> carriers, const QString& text) {
     for (QWidget* carrier : carriers) carrier->setAccessibleDescription(text);
-    if (carriers.size() == 0) return;
+    if (carriers.size() == 0)
+        return;
     QAccessibleEvent alert(*carriers.begin(), QAccessible::Alert);
     QAccessible::updateAccessibility(&alert);
 }
@@ -76,7 +79,8 @@ public:
     }
     QStringList actionNames() const override { return {pressAction()}; }
     void doAction(const QString& action) override {
-        if (action == pressAction() && widget()->isEnabled() && click_) click_();
+        if (action == pressAction() && widget()->isEnabled() && click_)
+            click_();
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 

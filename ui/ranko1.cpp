@@ -1066,7 +1066,8 @@ void TForm1::SpeakRankingRows() {
     std::vector<QString> texts;
     texts.reserve(ranking.size());
     for (std::size_t i = 0; i < ranking.size(); ++i) {
-        texts.push_back(FromUtf8(SpokenRankingRow(i, scores, project_.run.Scale(), ranking[i]->name)));
+        texts.push_back(
+            FromUtf8(SpokenRankingRow(i, scores, project_.run.Scale(), ranking[i]->name)));
     }
     SetSpokenRows(ListBox_3Ranking, texts);
     SetSpokenRows(ListBox_4Ranking, texts);

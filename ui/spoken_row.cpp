@@ -16,7 +16,8 @@ std::string SpokenRankingRow(std::size_t index, const std::vector<std::int64_t>&
     const RankingRowLayout row =
         LayOutRankingRow(RowRect{0, 0, 1000, 16}, index, scores, scale, name, fitsAnywhere, 0);
     std::string text;
-    if (row.rankNumber) text = row.rankNumber->text + " ";
+    if (row.rankNumber)
+        text = row.rankNumber->text + " ";
     return text + row.name.text + ", " + PointsText(row.score.text);
 }
 

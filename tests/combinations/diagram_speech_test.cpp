@@ -32,9 +32,9 @@ TEST_F(DiagramSpeechTest, SortedRowsCarryTheRankNumbersThePaintingShows) {
     Option("Birne", 6);
     Option("Quitte", -1);
     Combination("Obstsalat", {{"Apfel", 2}, {"Birne", 1}});  // 7.33
-    Combination("Kompott", {{"Apfel", 1}});                    // 8
-    Combination("Gelee", {{"Quitte", 1}});                     // -1
-    Combination("Mus", {{"Apfel", 2}});                        // 8, a tie
+    Combination("Kompott", {{"Apfel", 1}});                  // 8
+    Combination("Gelee", {{"Quitte", 1}});                   // -1
+    Combination("Mus", {{"Apfel", 2}});                      // 8, a tie
     Evaluate();
 
     EXPECT_EQ(Spoken(0, false), "Obstsalat, 7,3");

@@ -1,5 +1,8 @@
 // What a screen reader finds in the windows: a name for every control, the painted rows of the
 // ranking lists and of the diagram as text, and the announcements of a new pair and a new result.
+#include <QtGui/private/qguiapplication_p.h>
+#include <qpa/qplatformaccessibility.h>
+#include <qpa/qplatformintegration.h>
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QCheckBox>
@@ -12,9 +15,6 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
-#include <QtGui/private/qguiapplication_p.h>
-#include <qpa/qplatformaccessibility.h>
-#include <qpa/qplatformintegration.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -46,14 +46,17 @@ QString NameOf(QObject* object) {
 QStringList UnnamedControls(QWidget* window) {
     QStringList unnamed;
     for (QWidget* w : window->findChildren<QWidget*>()) {
-        if (!w->isVisibleTo(window) || !w->isEnabled()) continue;
+        if (!w->isVisibleTo(window) || !w->isEnabled())
+            continue;
         const bool operable = w->focusPolicy() != Qt::NoFocus || qobject_cast<QAbstractButton*>(w);
-        if (!operable) continue;
-        if (w->focusProxy() && w->focusProxy() == w->parentWidget()) continue;
+        if (!operable)
+            continue;
+        if (w->focusProxy() && w->focusProxy() == w->parentWidget())
+            continue;
         QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
         if (!iface) {
-            unnamed << QStringLiteral("%1 (%2, no interface)").arg(w->objectName(),
-                                                                    w->metaObject()->className());
+            unnamed << QStringLiteral("%1 (%2, no interface)")
+                           .arg(w->objectName(), w->metaObject()->className());
         } else if (iface->text(QAccessible::Name).trimmed().isEmpty()) {
             unnamed << QStringLiteral("%1 (%2)").arg(w->objectName(), w->metaObject()->className());
         }
@@ -65,10 +68,12 @@ QStringList UnnamedControls(QWidget* window) {
 QStringList RowTexts(QWidget* list) {
     QStringList texts;
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(list);
-    if (!iface) return {QStringLiteral("no interface")};
+    if (!iface)
+        return {QStringLiteral("no interface")};
     for (int i = 0; i < iface->childCount(); ++i) {
         QAccessibleInterface* child = iface->child(i);
-        if (child && child->role() == QAccessible::ListItem) texts << child->text(QAccessible::Name);
+        if (child && child->role() == QAccessible::ListItem)
+            texts << child->text(QAccessible::Name);
     }
     return texts;
 }
@@ -91,12 +96,15 @@ struct MainWindow {
     ScriptedDialogs dialogs;
     TForm1 form{project, dialogs};
 
-    MainWindow() { form.SetSeedSource([] { return 1u; }); }
+    MainWindow() {
+        form.SetSeedSource([] { return 1u; });
+    }
 
     template <class T = QWidget>
     T* Get(const char* name) {
         T* w = form.findChild<T*>(QString::fromLatin1(name));
-        if (!w) qFatal("no control %s", name);
+        if (!w)
+            qFatal("no control %s", name);
         return w;
     }
     void Add(const QString& name) {
@@ -148,7 +156,8 @@ private slots:
             QCOMPARE(NameOf(w.Get(button)), QString::fromUtf8(name));
             bool buddy = false;
             for (QLabel* label : w.form.findChildren<QLabel*>()) {
-                buddy |= label->buddy() == w.Get(button) && label->text() == QString::fromUtf8(name);
+                buddy |=
+                    label->buddy() == w.Get(button) && label->text() == QString::fromUtf8(name);
             }
             QVERIFY2(buddy, button);
         }
@@ -218,7 +227,8 @@ private slots:
         QCOMPARE(NameOf(info.URLLbl), info.URLLbl->text());
         QVERIFY(!info.EMailLbl->text().isEmpty());
         // They are links a screen reader can open.
-        for (QLabel* link : {static_cast<QLabel*>(info.EMailLbl), static_cast<QLabel*>(info.URLLbl)}) {
+        for (QLabel* link :
+             {static_cast<QLabel*>(info.EMailLbl), static_cast<QLabel*>(info.URLLbl)}) {
             QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(link);
             QCOMPARE(iface->role(), QAccessible::Link);
             QVERIFY(iface->state().linked);
@@ -227,7 +237,8 @@ private slots:
                      QStringList{QAccessibleActionInterface::pressAction()});
             iface->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         }
-        QCOMPARE(opener.opened, (QStringList{"mailto:" + info.EMailLbl->text(), info.URLLbl->text()}));
+        QCOMPARE(opener.opened,
+                 (QStringList{"mailto:" + info.EMailLbl->text(), info.URLLbl->text()}));
         info.hide();
     }
 
@@ -313,9 +324,9 @@ private slots:
             QVERIFY(!project.combinations.AddCombination(name, rows, project.options));
         };
         combination("Obstsalat", {{"Apfel", 2}, {"Birne", 1}});  // 22 / 3 = 7.33
-        combination("Kompott", {{"Apfel", 1}});                    // 8
-        combination("Mus", {{"Apfel", 3}});                        // 8, a tie
-        combination("Gelee", {{"Quitte", 1}});                     // -1
+        combination("Kompott", {{"Apfel", 1}});                  // 8
+        combination("Mus", {{"Apfel", 3}});                      // 8, a tie
+        combination("Gelee", {{"Quitte", 1}});                   // -1
 
         TForm2 form(project, dialogs, &mainWindow);
         form.ShowWindow();
