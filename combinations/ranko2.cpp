@@ -1,5 +1,6 @@
 #include "combinations/ranko2.h"
 
+#include "ui/accessibility.h"
 #include "ui/mnemonics.h"
 #include "ui/qt_text.h"
 
@@ -28,6 +29,7 @@
 #include <string>
 
 #include "combinations/diagram_row.h"
+#include "combinations/diagram_speech.h"
 #include "combinations/factor_text.h"
 #include "core/text.h"
 #include "platform/failure.h"
@@ -148,6 +150,7 @@ TForm2::TForm2(Project& project, Dialogs& dialogs, QWidget* mainWindow)
             [this] { Guarded([this] { Button_CloseClick(); }); });
 
     new FirstAccessKeyWins(this);
+    NameControls();
     SetPage(0);
     project_.SetCombinationView(this);
 }
@@ -339,6 +342,7 @@ void TForm2::DiagramChanged() {
         FillDiagramRows();
     }
     ListBox_Combinations->viewport()->update();
+    SpeakDiagramRows();
 }
 
 void TForm2::CombinationsDiscarded() {
@@ -469,6 +473,7 @@ void TForm2::FillDiagramRows() {
     for (std::size_t i = 0; i < project_.combinations.Count(); ++i) {
         ListBox_Combinations->addItem(new QListWidgetItem);
     }
+    SpeakDiagramRows();
 }
 
 namespace {
@@ -720,6 +725,7 @@ void TForm2::Button_CloseClick() {
 
 void TForm2::CheckBox_SortClick() {
     ListBox_Combinations->viewport()->update();
+    SpeakDiagramRows();
 }
 
 void TForm2::ListBox_CombinationsDrawItem(QPainter& painter, int index, const QRect& rect,
@@ -779,6 +785,27 @@ void TForm2::ListBox_CombinationsDrawItem(QPainter& painter, int index, const QR
         painter.drawText(QPoint(row.value.x, baseline), FromUtf8(row.value.text));
         painter.restore();
     });
+}
+
+// --- Screen readers -----------------------------------------------------------------------
+
+void TForm2::NameControls() {
+    ComboBox_Options->setAccessibleName("Option auswählen");
+    NameAfterLabel(ListView_Combinations, Label2);
+    NameAfterLabel(ListView_Options, Label3);
+    NameAfterLabel(ListBox_Combinations, Label5);
+}
+
+void TForm2::SpeakDiagramRows() {
+    const bool sorted = CheckBox_Sort->isChecked();
+    const std::string separator = ToUtf8(QLocale().decimalPoint());
+    std::vector<QString> texts;
+    for (int i = 0; i < ListBox_Combinations->count(); ++i) {
+        texts.push_back(FromUtf8(SpokenDiagramRow(static_cast<std::size_t>(i), sorted,
+                                                  project_.combinations, project_.evaluation,
+                                                  separator)));
+    }
+    SetSpokenRows(ListBox_Combinations, texts);
 }
 
 }  // namespace rangwerk

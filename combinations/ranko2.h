@@ -83,6 +83,10 @@ private:
     bool MemberNameTaken(const QString& name, int exceptRow) const;
     void ChooseNothing();
     void FillDiagramRows();
+    // Accessible names of the controls that have no label of their own.
+    void NameControls();
+    // The diagram's rows get the texts a screen reader says for them.
+    void SpeakDiagramRows();
 
     Project& project_;
     Dialogs& dialogs_;

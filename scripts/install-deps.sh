@@ -6,12 +6,13 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-translations-l10n libgl-dev
+  qt6-base-dev qt6-base-private-dev qt6-translations-l10n libgl-dev
   libzip-dev nlohmann-json3-dev
   fonts-liberation fonts-dejavu-core
   clang libclang-rt-14-dev
   llvm python3 desktop-file-utils
   xvfb xauth imagemagick x11-utils
+  dbus-x11 at-spi2-core python3-pyatspi
 )
 
 missing=()

@@ -16,6 +16,7 @@
 
 #include "platform/failure.h"
 #include "setup/maker.h"
+#include "ui/accessibility.h"
 #include "ui/info_banner.h"
 
 // The logo lives in a resource file of this static library; it has to be registered by name
@@ -32,6 +33,16 @@ constexpr int kIconSize = 32;
 const char* const kLabelFontFace = "MS Sans Serif";
 constexpr int kLabelFontPoints = 8;
 const char* const kDeveloper = "dem Rangwerk-Team";
+
+// The link labels are links for screen readers too: named by their text, opened by the press
+// action as by a click.
+QAccessibleInterface* LinkLabelInterface(const QString&, QObject* object) {
+    auto* link = dynamic_cast<TLinkLabel*>(object);
+    if (!link) return nullptr;
+    return new AccessibleLink(link, [link] {
+        if (link->onClick) link->onClick(link);
+    });
+}
 
 QRgb ToQRgb(Color c) {
     return qRgb(int(RedOf(c)), int(GreenOf(c)), int(BlueOf(c)));
@@ -126,6 +137,8 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
 TInfo::TInfo(Dialogs& dialogs, InfoServices services, QWidget* parent)
     : QDialog(parent), dialogs_(dialogs), services_(std::move(services)) {
     RegisterInfoDialogResources();
+    static const bool linksAccessible = (QAccessible::installFactory(&LinkLabelInterface), true);
+    Q_UNUSED(linksAccessible);
     setObjectName("Info");
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);

@@ -29,11 +29,13 @@
 #include <climits>
 
 #include "platform/system.h"
+#include "ui/accessibility.h"
 #include "ui/drawing.h"
 #include "ui/mnemonics.h"
 #include "ui/qt_text.h"
 #include "ui/ranking_row.h"
 #include "ui/ranko1_icons.h"
+#include "ui/spoken_row.h"
 
 namespace rangwerk {
 
@@ -271,6 +273,7 @@ TForm1::TForm1(Project& project, Dialogs& dialogs, QWidget* parent)
     PopupMenu_3ChooseOption->setObjectName(QStringLiteral("PopupMenu_3ChooseOption"));
 
     new FirstAccessKeyWins(this);
+    NameControls();
     ReloadSettingsFromProject();
     project_.run.SetListener(this);
     qApp->installEventFilter(this);
@@ -866,6 +869,7 @@ void TForm1::Button_2_3_4BackClick() {
 void TForm1::SetRankingRows(int count) {
     ListBox_3Ranking->clear();
     for (int i = 0; i < count; ++i) ListBox_3Ranking->addItem(new QListWidgetItem());
+    SpeakRankingRows();
 }
 
 void TForm1::CopyRankingRowsToResult() {
@@ -873,6 +877,7 @@ void TForm1::CopyRankingRowsToResult() {
     for (int i = 0; i < ListBox_3Ranking->count(); ++i) {
         ListBox_4Ranking->addItem(new QListWidgetItem());
     }
+    SpeakRankingRows();
 }
 
 void TForm1::ShowLiveRanking(bool visible) { ListBox_3Ranking->setVisible(visible); }
@@ -910,11 +915,13 @@ void TForm1::RefreshCombinations() { project_.RefreshDiagramIfShowing(); }
 void TForm1::RankingChanged() {
     ListBox_3Ranking->viewport()->update();
     ListBox_4Ranking->viewport()->update();
+    SpeakRankingRows();
 }
 
 void TForm1::RunFinished() {
     CopyRankingRowsToResult();
     ShowPage(kPageResult);
+    AnnounceResult();
 }
 
 void TForm1::ShowPair(int firstIndex, int secondIndex) {
@@ -925,6 +932,7 @@ void TForm1::ShowPair(int firstIndex, int secondIndex) {
     Memo_3Option1Info->setPlainText(InfoForField(first.info));
     Memo_3Option2Info->setPlainText(InfoForField(second.info));
     ResetAnswerFonts();
+    AnnouncePair(first, second);
 }
 
 void TForm1::ShowRecordedAnswer(std::optional<std::int32_t> outcome) {
@@ -1004,6 +1012,7 @@ void TForm1::Button_3NextClick() {
     Guarded([&] {
         CopyRankingRowsToResult();
         ShowPage(kPageResult);
+        AnnounceResult();
     });
 }
 
@@ -1083,6 +1092,76 @@ void TForm1::ListBox_3RankingDrawItem(QListWidget* list, int index,
         focus.backgroundColor = background;
         list->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, list);
     }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Screen readers
+
+void TForm1::NameControls() {
+    // The labels beside the controls that describe them.
+    const auto label = [this](const QString& text) {
+        for (QLabel* l : findChildren<QLabel*>()) {
+            if (l->text() == text) return l;
+        }
+        qFatal("no label \"%s\"", qPrintable(text));
+    };
+    NameAfterLabel(SpeedButton_0New, label(QStringLiteral("Neues Projekt beginnen")));
+    NameAfterLabel(SpeedButton_0Open, label(QStringLiteral("Gespeichertes Projekt öffnen")));
+    NameAfterLabel(SpeedButton_0Info, label(QStringLiteral("Information")));
+    NameAfterLabel(ListView_1Options, label(QStringLiteral("Liste der Optionen:")));
+    NameAfterLabel(ListBox_4Ranking, label(QStringLiteral("Reihenfolge der Optionen:")));
+
+    SpeedButton_Save->setAccessibleName(QStringLiteral("Projekt speichern"));
+    // The pair buttons are named after their options (see AnnouncePair); before the first pair
+    // they say which option they stand for.
+    Button_3Option1->setAccessibleName(QStringLiteral("Erste Option"));
+    Button_3Option2->setAccessibleName(QStringLiteral("Zweite Option"));
+    Button_3ChooseOption1->setAccessibleName(QStringLiteral("Andere Option wählen"));
+    Button_3ChooseOption1->setAccessibleDescription(QStringLiteral("Für die erste Option"));
+    Button_3ChooseOption2->setAccessibleName(QStringLiteral("Andere Option wählen"));
+    Button_3ChooseOption2->setAccessibleDescription(QStringLiteral("Für die zweite Option"));
+    Memo_3Option1Info->setAccessibleName(QStringLiteral("Informationen zur ersten Option"));
+    Memo_3Option2Info->setAccessibleName(QStringLiteral("Informationen zur zweiten Option"));
+    SpeedButton_3PreviousComparison->setAccessibleDescription(
+        QStringLiteral("Vorheriger Vergleich"));
+    SpeedButton_3NextComparison->setAccessibleDescription(QStringLiteral("Nächster Vergleich"));
+    ListBox_3Ranking->setAccessibleName(QStringLiteral("Zwischenstand"));
+}
+
+void TForm1::SpeakRankingRows() {
+    const RankingList& ranking = project_.run.Ranking();
+    std::vector<std::int64_t> scores;
+    scores.reserve(ranking.size());
+    for (const OptionRecord* o : ranking) scores.push_back(OptionScore(*o, project_.scores));
+    std::vector<QString> texts;
+    texts.reserve(ranking.size());
+    for (std::size_t i = 0; i < ranking.size(); ++i) {
+        texts.push_back(
+            FromUtf8(SpokenRankingRow(i, scores, project_.run.Scale(), ranking[i]->name)));
+    }
+    SetSpokenRows(ListBox_3Ranking, texts);
+    SetSpokenRows(ListBox_4Ranking, texts);
+}
+
+void TForm1::AnnouncePair(const OptionRecord& first, const OptionRecord& second) {
+    const auto name = [](const OptionRecord& option, const char* instead) {
+        return option.name.empty() ? QString::fromUtf8(instead) : FromUtf8(option.name);
+    };
+    Button_3Option1->setAccessibleName(name(first, "Erste Option"));
+    Button_3Option2->setAccessibleName(name(second, "Zweite Option"));
+    if (CurrentPage() != kPageComparisons) return;
+    // The answer buttons, one of which takes the focus, tell which pair they answer.
+    Announce({Button_3Remis, Button_3Option1, Button_3Option2},
+             QStringLiteral("Vergleich: %1 oder %2").arg(name(first, "Erste Option"),
+                                                         name(second, "Zweite Option")));
+}
+
+void TForm1::AnnounceResult() {
+    const QListWidgetItem* first = ListBox_4Ranking->item(0);
+    const QString best = first ? first->data(Qt::AccessibleTextRole).toString() : QString();
+    Announce({ListBox_4Ranking},
+             best.isEmpty() ? Headline(kPageResult)
+                            : Headline(kPageResult) + QStringLiteral(": ") + best);
 }
 
 }  // namespace rangwerk

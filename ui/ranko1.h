@@ -157,6 +157,14 @@ private:
     // Stores a pending edit of an information field of the comparison page.
     void StorePendingInfoEdit();
 
+    // Accessible names of the controls that have no caption of their own.
+    void NameControls();
+    // The ranking lists' rows get the texts a screen reader says for them.
+    void SpeakRankingRows();
+    // A new pair and a new result are announced to screen readers.
+    void AnnouncePair(const OptionRecord& first, const OptionRecord& second);
+    void AnnounceResult();
+
     Project& project_;
     Dialogs& dialogs_;
     std::function<std::uint32_t()> seed_;
