@@ -1,0 +1,1 @@
+# Targets of the update check step.
