@@ -1,5 +1,13 @@
 # Targets of the update wizard step.
 
+# The wizard without its window: the step machine, the download flags and the settings page.
+add_library(rangwerk_update_wizard_model STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/wizard_model.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/update_settings.cpp
+)
+target_include_directories(rangwerk_update_wizard_model PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(rangwerk_update_wizard_model PUBLIC rangwerk_platform rangwerk_settings)
+
 # Reminders and the start-up check (standard library only).
 add_library(rangwerk_update_reminder STATIC ${CMAKE_CURRENT_LIST_DIR}/reminder.cpp)
 target_include_directories(rangwerk_update_reminder PUBLIC ${PROJECT_SOURCE_DIR})
