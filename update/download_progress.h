@@ -8,14 +8,13 @@ namespace rangwerk {
 // The user's regional settings that the progress display needs.
 struct ProgressFormat {
     std::string decimalSeparator = ",";
-    // The long time format in the Windows notation: h/hh hours, n/nn (or m/mm after an hour)
-    // minutes, s/ss seconds, "AM/PM", "am/pm", "a/p" or "ampm" for a 12-hour clock, text in
-    // single or double quotes taken literally. Letters compare without case, so Qt's "HH:mm:ss"
-    // reads the same.
-    std::string longTimeFormat = "hh:nn:ss";
+    // The long time picture as RegionalSettings holds it: H/HH 24-hour, h/hh 12-hour, m/mm
+    // minutes, s/ss seconds, t/tt the AM/PM marker, text in single quotes literal.
+    std::string longTimeFormat = "HH:mm:ss";
 };
 
-// A fraction of a day (whole days are dropped) written as a time of day in `format`.
+// A fraction of a day (whole days are dropped) written as a time of day with the picture
+// `format` (rounded to the millisecond, whole seconds shown).
 std::string FormatTimeOfDay(double days, const std::string& format);
 
 // What the download page shows at one progress report.
