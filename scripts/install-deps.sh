@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-translations-l10n libgl-dev
   libzip-dev nlohmann-json3-dev
+  libssl-dev openssl curl python3
   fonts-liberation fonts-dejavu-core
   clang libclang-rt-14-dev
   xvfb xauth imagemagick
