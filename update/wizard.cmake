@@ -9,6 +9,7 @@ target_include_directories(rangwerk_update_wizard_model PUBLIC ${PROJECT_SOURCE_
 target_link_libraries(rangwerk_update_wizard_model PUBLIC rangwerk_platform rangwerk_settings)
 
 # Reminders and the start-up check (standard library only).
-add_library(rangwerk_update_reminder STATIC ${CMAKE_CURRENT_LIST_DIR}/reminder.cpp)
+add_library(rangwerk_update_reminder STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/reminder.cpp ${CMAKE_CURRENT_LIST_DIR}/automatic_update.cpp)
 target_include_directories(rangwerk_update_reminder PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(rangwerk_update_reminder PUBLIC rangwerk_platform rangwerk_settings)

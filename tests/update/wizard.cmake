@@ -2,3 +2,10 @@
 rangwerk_add_gtest(update_wizard_model_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/wizard_model_test.cpp ${CMAKE_CURRENT_LIST_DIR}/wizard_settings_test.cpp
   LIBS rangwerk_update_wizard_model)
+
+# The reminders and the start-up check, with the drive and file-time queries they use.
+rangwerk_add_gtest(update_reminder_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/reminder_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/automatic_update_test.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/automatic_update_drive_test.cpp
+  LIBS rangwerk_update_reminder)
