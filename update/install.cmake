@@ -4,7 +4,7 @@
 # the completion of "Update.bat", without a window (standard library, libzip, OpenSSL libcrypto).
 # Debian's libzip CMake package names tools of another package, so pkg-config finds it.
 find_package(PkgConfig REQUIRED)
-pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
+pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET GLOBAL libzip)
 find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 
 # The maker's public key (PEM, as "openssl pkey -pubout" writes it) that update archives must be

@@ -1,1 +1,9 @@
 # Tests of the update install step.
+find_package(OpenSSL REQUIRED COMPONENTS Crypto)
+
+rangwerk_add_gtest(update_install_texts_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_texts_test.cpp
+  LIBS rangwerk_update_install)
+# Makes archives with libzip and throwaway keys with libcrypto.
+rangwerk_add_gtest(update_install_archive_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_archive_test.cpp
+  LIBS rangwerk_update_install PkgConfig::LIBZIP OpenSSL::Crypto)
