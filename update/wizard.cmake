@@ -13,3 +13,13 @@ add_library(rangwerk_update_reminder STATIC
   ${CMAKE_CURRENT_LIST_DIR}/reminder.cpp ${CMAKE_CURRENT_LIST_DIR}/automatic_update.cpp)
 target_include_directories(rangwerk_update_reminder PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(rangwerk_update_reminder PUBLIC rangwerk_platform rangwerk_settings)
+
+# The update component on the main window (Qt): Ctrl+U and the start-up reminder.
+if(NOT RANGWERK_WINDOW_FREE_ONLY)
+  add_library(rangwerk_update_component STATIC ${CMAKE_CURRENT_LIST_DIR}/quarv_update_file.cpp)
+  set_target_properties(rangwerk_update_component PROPERTIES AUTOMOC ON)
+  target_include_directories(rangwerk_update_component PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(rangwerk_update_component PUBLIC
+    Qt6::Widgets rangwerk_update_reminder rangwerk_update_wizard_model rangwerk_platform
+    rangwerk_settings)
+endif()

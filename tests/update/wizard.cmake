@@ -9,3 +9,10 @@ rangwerk_add_gtest(update_reminder_test
           ${CMAKE_CURRENT_LIST_DIR}/automatic_update_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/automatic_update_drive_test.cpp
   LIBS rangwerk_update_reminder)
+
+# The update component on a window (Qt, offscreen).
+if(NOT RANGWERK_WINDOW_FREE_ONLY)
+  rangwerk_add_qttest(update_quarv_update_file_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/quarv_update_file_test.cpp
+    LIBS rangwerk_update_component)
+endif()
