@@ -10,3 +10,5 @@ rangwerk_add_gtest(update_install_archive_test
 # Starts the batch runner and waits for its effects.
 rangwerk_add_gtest(update_install_batch_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_batch_test.cpp
   LIBS rangwerk_update_install)
+rangwerk_add_gtest(update_install_download_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_download_test.cpp LIBS rangwerk_update_install)
