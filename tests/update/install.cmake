@@ -12,3 +12,9 @@ rangwerk_add_gtest(update_install_batch_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/i
   LIBS rangwerk_update_install)
 rangwerk_add_gtest(update_install_download_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_download_test.cpp LIBS rangwerk_update_install)
+# Through the real HTTP client (Qt Network) against the local test server.
+if(TARGET rangwerk_update_net)
+  rangwerk_add_gtest(update_install_net_download_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_net_download_test.cpp
+    LIBS rangwerk_update_install rangwerk_update_net rangwerk_http_test_server)
+endif()
