@@ -3,6 +3,13 @@ rangwerk_add_gtest(update_wizard_model_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/wizard_model_test.cpp ${CMAKE_CURRENT_LIST_DIR}/wizard_settings_test.cpp
   LIBS rangwerk_update_wizard_model)
 
+if(NOT RANGWERK_WINDOW_FREE_ONLY)
+  # The wizard's window: layout, step strip, settings page, keys.
+  rangwerk_add_qttest(update_statusform_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/statusform_test.cpp
+    LIBS rangwerk_update_window)
+endif()
+
 # The reminders and the start-up check, with the drive and file-time queries they use.
 rangwerk_add_gtest(update_reminder_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/reminder_test.cpp
