@@ -16,5 +16,6 @@ rangwerk_add_gtest(update_install_download_test
 if(TARGET rangwerk_update_net)
   rangwerk_add_gtest(update_install_net_download_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_net_download_test.cpp
-    LIBS rangwerk_update_install rangwerk_update_net rangwerk_http_test_server)
+    LIBS rangwerk_update_install rangwerk_update_net rangwerk_http_test_server
+    PkgConfig::LIBZIP OpenSSL::Crypto)
 endif()

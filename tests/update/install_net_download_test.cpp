@@ -11,6 +11,8 @@
 
 #include "support/http_test_server.h"
 #include "update/archive_download.h"
+#include "update/install_test_support.h"
+#include "update/installation.h"
 #include "update/qt_http_client.h"
 
 namespace rangwerk {
@@ -165,6 +167,50 @@ TEST_F(NetDownloadTest, WithoutContentLengthNoProgressAndNoCancel) {
     EXPECT_EQ(maxima_, (std::vector<std::uint64_t>{0}));
     EXPECT_TRUE(shown_.empty());
     EXPECT_EQ(Read(archive_), unsized.body);
+}
+
+TEST_F(NetDownloadTest, DownloadedPreparedAndCompletedEndToEnd) {
+    install_test::Key key = install_test::MakeKey();
+    const fs::path zip = folder_ / "made.zip";
+    const std::string batch =
+        "@echo off\r\n"
+        "copy \"%sRangwerk.exe\" \"%0:sRangwerk.bak\"\r\n"
+        "del \"%sRangwerk.exe\"\r\n"
+        "copy \"%sRangwerk.exe\" \"%s\"\r\n"
+        " rem \xE4 %s\r\n";
+    install_test::MakeZip(zip, {{"Update.bat", batch}, {"Rangwerk.exe", "program"}});
+    HttpTestResponse archive;
+    archive.body = Read(zip);
+    fs::remove(zip);
+    server_.Serve("/Updates/Ranko.zip", archive);
+    HttpTestResponse signature;
+    signature.body = install_test::Sign(key.get(), archive.body);
+    server_.Serve("/Updates/Ranko.zip.sig", signature);
+
+    ArchiveDownload download(client_, hooks_);
+    const ArchiveDownloadResult result = download.Run(server_.Host(), "Ranko.zip", archive_);
+    ASSERT_EQ(result.status, ArchiveDownloadResult::Status::Completed) << result.errorText;
+
+    InstallationRequest request;
+    request.archiveFile = archive_;
+    request.tempFolder = folder_.string() + "/";
+    request.programFolder = "/opt/Rang $werk/";
+    request.programPath = "/opt/Rang $werk/rangwerk";
+    request.trustedKeys = {install_test::PublicPem(key.get())};
+    const InstallationResult installed = PrepareInstallation(request);
+    ASSERT_TRUE(installed.prepared) << installed.message;
+    const std::string t = request.tempFolder;
+    EXPECT_EQ(Read(folder_ / "Update.bat"),
+              "@echo off\r\n"
+              "copy \"/opt/Rang \\$werk/Rangwerk.exe\" \"/opt/Rang \\$werk/Rangwerk.bak\"\r\n"
+              "del \"/opt/Rang \\$werk/Rangwerk.exe\"\r\n"
+              "copy \"" + t + "Rangwerk.exe\" \"/opt/Rang \\$werk/\"\r\n"
+              " rem \xE4 " + t + "\r\n"
+              "\"/opt/Rang \\$werk/rangwerk\"\r\n"
+              "del " + t + "Update.bat\r\n");
+    EXPECT_EQ(Read(folder_ / "Rangwerk.exe"), "program");
+    EXPECT_FALSE(fs::exists(archive_));
+    EXPECT_FALSE(fs::exists(archive_ + ".sig"));
 }
 
 }  // namespace
