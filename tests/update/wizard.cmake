@@ -8,6 +8,18 @@ if(NOT RANGWERK_WINDOW_FREE_ONLY)
   rangwerk_add_qttest(update_statusform_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/statusform_test.cpp
     LIBS rangwerk_update_window)
+  # The whole wizard against the local test server, with archives signed by a throwaway key.
+  if(TARGET rangwerk_update_net)
+    find_package(OpenSSL REQUIRED COMPONENTS Crypto)
+    find_package(PkgConfig REQUIRED)
+    if(NOT TARGET PkgConfig::LIBZIP)
+      pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET libzip)
+    endif()
+    rangwerk_add_qttest(update_statusform_e2e_test
+      SOURCES ${CMAKE_CURRENT_LIST_DIR}/statusform_e2e_test.cpp
+      LIBS rangwerk_update_window rangwerk_update_net rangwerk_http_test_server
+           PkgConfig::LIBZIP OpenSSL::Crypto)
+  endif()
 endif()
 
 # The reminders and the start-up check, with the drive and file-time queries they use.
