@@ -30,7 +30,8 @@ public:
 // The folder for the online update's temporary files, with a trailing separator; nothing when
 // it cannot be had. On Windows the user's temporary folder (GetTempPath). Elsewhere a private
 // folder "rangwerk-<uid>/" in $TMPDIR (else /tmp), created with mode 0700 and refused when it
-// is a symbolic link, not a folder, belongs to another user or is open to others.
+// is a symbolic link, not a folder or belongs to another user; a folder of the user
+// that others may enter is closed to them (mode 0700) first.
 std::optional<std::string> UserTempFolder();
 
 // The same private folder inside `base` (which may lack the trailing separator), for tests.

@@ -27,7 +27,9 @@ int RemainingMs(Clock::time_point deadline) {
     return left > 0 ? static_cast<int>(left) : 0;
 }
 
-char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char Lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 bool SameName(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) {
@@ -130,7 +132,9 @@ HttpTestServer::~HttpTestServer() {
     close(wakeWrite_);
 }
 
-std::string HttpTestServer::Host() const { return "127.0.0.1:" + std::to_string(port_); }
+std::string HttpTestServer::Host() const {
+    return "127.0.0.1:" + std::to_string(port_);
+}
 
 void HttpTestServer::Serve(const std::string& path, HttpTestResponse response) {
     std::lock_guard lock(mutex_);
@@ -280,10 +284,16 @@ void HttpTestServer::Handle(int connection) {
     shutdown(connection, SHUT_WR);
 }
 
-RefusingPort::RefusingPort() { socket_ = BoundSocket(port_); }
+RefusingPort::RefusingPort() {
+    socket_ = BoundSocket(port_);
+}
 
-RefusingPort::~RefusingPort() { close(socket_); }
+RefusingPort::~RefusingPort() {
+    close(socket_);
+}
 
-std::string RefusingPort::Host() const { return "127.0.0.1:" + std::to_string(port_); }
+std::string RefusingPort::Host() const {
+    return "127.0.0.1:" + std::to_string(port_);
+}
 
 }  // namespace rangwerk::testing

@@ -16,14 +16,14 @@ namespace rangwerk::testing {
 struct HttpTestResponse {
     int status = 200;
     std::string reason = "OK";
-    std::string body;
+    std::string body{};
     // Announce the body's length; without it the end of the body is the closed connection.
     bool sendContentLength = true;
     // Further header lines, sent as given ("Location", "Set-Cookie" ...).
-    std::vector<std::pair<std::string, std::string>> headers;
+    std::vector<std::pair<std::string, std::string>> headers{};
     // Send only this many bytes of the body, then send nothing more and keep the connection
     // open until `stallMs` has passed or the server stops.
-    std::optional<std::size_t> stallAfterBytes;
+    std::optional<std::size_t> stallAfterBytes{};
     int stallMs = 30000;
     // Send the body in pieces of this many bytes with a pause between them (0: all at once).
     std::size_t chunkBytes = 0;
