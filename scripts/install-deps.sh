@@ -11,7 +11,7 @@ packages=(
   libssl-dev openssl curl python3
   fonts-liberation fonts-dejavu-core
   clang libclang-rt-14-dev
-  xvfb xauth imagemagick
+  xvfb xauth imagemagick xdotool
 )
 
 missing=()

@@ -35,3 +35,11 @@ if(NOT RANGWERK_WINDOW_FREE_ONLY)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/quarv_update_file_test.cpp
     LIBS rangwerk_update_component)
 endif()
+
+# The update component on X11 as well, where a focused line edit claims Ctrl+U for itself.
+find_program(RANGWERK_XVFB_RUN xvfb-run)
+if(NOT RANGWERK_WINDOW_FREE_ONLY AND RANGWERK_XVFB_RUN)
+  add_test(NAME update_quarv_update_file_test_x11
+    COMMAND ${RANGWERK_XVFB_RUN} -a -s "-screen 0 1024x768x24 -nolisten tcp"
+            $<TARGET_FILE:update_quarv_update_file_test> -platform xcb)
+endif()
