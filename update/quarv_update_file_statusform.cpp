@@ -374,18 +374,22 @@ void TStatusForm::Refresh() {
         maximum /= 1024;
         position /= 1024;
     }
-    ui_->Status->setRange(0, static_cast<int>(maximum));
-    ui_->Status->setValue(static_cast<int>(std::min(position, maximum)));
+    // A range of 0..0 would make the bar a busy indicator; with no length it stays empty.
+    ui_->Status->setRange(0, maximum == 0 ? 1 : static_cast<int>(maximum));
+    ui_->Status->setValue(maximum == 0 ? 0 : static_cast<int>(std::min(position, maximum)));
     ui_->PerCent->setText(FromUtf8(s.perCent));
     ui_->StatusLabel->setText(FromUtf8(s.status));
     ui_->TimeLeft->setText(FromUtf8(s.timeLeft));
 
     ui_->Label3->setText(LabelText(s.installText));
-    ui_->Image_Icon2->setPixmap(
-        style()
-            ->standardIcon(s.installErrorIcon ? QStyle::SP_MessageBoxCritical
-                                              : QStyle::SP_MessageBoxInformation)
-            .pixmap(32, 32));
+    if (s.installErrorIcon != shownErrorIcon_) {
+        shownErrorIcon_ = s.installErrorIcon;
+        ui_->Image_Icon2->setPixmap(
+            style()
+                ->standardIcon(s.installErrorIcon ? QStyle::SP_MessageBoxCritical
+                                                  : QStyle::SP_MessageBoxInformation)
+                .pixmap(32, 32));
+    }
     {
         const QSignalBlocker block(ui_->CheckBox_Restart);
         ui_->CheckBox_Restart->setChecked(s.restart);

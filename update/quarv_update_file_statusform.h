@@ -166,6 +166,7 @@ private:
     std::unique_ptr<Ui::StatusForm> ui_;
     WizardModel model_;
     int paintedStep_ = -1;
+    bool shownErrorIcon_ = false;
     QString announcedTitle_;
 };
 

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QSpinBox>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QTimer>
 #include <QtTest>
 
@@ -46,13 +47,14 @@ public:
     WizardProgress DescribeProgress(std::uint64_t received, std::uint64_t) override {
         return {received, "50 %", "1,5 MB von 3 MB gedownloadet", "verbleibende Zeit: 00:00:30"};
     }
-    WizardInstallResult PrepareInstallation(bool) override { return {true, ""}; }
+    WizardInstallResult PrepareInstallation(bool) override { return install; }
     void ReleaseDescription() override {}
     void RenewReminder() override { ++renewals; }
     void StartUpdateBatch() override { ++batches; }
     void RequestTermination() override { ++terminations; }
 
     bool available = true;
+    WizardInstallResult install{true, ""};
     int renewals = 0, batches = 0, terminations = 0;
 };
 
@@ -338,6 +340,50 @@ private slots:
         QTest::mouseClick(settings, Qt::LeftButton);
         QVERIFY(never->isChecked());
         QCOMPARE(spin->value(), 28);
+    }
+
+    void refusedInstallationShowsTheErrorIconUntilTheNextShowing() {
+        backend_.install = {false, "Das Update konnte nicht geprüft werden."};
+        auto form = MakeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        auto* next = Child<QPushButton>(*form, "Button_Next");
+        QTest::mouseClick(next, Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(*form, "Button_Check"), Qt::LeftButton);
+        QTest::mouseClick(next, Qt::LeftButton);
+        QTest::mouseClick(next, Qt::LeftButton);
+        auto* icon = Child<QLabel>(*form, "Image_Icon2");
+        const QImage information = Child<QLabel>(*form, "Image_Icon1")->pixmap().toImage();
+        const QImage error = form->style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(32, 32).toImage();
+        QVERIFY(information != error);
+        QTest::mouseClick(next, Qt::LeftButton);
+        QCOMPARE(Child<QStackedWidget>(*form, "Pages")->currentIndex(), 4);
+        QCOMPARE(Child<QLabel>(*form, "Label3")->text(), QString("Das Update konnte nicht geprüft werden."));
+        QCOMPARE(icon->pixmap().toImage(), error);
+        QVERIFY(!next->isEnabled());
+        // Only the wizard closes; the program goes on.
+        QVERIFY(form->close());
+        QCOMPARE(backend_.terminations, 0);
+        form->show();
+        QCOMPARE(icon->pixmap().toImage(), information);
+        QVERIFY(Child<QLabel>(*form, "Label3")->text().startsWith("Das Update kann jetzt installiert werden."));
+    }
+
+    void showModalReturnsWhenTheWizardIsLeft() {
+        auto form = MakeForm();
+        WizardInputs inputs;
+        inputs.registryKey = "Anders";
+        QTimer::singleShot(0, form.get(), [&] {
+            QVERIFY(form->isVisible());
+            QTest::mouseClick(Child<QPushButton>(*form, "Button_Settings"), Qt::LeftButton);
+            QTest::mouseClick(Child<QPushButton>(*form, "Button_SettingsSave"), Qt::LeftButton);
+            QTest::mouseClick(Child<QPushButton>(*form, "Button_Cancel"), Qt::LeftButton);
+        });
+        form->ShowModal(inputs);
+        QVERIFY(!form->isVisible());
+        // The settings went below the key handed over with the showing.
+        auto key = registry_->OpenKey(RegistryRoot::LocalMachine, "Software\\Quarv\\Anders");
+        QCOMPARE(key->ReadDword("UpdateInterval"), std::optional<std::uint32_t>(28));
     }
 
     void closingThePreparedInstallationEndsTheProgramAndStartsTheBatch() {
