@@ -170,6 +170,13 @@ TEST_F(HttpTest, AStalledBodyFailsAfterTheReadTimeout) {
     EXPECT_EQ(ReadFile(target_), SomeBytes(100));
 }
 
+TEST_F(HttpTest, ABodyShorterThanAnnouncedFails) {
+    server.Serve("/Updates.ini", {.body = SomeBytes(5000), .stallAfterBytes = 1000, .stallMs = 0});
+    const HttpResult result = Get("/Updates.ini");
+    EXPECT_EQ(result.status, HttpResult::Status::Failed);
+    EXPECT_EQ(announced, 5000u);
+}
+
 TEST_F(HttpTest, TheProgressCallbackCutsTheTransferWhileEventsFlow) {
     server.Serve("/Updates/Ranko.zip",
                  {.body = SomeBytes(100000), .chunkBytes = 10000, .chunkPauseMs = 30});
