@@ -56,9 +56,10 @@ HttpResult QtHttpClient::Get(const HttpRequest& request, const std::string& targ
     if (!OpenTarget(file, targetPath)) {
         return Failed("Die Datei " + targetPath + " kann nicht erstellt werden.");
     }
+    // Blanks and other characters that a URL cannot hold are sent percent-encoded.
     const QUrl url(QStringLiteral("http://") + QString::fromStdString(request.host) +
                        QString::fromStdString(request.path),
-                   QUrl::StrictMode);
+                   QUrl::TolerantMode);
     if (!url.isValid() || url.host().isEmpty()) {
         return Failed("Ungültige Adresse: http://" + request.host + request.path);
     }

@@ -142,6 +142,13 @@ TEST_F(HttpTest, ErrorStatusesAndRedirectsFail) {
     EXPECT_EQ(Get("/Updates.ini").status, HttpResult::Status::Failed);
 }
 
+TEST_F(HttpTest, EncodesBlanksInThePath) {
+    server.Serve("/Updates/Ranko%201.1.zip", {.body = "zip"});
+    ASSERT_TRUE(Get("/Updates/Ranko 1.1.zip").ok());
+    EXPECT_EQ(server.Requests()[0].requestLine, "GET /Updates/Ranko%201.1.zip HTTP/1.1");
+    EXPECT_EQ(ReadFile(target_), "zip");
+}
+
 TEST_F(HttpTest, KeepsNoCookies) {
     server.Serve("/a", {.body = "a", .headers = {{"Set-Cookie", "session=1; Path=/"}}});
     ASSERT_TRUE(Get("/a").ok());
@@ -155,6 +162,9 @@ TEST_F(HttpTest, ARefusedConnectionFails) {
     const auto result = client.Get({port.Host(), "/Updates.ini", 10000}, target_, {});
     EXPECT_EQ(result.status, HttpResult::Status::Failed);
     EXPECT_FALSE(result.errorText.empty());
+    // No host at all: nothing is sent.
+    EXPECT_EQ(client.Get({"", "/Updates.ini", 10000}, target_, {}).status,
+              HttpResult::Status::Failed);
 }
 
 TEST_F(HttpTest, AStalledBodyFailsAfterTheReadTimeout) {
