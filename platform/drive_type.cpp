@@ -1,13 +1,14 @@
 #include "platform/drive_type.h"
 
+#include <sstream>
+#include <vector>
+
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <system_error>
-#include <vector>
 #endif
 
 namespace rangwerk {

@@ -7,7 +7,9 @@
 #     Ctrl+U over the focused name field of the collect page opens it once more and leaves the
 #     field alone;
 #   - a check without updates left through "Beenden" renews the reminder: no wizard at starts
-#     up to 27 days later, the wizard again on the 28th day.
+#     up to 27 days later, the wizard again on the 28th day;
+#   - with "OnlyUpdate" (and "NoUpdate") stored, the wizard comes alone: the main window never
+#     appears, the program ends after "Beenden" and the reminder is renewed all the same.
 # The days are set through RANGWERK_TODAY; the update description comes from a server on
 # 127.0.0.1. Usage: update_reminder_xvfb.sh PROGRAM
 set -euo pipefail
@@ -101,11 +103,33 @@ reminder_date() {  # the "Update" value of the settings key, as the file registr
     "$RANGWERK_REGISTRY_DIR/HKEY_LOCAL_MACHINE.reg" | grep '^"Update"=' || true
 }
 
+# The "Update" line that a renewal on the day Y M D stores: its day count plus 27.
+renewal_on() {
+  python3 -c 'import struct, sys, datetime
+d = (datetime.date(*map(int, sys.argv[1:4])) - datetime.date(1899, 12, 30)).days + 27
+print("\"Update\"=hex:" + ",".join("%02x" % b for b in struct.pack("<d", d)))' "$@"
+}
+# Checks for updates on the open wizard and leaves it through "Beenden".
+check_and_finish() {  # WIZARD-ID WHAT
+  local before
+  before="$(grep -c 'GET /Updates.ini' "$work/requests" 2>/dev/null || true)"
+  focus "$1"
+  xdotool key Return  # "Weiter >"
+  sleep 0.5
+  xdotool mousemove --window "$1" 440 140 click 1  # "Jetzt auf neue Updates prüfen"
+  for _ in $(seq 100); do
+    [ "$(grep -c 'GET /Updates.ini' "$work/requests" 2>/dev/null || true)" -gt "${before:-0}" ] && break
+    sleep 0.1
+  done
+  [ "$(grep -c 'GET /Updates.ini' "$work/requests" 2>/dev/null || true)" -gt "${before:-0}" ] ||
+    fail "$2: the check sent no request"
+  sleep 1
+  focus "$1"
+  xdotool key Return  # "Beenden"
+}
+
 day=2026-03-02
-# Day count of 2 March 2026 plus 27, the date a renewal on that day stores.
-renewed="$(python3 -c 'import struct,datetime
-d=(datetime.date(2026,3,2)-datetime.date(1899,12,30)).days+27
-print("\"Update\"=hex:"+",".join("%02x"%b for b in struct.pack("<d",d)))')"
+renewed="$(renewal_on 2026 3 2)"
 
 # 1. First start: the wizard comes before the main window.
 start "$day"
@@ -139,15 +163,7 @@ end_program "second start"
 # 3. Same day: check without updates, left through "Beenden"; the reminder is renewed.
 start "$day"
 id="$(wizard "third start")"
-focus "$id"
-xdotool key Return  # "Weiter >"
-sleep 0.5
-xdotool mousemove --window "$id" 440 140 click 1  # "Jetzt auf neue Updates prüfen"
-for _ in $(seq 100); do grep -q 'GET /Updates.ini' "$work/requests" 2>/dev/null && break; sleep 0.1; done
-grep -q 'GET /Updates.ini' "$work/requests" 2>/dev/null || fail "the check sent no request"
-sleep 1
-focus "$id"
-xdotool key Return  # "Beenden"
+check_and_finish "$id" "third start"
 main_window "after the check" >/dev/null
 end_program "third start"
 [ "$(reminder_date)" = "$renewed" ] || fail "reminder after Beenden: '$(reminder_date)', expected '$renewed'"
@@ -165,5 +181,30 @@ id="$(wizard "28 days later")"
 focus "$id"
 xdotool key Escape
 end_program "28 days later"
+
+# 6. An update-only start: stored by something outside the program, as a line of the key.
+python3 - "$RANGWERK_REGISTRY_DIR/HKEY_LOCAL_MACHINE.reg" <<'PY'
+import sys
+path = sys.argv[1]
+text = open(path, encoding="utf-8").read()
+header = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quarv\\Rangwerk]\n"
+assert header in text, text
+open(path, "w", encoding="utf-8").write(
+    text.replace(header, header + '"OnlyUpdate"=""\n"NoUpdate"=""\n'))
+PY
+start 2026-04-20
+id="$(wizard "update-only start")"
+visible "Rangwerk" && fail "update-only start: main window shown"
+check_and_finish "$id" "update-only start"
+for _ in $(seq 100); do
+  visible "Rangwerk" && fail "update-only start: main window shown after the wizard"
+  kill -0 "$running" 2>/dev/null || break
+  sleep 0.1
+done
+kill -0 "$running" 2>/dev/null && fail "update-only start: the program did not end"
+wait "$running" || fail "update-only start: the program ended with an error"
+running=""
+[ "$(reminder_date)" = "$(renewal_on 2026 4 20)" ] ||
+  fail "update-only start: reminder '$(reminder_date)', expected '$(renewal_on 2026 4 20)'"
 
 echo "1 passed, 0 failed"
