@@ -66,9 +66,10 @@ int main(int argc, char** argv) {
     }
     std::error_code error;
     const auto bytes = std::filesystem::file_size(argv[3], error);
-    std::printf("seconds=%.3f bytes=%llu announced=%llu reports=%ld rss_before_kb=%ld "
-                "rss_peak_kb=%ld rss_growth_kb=%ld\n",
-                seconds, static_cast<unsigned long long>(bytes),
-                static_cast<unsigned long long>(maximum), reports, before, peak, peak - before);
+    std::printf(
+        "seconds=%.3f bytes=%llu announced=%llu reports=%ld rss_before_kb=%ld "
+        "rss_peak_kb=%ld rss_growth_kb=%ld\n",
+        seconds, static_cast<unsigned long long>(bytes), static_cast<unsigned long long>(maximum),
+        reports, before, peak, peak - before);
     return 0;
 }

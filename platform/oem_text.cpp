@@ -53,7 +53,9 @@ std::string ToOem(std::string_view utf8) {
     return oem;
 }
 
-bool OemTextIsUtf8() { return false; }
+bool OemTextIsUtf8() {
+    return false;
+}
 
 void CheckUnquotedBatchPath(std::string_view) {}
 
@@ -72,7 +74,9 @@ std::string ToOem(std::string_view utf8) {
     return out;
 }
 
-bool OemTextIsUtf8() { return true; }
+bool OemTextIsUtf8() {
+    return true;
+}
 
 void CheckUnquotedBatchPath(std::string_view utf8) {
     static constexpr std::string_view kLiteral = "/._-+,:@%^=$`\"\\";

@@ -1,8 +1,8 @@
 #include "platform/update_batch.h"
 
 #ifdef _WIN32
-#include <windows.h>
 #include <shellapi.h>
+#include <windows.h>
 #else
 #include <fcntl.h>
 #include <sys/types.h>
@@ -80,7 +80,7 @@ bool StartUpdateBatchRunner(const std::string& batchFile, const std::string& tem
     // Everything the child needs is made before fork: between fork and exec only
     // async-signal-safe calls are allowed.
     const std::string pid = std::to_string(waitForPid);
-    std::vector<const char*> argv{"/bin/sh",          "-c",  UpdateBatchRunnerScript(),
+    std::vector<const char*> argv{"/bin/sh",         "-c",        UpdateBatchRunnerScript(),
                                   "rangwerk-update", pid.c_str(), tempFolder.c_str(),
                                   batchFile.c_str(), nullptr};
     int report[2];

@@ -129,9 +129,9 @@ UnpackResult UnpackArchive(const std::string& archiveFile, const std::string& fo
         bool damaged = false;
         if (!ExtractEntry(archive.get(), index, std::filesystem::u8path(folder + target),
                           damaged)) {
-            result.error = damaged ? std::string(kDamaged)
-                                   : "Die Datei \"" + folder + target +
-                                         "\" kann nicht geschrieben werden.";
+            result.error =
+                damaged ? std::string(kDamaged)
+                        : "Die Datei \"" + folder + target + "\" kann nicht geschrieben werden.";
             return result;
         }
         result.files.push_back(target);

@@ -7,9 +7,9 @@ namespace rangwerk {
 
 struct UnpackResult {
     bool ok = false;
-    std::vector<std::string> files;  // base names written, in archive order (a name may repeat)
+    std::vector<std::string> files;    // base names written, in archive order (a name may repeat)
     std::vector<std::string> skipped;  // entry names left out as unsafe
-    std::string error;               // German, when !ok
+    std::string error;                 // German, when !ok
 };
 
 // The base name an archive entry is unpacked to, or empty when the entry is left out: names

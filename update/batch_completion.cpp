@@ -36,9 +36,10 @@ std::string CompleteUpdateBatch(std::string_view contents, const BatchValues& va
         try {
             lines[index] = FormatTemplate(lines[index], with, values.units);
         } catch (const TemplateError& e) {
-            throw TemplateError("Die Datei \"Update.bat\" kann nicht vervollständigt werden. "
-                                "Zeile " +
-                                std::to_string(index + 1) + ": " + e.what());
+            throw TemplateError(
+                "Die Datei \"Update.bat\" kann nicht vervollständigt werden. "
+                "Zeile " +
+                std::to_string(index + 1) + ": " + e.what());
         }
     };
 

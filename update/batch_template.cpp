@@ -6,7 +6,9 @@ namespace rangwerk {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // No line of a batch file needs a field wider than this; a larger number is a mistake.
 constexpr int kLargestNumber = 9999;
@@ -116,12 +118,14 @@ std::string FormatTemplate(std::string_view line, const std::vector<std::string>
             }
         }
         if (scan >= line.size()) {
-            Malformed("ein einzelnes \"%\" am Zeilenende (ein Prozentzeichen wird als "
-                            "\"%%\" geschrieben)");
+            Malformed(
+                "ein einzelnes \"%\" am Zeilenende (ein Prozentzeichen wird als "
+                "\"%%\" geschrieben)");
         }
         if (line[scan] != 's' && line[scan] != 'S') {
-            Malformed("nur \"%s\" ist erlaubt (ein Prozentzeichen wird als \"%%\" "
-                            "geschrieben)");
+            Malformed(
+                "nur \"%s\" ist erlaubt (ein Prozentzeichen wird als \"%%\" "
+                "geschrieben)");
         }
         if (next >= values.size()) {
             Malformed("es gibt keinen Wert für diese Stelle");

@@ -8,8 +8,7 @@ namespace rangwerk {
 // The user's regional settings that the progress display needs.
 struct ProgressFormat {
     std::string decimalSeparator = ",";
-    // The long time picture as RegionalSettings holds it: H/HH 24-hour, h/hh 12-hour, m/mm
-    // minutes, s/ss seconds, t/tt the AM/PM marker, text in single quotes literal.
+    // The long time picture as RegionalSettings holds it (see FormatTimeWithPicture).
     std::string longTimeFormat = "HH:mm:ss";
 };
 

@@ -28,7 +28,9 @@ constexpr char kNoBatch[] =
 
 constexpr char kBatchName[] = "Update.bat";
 
-std::filesystem::path PathOf(const std::string& utf8) { return std::filesystem::u8path(utf8); }
+std::filesystem::path PathOf(const std::string& utf8) {
+    return std::filesystem::u8path(utf8);
+}
 
 void RemoveQuietly(const std::string& path) {
     std::error_code ignored;

@@ -7,10 +7,10 @@ namespace rangwerk {
 
 // Whether an update archive comes from someone the program trusts.
 enum class SignatureCheck {
-    Valid,           // signed by one of the trusted keys
-    Missing,         // no signature file, or not 64 bytes
-    Invalid,         // no trusted key accepts the signature, or no key is trusted
-    Unreadable       // the archive cannot be read
+    Valid,      // signed by one of the trusted keys
+    Missing,    // no signature file, or not 64 bytes
+    Invalid,    // no trusted key accepts the signature, or no key is trusted
+    Unreadable  // the archive cannot be read
 };
 
 // Checks `signatureFile` (64 raw bytes) as the Ed25519 signature of the SHA-512 digest (64 raw

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "update/archive_unpack.h"
+#include "update/install_test_support.h"
 #include "update/installation.h"
 #include "update/signature.h"
-#include "update/install_test_support.h"
 
 namespace rangwerk {
 namespace {
@@ -30,8 +30,8 @@ class InstallationTest : public ::testing::Test {
 protected:
     void SetUp() override {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        root_ = fs::temp_directory_path() /
-                (std::string("rangwerk-install-") + info->name() + "-" + std::to_string(::getpid()));
+        root_ = fs::temp_directory_path() / (std::string("rangwerk-install-") + info->name() + "-" +
+                                             std::to_string(::getpid()));
         fs::remove_all(root_);
         temp_ = root_ / "temp dir";
         fs::create_directories(temp_);
@@ -143,10 +143,15 @@ TEST_F(InstallationTest, PreparesTheBatchAndDeletesTheArchive) {
               "@echo off\r\n"
               "if exist \"/opt/rang werk/Rangwerk.exe\" echo \xE4\r\n"
               "del \"/opt/rang werk/Rangwerk.exe\"\r\n"
-              "copy \"" + t + "Rangwerk.exe\" \"/opt/rang werk/\"\r\n"
-              " rem " + t + "\r\n"
-              "\"/opt/rang werk/rangwerk\"\r\n"
-              "del " + t + "Update.bat\r\n");
+              "copy \"" +
+                  t +
+                  "Rangwerk.exe\" \"/opt/rang werk/\"\r\n"
+                  " rem " +
+                  t +
+                  "\r\n"
+                  "\"/opt/rang werk/rangwerk\"\r\n"
+                  "del " +
+                  t + "Update.bat\r\n");
 }
 
 TEST_F(InstallationTest, RefusalsLeaveAClearMessage) {

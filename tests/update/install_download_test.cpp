@@ -63,9 +63,8 @@ public:
             return result;
         }
         if (events.begin) {
-            events.begin(answer->announceLength
-                             ? std::optional<std::uint64_t>(answer->body.size())
-                             : std::nullopt);
+            events.begin(answer->announceLength ? std::optional<std::uint64_t>(answer->body.size())
+                                                : std::nullopt);
         }
         std::size_t sent = 0;
         while (sent < answer->body.size()) {
@@ -134,8 +133,9 @@ TEST_F(ArchiveDownloadTest, ShowsProgressAtEveryReportAndFetchesTheSignature) {
     EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Completed);
     EXPECT_TRUE(downloadingSeen);
     EXPECT_FALSE(download.Downloading());
-    EXPECT_EQ(client_.requested, (std::vector<std::string>{"127.0.0.1:8080/Updates/Ranko.zip",
-                                                          "127.0.0.1:8080/Updates/Ranko.zip.sig"}));
+    EXPECT_EQ(client_.requested,
+              (std::vector<std::string>{"127.0.0.1:8080/Updates/Ranko.zip",
+                                        "127.0.0.1:8080/Updates/Ranko.zip.sig"}));
     EXPECT_EQ(maxima_, (std::vector<std::uint64_t>{3145728}));  // the signature sets none
     ASSERT_EQ(shown_.size(), 4u);
     EXPECT_EQ(pumped_, 4);
@@ -211,7 +211,8 @@ TEST_F(ArchiveDownloadTest, AFailedTransferReportsItsOwnTextAndEndsTheDownload) 
     EXPECT_TRUE(waited_.empty());
 
     // The connection lost half way: the partial archive does not stay behind.
-    client_.answers = {{"/Updates/Ranko.zip", {std::string(3000, 'p'), true, 1000, "Connection closed."}}};
+    client_.answers = {
+        {"/Updates/Ranko.zip", {std::string(3000, 'p'), true, 1000, "Connection closed."}}};
     result = download.Run("h", "Ranko.zip", archive_);
     EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Failed);
     EXPECT_EQ(result.errorText, "Connection closed.");

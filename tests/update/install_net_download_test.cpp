@@ -204,10 +204,15 @@ TEST_F(NetDownloadTest, DownloadedPreparedAndCompletedEndToEnd) {
               "@echo off\r\n"
               "copy \"/opt/Rang \\$werk/Rangwerk.exe\" \"/opt/Rang \\$werk/Rangwerk.bak\"\r\n"
               "del \"/opt/Rang \\$werk/Rangwerk.exe\"\r\n"
-              "copy \"" + t + "Rangwerk.exe\" \"/opt/Rang \\$werk/\"\r\n"
-              " rem \xE4 " + t + "\r\n"
-              "\"/opt/Rang \\$werk/rangwerk\"\r\n"
-              "del " + t + "Update.bat\r\n");
+              "copy \"" +
+                  t +
+                  "Rangwerk.exe\" \"/opt/Rang \\$werk/\"\r\n"
+                  " rem \xE4 " +
+                  t +
+                  "\r\n"
+                  "\"/opt/Rang \\$werk/rangwerk\"\r\n"
+                  "del " +
+                  t + "Update.bat\r\n");
     EXPECT_EQ(Read(folder_ / "Rangwerk.exe"), "program");
     EXPECT_FALSE(fs::exists(archive_));
     EXPECT_FALSE(fs::exists(archive_ + ".sig"));

@@ -53,8 +53,8 @@ inline void MakeZip(const fs::path& path, const std::vector<Entry>& entries) {
                       0);
         }
         if (entry.symbolicLink) {
-            ASSERT_EQ(zip_file_set_external_attributes(archive, static_cast<zip_uint64_t>(index),
-                                                       0, ZIP_OPSYS_UNIX, 0120777u << 16),
+            ASSERT_EQ(zip_file_set_external_attributes(archive, static_cast<zip_uint64_t>(index), 0,
+                                                       ZIP_OPSYS_UNIX, 0120777u << 16),
                       0);
         }
     }

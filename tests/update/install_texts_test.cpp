@@ -29,7 +29,9 @@ TEST(FormatSize, ExamplesWithTheUsersSeparator) {
     EXPECT_EQ(FormatSize(3ULL << 50, ","), "3072 TB");
     EXPECT_EQ(FormatSize(UINT64_MAX, ","), "16777216 TB");
     // A separator of more than one byte is taken whole.
-    EXPECT_EQ(FormatSize(1536, "\xC2\xB7"), "1\xC2\xB7" "5 KB");
+    EXPECT_EQ(FormatSize(1536, "\xC2\xB7"),
+              "1\xC2\xB7"
+              "5 KB");
 }
 
 TEST(DownloadDisplay, HalfOfThreeMegabytesAfterTenSecondsForAQuarter) {
@@ -47,8 +49,8 @@ TEST(DownloadDisplay, HalfOfThreeMegabytesAfterTenSecondsForAQuarter) {
 
     // No byte yet: no time left; percentages round halves to the even neighbour.
     EXPECT_EQ(MakeDownloadDisplay(0, 100, 5, format).timeLeft, "verbleibende Zeit: 00:00:00");
-    EXPECT_EQ(MakeDownloadDisplay(1, 200, 0, format).percent, "0 %");    // 0.5
-    EXPECT_EQ(MakeDownloadDisplay(3, 200, 0, format).percent, "2 %");    // 1.5
+    EXPECT_EQ(MakeDownloadDisplay(1, 200, 0, format).percent, "0 %");  // 0.5
+    EXPECT_EQ(MakeDownloadDisplay(3, 200, 0, format).percent, "2 %");  // 1.5
     EXPECT_EQ(MakeDownloadDisplay(200, 200, 9, format).percent, "100 %");
     EXPECT_EQ(MakeDownloadDisplay(200, 200, 9, format).status,
               "200 Byte von 200 Byte gedownloadet");
@@ -75,7 +77,8 @@ TEST(FormatTemplate, FillsValuesWidthsAndPercentSigns) {
     EXPECT_EQ(FormatTemplate("100%% %s", two, TextUnits::Bytes), "100% C:\\Temp\\");
     EXPECT_EQ(FormatTemplate("[%10.3s][%-5s][%S]", {"abcdef", "xy", "Z"}, TextUnits::Bytes),
               "[       abc][xy   ][Z]");
-    EXPECT_EQ(FormatTemplate("no templates \xE4\xF6", {}, TextUnits::Bytes), "no templates \xE4\xF6");
+    EXPECT_EQ(FormatTemplate("no templates \xE4\xF6", {}, TextUnits::Bytes),
+              "no templates \xE4\xF6");
     // Characters of UTF-8 values count whole.
     EXPECT_EQ(FormatTemplate("[%4.2s]", {"\xC3\xA4\xC3\xB6\xC3\xBC"}, TextUnits::Utf8),
               "[  \xC3\xA4\xC3\xB6]");
@@ -85,9 +88,9 @@ TEST(FormatTemplate, FillsValuesWidthsAndPercentSigns) {
 
 TEST(FormatTemplate, HostileTemplatesAreRefusedWithAGermanMessage) {
     const std::vector<std::string> one{"/tmp/"};
-    for (const char* line : {"50%", "%", "echo %d", "%1:s", "%2:s", "%s %s", "%*s", "%-", "%.s%",
-                             "%99999999999999999999s", "%10000s", "%0:", "%.5", "%:s", "%n",
-                             "%x%s"}) {
+    for (const char* line :
+         {"50%", "%", "echo %d", "%1:s", "%2:s", "%s %s", "%*s", "%-", "%.s%",
+          "%99999999999999999999s", "%10000s", "%0:", "%.5", "%:s", "%n", "%x%s"}) {
         SCOPED_TRACE(line);
         try {
             FormatTemplate(line, one, TextUnits::Bytes);
@@ -162,7 +165,8 @@ TEST(CompleteUpdateBatch, KeepsBytesAboveSevenBitAndShortLastGroups) {
     values.units = TextUnits::Bytes;
     const std::string in = "rem \xE4\xF6\xFC\x80\xFF\r\ncopy \xE9%s\r\n";  // a group of two lines
     EXPECT_EQ(CompleteUpdateBatch(in, values),
-              "rem \xE4\xF6\xFC\x80\xFF\r\ncopy \xE9" "C:\\Programme\\R\x84ng\\\r\n"
+              "rem \xE4\xF6\xFC\x80\xFF\r\ncopy \xE9"
+              "C:\\Programme\\R\x84ng\\\r\n"
               "del /tmp/t/Update.bat\r\n");
 }
 
@@ -187,9 +191,9 @@ TEST(ToOem, EscapesWhatStaysSpecialInDoubleQuotesAndRefusesLineBreaks) {
 
     // The path of the "del" line stands outside quotes.
     EXPECT_NO_THROW(CheckUnquotedBatchPath("/tmp/Max M\xC3\xBCller/a$b\"c/x-y_z.1+2,3:4@5%6^7=8/"));
-    for (const char* path : {"/tmp/a;b/", "/tmp/a&b/", "/tmp/a|b/", "/tmp/a'b/", "/tmp/a  b/",
-                             "/tmp/a\tb/", "/tmp/a*/", "/tmp/~x/", "/tmp/#x/", "/tmp/a(b)/",
-                             "/tmp/a>b/", "/tmp/a\nb/"}) {
+    for (const char* path :
+         {"/tmp/a;b/", "/tmp/a&b/", "/tmp/a|b/", "/tmp/a'b/", "/tmp/a  b/", "/tmp/a\tb/",
+          "/tmp/a*/", "/tmp/~x/", "/tmp/#x/", "/tmp/a(b)/", "/tmp/a>b/", "/tmp/a\nb/"}) {
         SCOPED_TRACE(path);
         EXPECT_THROW(CheckUnquotedBatchPath(path), Failure);
     }
