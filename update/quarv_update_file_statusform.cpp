@@ -18,9 +18,9 @@
 #include <limits>
 
 #include "platform/failure.h"
+#include "ui_statusform.h"
 #include "update/installation.h"
 #include "update/short_date.h"
-#include "ui_statusform.h"
 
 namespace rangwerk {
 
@@ -155,8 +155,8 @@ WizardDownloadResult StatusFormBackend::DownloadArchive(
             break;
         case ArchiveDownloadResult::Status::Failed:
             result.status = WizardDownloadResult::Status::Failed;
-            result.errorText = run.errorText.empty() ? "Der Download ist fehlgeschlagen"
-                                                     : run.errorText;
+            result.errorText =
+                run.errorText.empty() ? "Der Download ist fehlgeschlagen" : run.errorText;
             break;
     }
     return result;
@@ -165,7 +165,8 @@ WizardDownloadResult StatusFormBackend::DownloadArchive(
 WizardProgress StatusFormBackend::DescribeProgress(std::uint64_t received, std::uint64_t maximum) {
     if (lastDisplay_.maximum != maximum || lastDisplay_.position != received)
         lastDisplay_ = MakeDownloadDisplay(received, maximum, 0, ProgressFormatOf(regional_));
-    return {lastDisplay_.position, lastDisplay_.percent, lastDisplay_.status, lastDisplay_.timeLeft};
+    return {lastDisplay_.position, lastDisplay_.percent, lastDisplay_.status,
+            lastDisplay_.timeLeft};
 }
 
 WizardInstallResult StatusFormBackend::PrepareInstallation(bool restart) {
@@ -249,21 +250,16 @@ TStatusForm::TStatusForm(std::unique_ptr<StatusFormBackend> own, WizardBackend* 
 
     model_.SetWindow(this);
 
-    connect(ui_->Button_Next, &QPushButton::clicked, this, [this] {
-        Guarded([&] { model_.Button_NextClick(); });
-    });
-    connect(ui_->Button_Check, &QPushButton::clicked, this, [this] {
-        Guarded([&] { model_.Button_CheckClick(); });
-    });
-    connect(ui_->CancelDownload, &QPushButton::clicked, this, [this] {
-        Guarded([&] { model_.CancelDownloadClick(); });
-    });
-    connect(ui_->Button_Cancel, &QPushButton::clicked, this, [this] {
-        Guarded([&] { model_.Button_CancelClick(); });
-    });
-    connect(ui_->CheckBox_Restart, &QCheckBox::toggled, this, [this](bool checked) {
-        Guarded([&] { model_.CheckBox_RestartClick(checked); });
-    });
+    connect(ui_->Button_Next, &QPushButton::clicked, this,
+            [this] { Guarded([&] { model_.Button_NextClick(); }); });
+    connect(ui_->Button_Check, &QPushButton::clicked, this,
+            [this] { Guarded([&] { model_.Button_CheckClick(); }); });
+    connect(ui_->CancelDownload, &QPushButton::clicked, this,
+            [this] { Guarded([&] { model_.CancelDownloadClick(); }); });
+    connect(ui_->Button_Cancel, &QPushButton::clicked, this,
+            [this] { Guarded([&] { model_.Button_CancelClick(); }); });
+    connect(ui_->CheckBox_Restart, &QCheckBox::toggled, this,
+            [this](bool checked) { Guarded([&] { model_.CheckBox_RestartClick(checked); }); });
     connect(ui_->Button_Settings, &QPushButton::clicked, this, [this] {
         Guarded([&] {
             model_.Button_SettingsClick();
@@ -276,11 +272,12 @@ TStatusForm::TStatusForm(std::unique_ptr<StatusFormBackend> own, WizardBackend* 
     connect(ui_->RadioButton_NoAutoUpdt, &QRadioButton::clicked, this, radioClicked);
     connect(ui_->RadioButton_AutoUpdt, &QRadioButton::clicked, this, radioClicked);
     connect(ui_->Button_SettingsSave, &QPushButton::clicked, this, [this] {
-        Guarded([&] { model_.Button_SettingsSaveClick(ui_->SpinEdit_AutoUpdt->cleanText().toStdString()); });
+        Guarded([&] {
+            model_.Button_SettingsSaveClick(ui_->SpinEdit_AutoUpdt->cleanText().toStdString());
+        });
     });
-    connect(ui_->Button_SettingsCancel, &QPushButton::clicked, this, [this] {
-        Guarded([&] { model_.Button_SettingsCancelClick(); });
-    });
+    connect(ui_->Button_SettingsCancel, &QPushButton::clicked, this,
+            [this] { Guarded([&] { model_.Button_SettingsCancelClick(); }); });
 
     FormCreate();
 }
@@ -310,9 +307,11 @@ void TStatusForm::FormShow() {
         QFont perCent = ui_->PerCent->font();
         perCent.setBold(true);
         ui_->PerCent->setFont(perCent);
-        if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+        if (const QScreen* screen =
+                this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
             const QRect area = screen->geometry();
-            move(area.x() + area.width() / 2 - width() / 2, area.y() + area.height() / 2 - height() / 2);
+            move(area.x() + area.width() / 2 - width() / 2,
+                 area.y() + area.height() / 2 - height() / 2);
         }
         model_.FormShow();
     });
@@ -351,7 +350,8 @@ void TStatusForm::Refresh() {
     const WizardScreen& s = model_.Screen();
     ui_->Pages->setCurrentIndex(static_cast<int>(s.page));
     const bool settingsButtons = s.buttonPage == WizardButtonPage::Settings;
-    ui_->Notebook_StdButtons->setCurrentWidget(settingsButtons ? ui_->SettingsButtons : ui_->Standard);
+    ui_->Notebook_StdButtons->setCurrentWidget(settingsButtons ? ui_->SettingsButtons
+                                                               : ui_->Standard);
     // Enter presses the save button on the settings page, "Weiter >" elsewhere.
     ui_->Button_Next->setDefault(!settingsButtons);
     ui_->Button_SettingsSave->setDefault(settingsButtons);
@@ -384,11 +384,11 @@ void TStatusForm::Refresh() {
     ui_->Label3->setText(LabelText(s.installText));
     if (s.installErrorIcon != shownErrorIcon_) {
         shownErrorIcon_ = s.installErrorIcon;
-        ui_->Image_Icon2->setPixmap(
-            style()
-                ->standardIcon(s.installErrorIcon ? QStyle::SP_MessageBoxCritical
-                                                  : QStyle::SP_MessageBoxInformation)
-                .pixmap(32, 32));
+        ui_->Image_Icon2->setPixmap(style()
+                                        ->standardIcon(s.installErrorIcon
+                                                           ? QStyle::SP_MessageBoxCritical
+                                                           : QStyle::SP_MessageBoxInformation)
+                                        .pixmap(32, 32));
     }
     {
         const QSignalBlocker block(ui_->CheckBox_Restart);
@@ -415,16 +415,20 @@ void TStatusForm::Refresh() {
 
 void TStatusForm::UpdateStripAccessibility() {
     const int step = model_.Step();
-    const QString title = step >= 0 && step < kWizardStepCount
-                              ? QString::fromUtf8(WizardStepTitles()[static_cast<std::size_t>(step)])
-                              : QString();
+    const QString title =
+        step >= 0 && step < kWizardStepCount
+            ? QString::fromUtf8(WizardStepTitles()[static_cast<std::size_t>(step)])
+            : QString();
     if (title == announcedTitle_ && ui_->PaintBox_Process->accessibleName() == title)
         return;
     announcedTitle_ = title;
     ui_->PaintBox_Process->setAccessibleName(title);
-    ui_->PaintBox_Process->setAccessibleDescription(
-        title.isEmpty() ? QString()
-                        : QStringLiteral("Schritt %1 von %2: %3").arg(step + 1).arg(kWizardStepCount).arg(title));
+    ui_->PaintBox_Process->setAccessibleDescription(title.isEmpty()
+                                                        ? QString()
+                                                        : QStringLiteral("Schritt %1 von %2: %3")
+                                                              .arg(step + 1)
+                                                              .arg(kWizardStepCount)
+                                                              .arg(title));
     QAccessibleEvent changed(ui_->PaintBox_Process, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&changed);
 }
@@ -464,7 +468,8 @@ void TStatusForm::PaintBox_ProcessPaint(QPainter& painter) {
     for (int i = 0; i < kWizardStepCount; ++i) {
         painter.setFont(StripFont(i == step));
         const QPoint at = StripTitlePos(i);
-        painter.drawText(QRect(at.x(), at.y(), width * 4, height), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
+        painter.drawText(QRect(at.x(), at.y(), width * 4, height),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
                          QString::fromUtf8(WizardStepTitles()[static_cast<std::size_t>(i)]));
     }
 }

@@ -71,8 +71,9 @@ public:
     bool CheckForUpdates() override;
     bool UpdatesAvailable() const override;
     std::string CheckResultText() override;
-    WizardDownloadResult DownloadArchive(const std::function<void(std::uint64_t)>& begin,
-                                         const std::function<bool(std::uint64_t)>& progress) override;
+    WizardDownloadResult DownloadArchive(
+        const std::function<void(std::uint64_t)>& begin,
+        const std::function<bool(std::uint64_t)>& progress) override;
     WizardProgress DescribeProgress(std::uint64_t received, std::uint64_t maximum) override;
     WizardInstallResult PrepareInstallation(bool restart) override;
     void ReleaseDescription() override;

@@ -30,8 +30,7 @@ ReminderChoice ReadReminderChoice(const RegistryKey& key) {
 
 int IntervalFromFieldText(const std::string& text) {
     std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
+    while (i < text.size() && text[i] == ' ') ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';

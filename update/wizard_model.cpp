@@ -35,8 +35,9 @@ const char* const kSettingsTitle = "Einstellungen";
 
 const std::array<const char*, kWizardStepCount>& WizardStepTitles() {
     static const std::array<const char*, kWizardStepCount> titles{
-        "Willkommen",           "Auf neue Updates prüfen", "Ergebnis der Prüfung",
-        "Download der Updates", "Installieren",            "Abschließen der Installation"};
+        "Willkommen",           "Auf neue Updates prüfen",
+        "Ergebnis der Prüfung", "Download der Updates",
+        "Installieren",         "Abschließen der Installation"};
     return titles;
 }
 
@@ -180,8 +181,9 @@ void WizardModel::RunDownload() {
     WizardDownloadResult result;
     downloading_ = true;
     try {
-        result = backend_.DownloadArchive([this](std::uint64_t maximum) { HTTPWorkBegin(maximum); },
-                                          [this](std::uint64_t received) { return OnUpdateTimer(received); });
+        result = backend_.DownloadArchive(
+            [this](std::uint64_t maximum) { HTTPWorkBegin(maximum); },
+            [this](std::uint64_t received) { return OnUpdateTimer(received); });
     } catch (const std::exception& e) {
         result.status = WizardDownloadResult::Status::Failed;
         result.errorText = e.what();

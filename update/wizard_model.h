@@ -72,8 +72,9 @@ public:
     // Fetches the archive; blocks until the transfer has ended. `begin` gets the announced
     // length (0: none); `progress` gets each report and returns false to cut the transfer.
     // A cut transfer is reported as Aborted, after the pause and with the partial archive gone.
-    virtual WizardDownloadResult DownloadArchive(const std::function<void(std::uint64_t)>& begin,
-                                                 const std::function<bool(std::uint64_t)>& progress) = 0;
+    virtual WizardDownloadResult DownloadArchive(
+        const std::function<void(std::uint64_t)>& begin,
+        const std::function<bool(std::uint64_t)>& progress) = 0;
     // The texts of a progress report: `received` bytes of `maximum`.
     virtual WizardProgress DescribeProgress(std::uint64_t received, std::uint64_t maximum) = 0;
 

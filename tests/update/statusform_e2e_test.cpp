@@ -3,10 +3,10 @@
 
 #include "update/quarv_update_file_statusform.h"
 
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QPushButton>
 #include <QStackedWidget>
-#include <QElapsedTimer>
 #include <QTimer>
 #include <QtTest>
 
@@ -15,11 +15,11 @@
 #include <openssl/sha.h>
 #include <zip.h>
 
+#include <stdlib.h>
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <sstream>
-#include <stdlib.h>
 #include <string>
 #include <vector>
 
@@ -42,7 +42,8 @@ std::string ReadFile(const fs::path& path) {
 }
 
 // A ZIP archive in memory, made with libzip.
-std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& entries, const fs::path& scratch) {
+std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& entries,
+                    const fs::path& scratch) {
     int error = 0;
     zip_t* archive = zip_open(scratch.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     if (!archive)
@@ -169,10 +170,9 @@ private:
     }
 
     void ServeDescription() {
-        server_->Serve("/Updates.ini",
-                       {200, "OK",
-                        "[Ranko]\r\nDate=01.12.2025\r\nFile=Ranko.zip\r\n"
-                        "News=\"01.12.2025: Schneller\",01.01.2020:Alt\r\n"});
+        server_->Serve("/Updates.ini", {200, "OK",
+                                        "[Ranko]\r\nDate=01.12.2025\r\nFile=Ranko.zip\r\n"
+                                        "News=\"01.12.2025: Schneller\",01.01.2020:Alt\r\n"});
     }
 
     void Click(TStatusForm& form, const char* button) {
@@ -212,7 +212,8 @@ private slots:
             " del \"%sRanko.txt\"\r\n"
             "echo \xE4 \xFC\r\n";
         const std::string archive =
-            MakeZip({{"Update.bat", batch}, {"Daten/Rangwerk.neu", "neues Programm"}}, root_ / "scratch.zip");
+            MakeZip({{"Update.bat", batch}, {"Daten/Rangwerk.neu", "neues Programm"}},
+                    root_ / "scratch.zip");
         QVERIFY(!archive.empty());
         testing::HttpTestResponse body{200, "OK", archive};
         body.chunkBytes = 100;
@@ -245,19 +246,32 @@ private slots:
         QCOMPARE(pages->currentIndex(), 4);
         Click(*form, "Button_Next");
         QCOMPARE(pages->currentIndex(), 5);
-        QCOMPARE(Child<QLabel>(*form, "Panel_Title")->text(), QString("Abschließen der Installation"));
+        QCOMPARE(Child<QLabel>(*form, "Panel_Title")->text(),
+                 QString("Abschließen der Installation"));
         QVERIFY(!fs::exists(tempFolder_ + "Ranko.zip"));
         QCOMPARE(ReadFile(tempFolder_ + "Rangwerk.neu"), std::string("neues Programm"));
 
         const std::string program = (root_ / "rang werk").string() + "/";
-        const std::string expected = "@echo off\r\n"
-                                     "if exist \"" + program + "rangwerk\" echo 100%\r\n"
-                                     "echo " + program + "|\r\n"
-                                     "copy \"" + tempFolder_ + "Rangwerk.neu\" \"" + program + "rangwerk\"\r\n"
-                                     " del \"" + tempFolder_ + "Ranko.txt\"\r\n"
-                                     "echo \xE4 \xFC\r\n"
-                                     "\"" + programPath_ + "\"\r\n"
-                                     "del " + tempFolder_ + "Update.bat\r\n";
+        const std::string expected =
+            "@echo off\r\n"
+            "if exist \"" +
+            program +
+            "rangwerk\" echo 100%\r\n"
+            "echo " +
+            program +
+            "|\r\n"
+            "copy \"" +
+            tempFolder_ + "Rangwerk.neu\" \"" + program +
+            "rangwerk\"\r\n"
+            " del \"" +
+            tempFolder_ +
+            "Ranko.txt\"\r\n"
+            "echo \xE4 \xFC\r\n"
+            "\"" +
+            programPath_ +
+            "\"\r\n"
+            "del " +
+            tempFolder_ + "Update.bat\r\n";
         QCOMPARE(ReadFile(tempFolder_ + "Update.bat"), expected);
 
         Click(*form, "Button_Next");
@@ -295,7 +309,8 @@ private slots:
         QVERIFY(downloadingAtClose);
         QVERIFY2(elapsed.elapsed() < 1800, "the transfer ran to its end");
         QCOMPARE(dialogs_.messages.size(), std::size_t(1));
-        QCOMPARE(dialogs_.messages[0].text, std::string("Soll der Download wirklich abgebrochen werden?"));
+        QCOMPARE(dialogs_.messages[0].text,
+                 std::string("Soll der Download wirklich abgebrochen werden?"));
         QVERIFY(!form->isVisible());
         QVERIFY(form->Model().DownloadAborted());
         QVERIFY(!fs::exists(tempFolder_ + "Ranko.zip"));
@@ -316,7 +331,8 @@ private slots:
         const MessageRequest& box = dialogs_.messages[0];
         QCOMPARE(box.caption, std::string("Rangwerk"));
         QCOMPARE(box.icon, MessageIcon::Error);
-        QVERIFY2(box.text.find("404") != std::string::npos || box.text.find("Not Found") != std::string::npos,
+        QVERIFY2(box.text.find("404") != std::string::npos ||
+                     box.text.find("Not Found") != std::string::npos,
                  box.text.c_str());
         QCOMPARE(Child<QPushButton>(*form, "CancelDownload")->text(), QString("Erneut versuchen"));
         QVERIFY(!Child<QPushButton>(*form, "Button_Next")->isEnabled());

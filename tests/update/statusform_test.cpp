@@ -16,9 +16,9 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <stdlib.h>
 #include <filesystem>
 #include <memory>
-#include <stdlib.h>
 #include <string>
 
 #include "platform/registry_file.h"
@@ -37,8 +37,9 @@ public:
     bool CheckForUpdates() override { return true; }
     bool UpdatesAvailable() const override { return available; }
     std::string CheckResultText() override { return "Zeile 1\r\nZeile 2"; }
-    WizardDownloadResult DownloadArchive(const std::function<void(std::uint64_t)>& begin,
-                                         const std::function<bool(std::uint64_t)>& progress) override {
+    WizardDownloadResult DownloadArchive(
+        const std::function<void(std::uint64_t)>& begin,
+        const std::function<bool(std::uint64_t)>& progress) override {
         begin(3145728);
         if (!progress(1572864))
             return {WizardDownloadResult::Status::Aborted, ""};
@@ -74,7 +75,8 @@ std::pair<int, int> InkColumns(const QImage& image, int top, int bottom) {
         const QColor expected = TStatusForm::StripColor(x, image.width());
         for (int y = top; y < bottom; ++y) {
             const QColor c = image.pixelColor(x, y);
-            if (c.red() + c.green() + c.blue() + 60 < expected.red() + expected.green() + expected.blue()) {
+            if (c.red() + c.green() + c.blue() + 60 <
+                expected.red() + expected.green() + expected.blue()) {
                 if (first < 0)
                     first = x;
                 last = x;
@@ -142,13 +144,18 @@ private slots:
         QCOMPARE(Child<QPushButton>(*form, "Button_Next")->text(), QString("Weiter >"));
         QCOMPARE(Child<QPushButton>(*form, "Button_SettingsCancel")->text(), QString("Abbrechen"));
         QCOMPARE(Child<QPushButton>(*form, "Button_SettingsSave")->text(), QString("Speichern"));
-        QCOMPARE(Child<QPushButton>(*form, "Button_Check")->text(), QString("Jetzt auf neue Updates prüfen"));
-        QCOMPARE(Child<QPushButton>(*form, "CancelDownload")->text(), QString("Download ab&brechen"));
+        QCOMPARE(Child<QPushButton>(*form, "Button_Check")->text(),
+                 QString("Jetzt auf neue Updates prüfen"));
+        QCOMPARE(Child<QPushButton>(*form, "CancelDownload")->text(),
+                 QString("Download ab&brechen"));
         auto* restart = Child<QCheckBox>(*form, "CheckBox_Restart");
         QCOMPARE(restart->text(), QString("Programm automatisch neu starten"));
         QVERIFY(restart->isChecked());
-        QVERIFY(Child<QLabel>(*form, "Label_Welcome")->text().startsWith("In regelmäßigen Abständen"));
-        QVERIFY(Child<QLabel>(*form, "Label5")->text().startsWith("Die Installation wurde vorbereitet.\nKlicken"));
+        QVERIFY(
+            Child<QLabel>(*form, "Label_Welcome")->text().startsWith("In regelmäßigen Abständen"));
+        QVERIFY(Child<QLabel>(*form, "Label5")
+                    ->text()
+                    .startsWith("Die Installation wurde vorbereitet.\nKlicken"));
         QCOMPARE(Child<QGroupBox>(*form, "GroupBox1")->title(),
                  QString("Wie oft wollen Sie zum Suchen nach Updates aufgefordert werden?"));
         auto* spin = Child<QSpinBox>(*form, "SpinEdit_AutoUpdt");
@@ -200,15 +207,21 @@ private slots:
         auto checkStrip = [&](int current) {
             const QImage strip = box->grab().toImage();
             for (int i = 0; i < kWizardStepCount; ++i) {
-                const QString text = QString::fromUtf8(WizardStepTitles()[static_cast<std::size_t>(i)]);
+                const QString text =
+                    QString::fromUtf8(WizardStepTitles()[static_cast<std::size_t>(i)]);
                 const QFontMetrics metrics(form->StripFont(i == current));
                 const QRect ink = metrics.boundingRect(text);
                 const QPoint at = TStatusForm::StripTitlePos(i);
                 const auto [first, last] = InkColumns(strip, at.y(), at.y() + metrics.height());
                 QVERIFY2(first >= 0, qPrintable(text));
-                QVERIFY2(std::abs(first - (at.x() + metrics.leftBearing(text.front()))) <= 2, qPrintable(text));
+                QVERIFY2(std::abs(first - (at.x() + metrics.leftBearing(text.front()))) <= 2,
+                         qPrintable(text));
                 QVERIFY2(std::abs((last + 1 - at.x()) - ink.width()) <= 2,
-                         qPrintable(QString("%1: ink %2..%3, metrics %4").arg(text).arg(first).arg(last).arg(ink.width())));
+                         qPrintable(QString("%1: ink %2..%3, metrics %4")
+                                        .arg(text)
+                                        .arg(first)
+                                        .arg(last)
+                                        .arg(ink.width())));
             }
         };
         const QFont regular = form->StripFont(false);
@@ -263,7 +276,8 @@ private slots:
         QCOMPARE(bar->maximum(), 3145728);
         QCOMPARE(bar->value(), 1572864);
         QCOMPARE(Child<QLabel>(*form, "PerCent")->text(), QString("50 %"));
-        QCOMPARE(Child<QLabel>(*form, "StatusLabel")->text(), QString("1,5 MB von 3 MB gedownloadet"));
+        QCOMPARE(Child<QLabel>(*form, "StatusLabel")->text(),
+                 QString("1,5 MB von 3 MB gedownloadet"));
         QCOMPARE(Child<QLabel>(*form, "TimeLeft")->text(), QString("verbleibende Zeit: 00:00:30"));
         QVERIFY(Child<QPushButton>(*form, "CancelDownload")->isHidden());
         QVERIFY(Child<QPushButton>(*form, "Button_Next")->isEnabled());
@@ -354,11 +368,13 @@ private slots:
         QTest::mouseClick(next, Qt::LeftButton);
         auto* icon = Child<QLabel>(*form, "Image_Icon2");
         const QImage information = Child<QLabel>(*form, "Image_Icon1")->pixmap().toImage();
-        const QImage error = form->style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(32, 32).toImage();
+        const QImage error =
+            form->style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(32, 32).toImage();
         QVERIFY(information != error);
         QTest::mouseClick(next, Qt::LeftButton);
         QCOMPARE(Child<QStackedWidget>(*form, "Pages")->currentIndex(), 4);
-        QCOMPARE(Child<QLabel>(*form, "Label3")->text(), QString("Das Update konnte nicht geprüft werden."));
+        QCOMPARE(Child<QLabel>(*form, "Label3")->text(),
+                 QString("Das Update konnte nicht geprüft werden."));
         QCOMPARE(icon->pixmap().toImage(), error);
         QVERIFY(!next->isEnabled());
         // Only the wizard closes; the program goes on.
@@ -366,7 +382,9 @@ private slots:
         QCOMPARE(backend_.terminations, 0);
         form->show();
         QCOMPARE(icon->pixmap().toImage(), information);
-        QVERIFY(Child<QLabel>(*form, "Label3")->text().startsWith("Das Update kann jetzt installiert werden."));
+        QVERIFY(Child<QLabel>(*form, "Label3")
+                    ->text()
+                    .startsWith("Das Update kann jetzt installiert werden."));
     }
 
     void showModalReturnsWhenTheWizardIsLeft() {

@@ -12,8 +12,8 @@
 #include "platform/registry_file.h"
 #include "support/scripted_dialogs.h"
 
-#include <filesystem>
 #include <stdlib.h>
+#include <filesystem>
 
 namespace rangwerk {
 namespace {
@@ -26,7 +26,8 @@ using Status = WizardDownloadResult::Status;
 // inside the report with the given index (a click made while the transfer runs).
 struct ScriptedTransfer {
     ScriptedTransfer() = default;
-    ScriptedTransfer(std::uint64_t l, std::vector<std::uint64_t> r, std::function<void(std::size_t)> d)
+    ScriptedTransfer(std::uint64_t l, std::vector<std::uint64_t> r,
+                     std::function<void(std::size_t)> d)
         : length(l), reports(std::move(r)), during(std::move(d)) {}
 
     std::uint64_t length = 0;
@@ -49,8 +50,9 @@ public:
     bool UpdatesAvailable() const override { return available; }
     std::string CheckResultText() override { return available ? "mit Updates" : "ohne Updates"; }
 
-    WizardDownloadResult DownloadArchive(const std::function<void(std::uint64_t)>& begin,
-                                         const std::function<bool(std::uint64_t)>& progress) override {
+    WizardDownloadResult DownloadArchive(
+        const std::function<void(std::uint64_t)>& begin,
+        const std::function<bool(std::uint64_t)>& progress) override {
         EXPECT_FALSE(transfers.empty()) << "unexpected download";
         if (transfers.empty())
             return {};
@@ -365,7 +367,8 @@ TEST_F(WizardModelTest, ClosingDuringTheTransferWaitsForItToStopAndClosesOnce) {
                                           model_->Button_CancelClick();
                                           closeAllowed.push_back(model_->FormCloseQuery());
                                       }
-                                      EXPECT_EQ(window_.closes, 0) << "closed while the transfer ran";
+                                      EXPECT_EQ(window_.closes, 0)
+                                          << "closed while the transfer ran";
                                   }});
     ToResult();
     model_->Button_NextClick();

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
 #include <filesystem>
 #include <memory>
-#include <stdlib.h>
 
 #include "platform/registry_file.h"
 
