@@ -60,26 +60,25 @@ struct Start {
     }
 };
 
-// Runs `step` on the update wizard once it is the modal window, then closes it with its
-// "Abbrechen" button. Records whether the main window was visible meanwhile.
+// Closes the update wizard with its "Abbrechen" button once it is the modal window. Records
+// whether the main window was visible meanwhile. Stops looking when it goes out of scope.
 struct CancelWizard {
     int shown = 0;
     bool mainWindowVisible = false;
-    QString title;
+    QTimer timer;
 
     void Arm(std::function<QWidget*()> mainWindow) {
-        QTimer::singleShot(0, [this, mainWindow] {
+        timer.disconnect();
+        QObject::connect(&timer, &QTimer::timeout, [this, mainWindow] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || modal->objectName() != QStringLiteral("StatusForm")) {
-                Arm(mainWindow);  // not up yet
-                return;
-            }
+            if (!modal || modal->objectName() != QStringLiteral("StatusForm")) return;
+            timer.stop();
             ++shown;
-            title = modal->windowTitle();
             QWidget* main = mainWindow();
             mainWindowVisible = main && main->isVisible();
             modal->findChild<QPushButton*>(QStringLiteral("Button_Cancel"))->click();
         });
+        timer.start(0);
     }
 };
 
@@ -184,6 +183,35 @@ private slots:
         QVERIFY(!program->MainWindow().isVisible());
         QVERIFY(s.dialogs.messages.empty());
         program.reset();  // the wizard's clean-up runs, the main window goes last
+    }
+
+    void settingsThatCannotBeWrittenDoNotStopTheStart() {
+        // A store that refuses every key, as a machine-wide store without rights does.
+        struct Refusing : Registry {
+            std::unique_ptr<RegistryKey> OpenKey(RegistryRoot, const std::string&) override {
+                throw RegistryError("Kein Zugriff auf die Registrierung");
+            }
+        } refusing;
+        ScriptedDialogs dialogs;
+        dialogs.AnswerMessage(MessageButton::Ok);
+        CancelWizard cancel;
+        cancel.Arm([] { return nullptr; });
+        Program program(ProgramServices{
+            dialogs, refusing, "/opt/rangwerk/bin/rangwerk", std::nullopt,
+            [] { return std::string("1.0.0.0"); }, {}, nullptr,
+            ProgramUpdateServices{[](const std::string&) { return int(kDriveFixed); },
+                                  [](const std::string&) { return std::optional<double>(45000); },
+                                  [] { return kToday; },
+                                  {}}});
+        QVERIFY(dialogs.AllAnswered());
+        QCOMPARE(dialogs.messages.size(), size_t(1));
+        QCOMPARE(dialogs.messages[0].caption, std::string("Rangwerk"));
+        QCOMPARE(dialogs.messages[0].text, std::string("Kein Zugriff auf die Registrierung."));
+        // Nothing is known of the reminder, so it comes; the start goes on.
+        QCOMPARE(cancel.shown, 1);
+        QVERIFY(!program.Terminated());
+        QCOMPARE(program.MainWindow().CurrentPage(), int(TForm1::kPageStart));
+        QCOMPARE(program.InfoDialog().isVisible(), false);
     }
 
     void terminationRequestEndsTheEventLoop() {
