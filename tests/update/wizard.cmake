@@ -42,4 +42,6 @@ if(NOT RANGWERK_WINDOW_FREE_ONLY AND RANGWERK_XVFB_RUN)
   add_test(NAME update_quarv_update_file_test_x11
     COMMAND ${RANGWERK_XVFB_RUN} -a -s "-screen 0 1024x768x24 -nolisten tcp"
             $<TARGET_FILE:update_quarv_update_file_test> -platform xcb)
+  # xvfb-run -a looks for a free display by number: one at a time.
+  set_tests_properties(update_quarv_update_file_test_x11 PROPERTIES RESOURCE_LOCK rangwerk_xvfb_run)
 endif()
