@@ -18,7 +18,8 @@ namespace rangwerk {
 int ProgramDriveType(const std::string& programPath) {
     const std::string root = programPath.substr(0, 3);
     const int length = MultiByteToWideChar(CP_UTF8, 0, root.c_str(), -1, nullptr, 0);
-    if (length <= 0) return kDriveNoRootDir;
+    if (length <= 0)
+        return kDriveNoRootDir;
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, root.c_str(), -1, wide.data(), length);
     return static_cast<int>(GetDriveTypeW(wide.c_str()));
@@ -27,12 +28,15 @@ int ProgramDriveType(const std::string& programPath) {
 #endif
 
 int DriveTypeOfFileSystem(const std::string& fileSystem, bool removableDevice) {
-    if (fileSystem == "iso9660" || fileSystem == "udf") return kDriveCdRom;
-    for (const char* remote : {"nfs", "nfs4", "cifs", "smb2", "smb3", "smbfs", "sshfs",
-                               "fuse.sshfs"}) {
-        if (fileSystem == remote) return kDriveRemote;
+    if (fileSystem == "iso9660" || fileSystem == "udf")
+        return kDriveCdRom;
+    for (const char* remote :
+         {"nfs", "nfs4", "cifs", "smb2", "smb3", "smbfs", "sshfs", "fuse.sshfs"}) {
+        if (fileSystem == remote)
+            return kDriveRemote;
     }
-    if (fileSystem == "tmpfs" || fileSystem == "ramfs") return kDriveRamDisk;
+    if (fileSystem == "tmpfs" || fileSystem == "ramfs")
+        return kDriveRamDisk;
     return removableDevice ? kDriveRemovable : kDriveFixed;
 }
 
@@ -58,7 +62,8 @@ std::string Unescape(const std::string& field) {
 }
 
 bool Contains(const std::string& mountPoint, const std::string& path) {
-    if (mountPoint == "/") return !path.empty() && path[0] == '/';
+    if (mountPoint == "/")
+        return !path.empty() && path[0] == '/';
     return path.compare(0, mountPoint.size(), mountPoint) == 0 &&
            (path.size() == mountPoint.size() || path[mountPoint.size()] == '/');
 }
@@ -75,13 +80,17 @@ std::optional<MountEntry> FindMount(const std::string& mountinfo, const std::str
         std::vector<std::string> words;
         std::string word;
         while (fields >> word) words.push_back(word);
-        if (words.size() < 7) continue;
+        if (words.size() < 7)
+            continue;
         std::size_t separator = 6;
         while (separator < words.size() && words[separator] != "-") ++separator;
-        if (separator + 1 >= words.size()) continue;
+        if (separator + 1 >= words.size())
+            continue;
         MountEntry entry{Unescape(words[4]), words[separator + 1], words[2]};
-        if (!Contains(entry.mountPoint, path)) continue;
-        if (!found || entry.mountPoint.size() >= found->mountPoint.size()) found = entry;
+        if (!Contains(entry.mountPoint, path))
+            continue;
+        if (!found || entry.mountPoint.size() >= found->mountPoint.size())
+            found = entry;
     }
     return found;
 }
@@ -102,25 +111,31 @@ bool RemovableBlockDevice(const std::string& device) {
     std::error_code error;
     const std::filesystem::path node =
         std::filesystem::canonical(std::filesystem::path("/sys/dev/block") / device, error);
-    if (error) return false;
-    if (std::filesystem::exists(node / "removable", error)) return ReadsOne(node / "removable");
+    if (error)
+        return false;
+    if (std::filesystem::exists(node / "removable", error))
+        return ReadsOne(node / "removable");
     return ReadsOne(node.parent_path() / "removable");
 }
 
 }  // namespace
 
 int ProgramDriveType(const std::string& programPath) {
-    if (programPath.rfind("\\\\", 0) == 0) return kDriveNoRootDir;
+    if (programPath.rfind("\\\\", 0) == 0)
+        return kDriveNoRootDir;
     std::error_code error;
     const std::filesystem::path folder =
         std::filesystem::canonical(std::filesystem::path(programPath).parent_path(), error);
-    if (error || !std::filesystem::is_directory(folder, error)) return kDriveNoRootDir;
+    if (error || !std::filesystem::is_directory(folder, error))
+        return kDriveNoRootDir;
     std::ifstream in("/proc/self/mountinfo");
-    if (!in) return kDriveNoRootDir;
+    if (!in)
+        return kDriveNoRootDir;
     std::ostringstream text;
     text << in.rdbuf();
     const auto mount = FindMount(text.str(), folder.string());
-    if (!mount) return kDriveNoRootDir;
+    if (!mount)
+        return kDriveNoRootDir;
     return DriveTypeOfFileSystem(mount->fileSystem, RemovableBlockDevice(mount->device));
 }
 

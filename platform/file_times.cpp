@@ -29,16 +29,20 @@ constexpr long long kDayCountEpoch = -25569;
 
 // "YYYY-MM-DD" with a real calendar date, else false.
 bool ParseIsoDate(const char* text, int& year, int& month, int& day) {
-    if (!text) return false;
+    if (!text)
+        return false;
     const std::string value(text);
-    if (value.size() != 10 || value[4] != '-' || value[7] != '-') return false;
+    if (value.size() != 10 || value[4] != '-' || value[7] != '-')
+        return false;
     for (std::size_t i : {0u, 1u, 2u, 3u, 5u, 6u, 8u, 9u}) {
-        if (value[i] < '0' || value[i] > '9') return false;
+        if (value[i] < '0' || value[i] > '9')
+            return false;
     }
     year = std::atoi(value.substr(0, 4).c_str());
     month = std::atoi(value.substr(5, 2).c_str());
     day = std::atoi(value.substr(8, 2).c_str());
-    if (month < 1 || month > 12 || day < 1) return false;
+    if (month < 1 || month > 12 || day < 1)
+        return false;
     static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
     const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
     const int length = month == 2 && !leap ? 28 : kDays[month - 1];
@@ -48,9 +52,9 @@ bool ParseIsoDate(const char* text, int& year, int& month, int& day) {
 }  // namespace
 
 double LocalDayCount(int year, int month, int day, int hour, int minute, int second) {
-    const long long days = DaysFromCivil(year, static_cast<unsigned>(month),
-                                         static_cast<unsigned>(day)) -
-                           kDayCountEpoch;
+    const long long days =
+        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
+        kDayCountEpoch;
     const int seconds = hour * 3600 + minute * 60 + second;
     return static_cast<double>(days) + static_cast<double>(seconds) / 86400.0;
 }
@@ -78,11 +82,13 @@ double LocalToday() {
 
 std::optional<double> FileModificationDayCount(const std::string& path) {
     const int length = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
-    if (length <= 0) return std::nullopt;
+    if (length <= 0)
+        return std::nullopt;
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), length);
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data))
+        return std::nullopt;
     FILETIME local;
     WORD dosDate = 0;
     WORD dosTime = 0;
@@ -98,10 +104,12 @@ std::optional<double> FileModificationDayCount(const std::string& path) {
 
 std::optional<double> FileModificationDayCount(const std::string& path) {
     struct stat status {};
-    if (path.empty() || ::stat(path.c_str(), &status) != 0) return std::nullopt;
+    if (path.empty() || ::stat(path.c_str(), &status) != 0)
+        return std::nullopt;
     const std::time_t modified = status.st_mtime;
     std::tm local{};
-    if (!localtime_r(&modified, &local)) return std::nullopt;
+    if (!localtime_r(&modified, &local))
+        return std::nullopt;
     return LocalDayCount(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
                          local.tm_min, local.tm_sec - local.tm_sec % 2);
 }

@@ -11,8 +11,8 @@ namespace rangwerk {
 namespace {
 
 bool DriveGoesOn(int driveType) {
-    return driveType == kDriveRemovable || driveType == kDriveFixed ||
-           driveType == kDriveRemote || driveType == kDriveRamDisk;
+    return driveType == kDriveRemovable || driveType == kDriveFixed || driveType == kDriveRemote ||
+           driveType == kDriveRamDisk;
 }
 
 }  // namespace
@@ -22,12 +22,14 @@ AutomaticUpdateDecision DecideAutomaticUpdate(const AutomaticUpdateServices& ser
                                               const std::string& argument, bool forced,
                                               double installedDate) {
     AutomaticUpdateDecision decision;
-    if (services.argument1 && *services.argument1 == kUninstallArgument) return decision;
+    if (services.argument1 && *services.argument1 == kUninstallArgument)
+        return decision;
 
     // A settings key that cannot be opened or written does not stop the check: what cannot be
     // read counts as missing.
     auto remember = [&decision](const std::exception& e) {
-        if (!decision.failure) decision.failure = e.what();
+        if (!decision.failure)
+            decision.failure = e.what();
     };
     std::unique_ptr<RegistryKey> key;
     try {
@@ -38,7 +40,8 @@ AutomaticUpdateDecision DecideAutomaticUpdate(const AutomaticUpdateServices& ser
 
     if (!forced && key) {
         std::string commandLine = "\"" + services.programPath + "\"";
-        if (!argument.empty()) commandLine += " " + argument;
+        if (!argument.empty())
+            commandLine += " " + argument;
         try {
             key->WriteString(kValueApplicationFileName, commandLine);
         } catch (const std::exception& e) {
@@ -48,7 +51,8 @@ AutomaticUpdateDecision DecideAutomaticUpdate(const AutomaticUpdateServices& ser
 
     const int driveType = services.driveType ? services.driveType(services.programPath)
                                              : ProgramDriveType(services.programPath);
-    if (!DriveGoesOn(driveType)) return decision;
+    if (!DriveGoesOn(driveType))
+        return decision;
 
     if (installedDate != 0) {
         decision.installedDate = installedDate;
@@ -72,7 +76,8 @@ AutomaticUpdateDecision DecideAutomaticUpdate(const AutomaticUpdateServices& ser
     }
     const double reminder = reminderDate.value_or(today - 1);
 
-    if (!forced && !decision.onlyUpdate && (!(today > reminder) || noUpdate)) return decision;
+    if (!forced && !decision.onlyUpdate && (!(today > reminder) || noUpdate))
+        return decision;
     decision.showWizard = true;
     return decision;
 }

@@ -15,8 +15,8 @@ const QKeySequence kUpdateShortcut(Qt::CTRL | Qt::Key_U);
 
 bool IsUpdateShortcut(const QKeyEvent& key) {
     const Qt::KeyboardModifiers modifiers =
-        key.modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier |
-                           Qt::MetaModifier);
+        key.modifiers() &
+        (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
     return key.key() == Qt::Key_U && modifiers == Qt::ControlModifier;
 }
 
@@ -38,12 +38,17 @@ TQuarvUpdateFile::TQuarvUpdateFile(QWidget* owner, QuarvUpdateFileServices servi
     });
     qApp->installEventFilter(this);
 
-    if (services_.createWizard) wizard_ = services_.createWizard();
+    if (services_.createWizard)
+        wizard_ = services_.createWizard();
 }
 
-TQuarvUpdateFile::~TQuarvUpdateFile() { DestroyStatusForm(); }
+TQuarvUpdateFile::~TQuarvUpdateFile() {
+    DestroyStatusForm();
+}
 
-void TQuarvUpdateFile::DestroyStatusForm() { wizard_.reset(); }
+void TQuarvUpdateFile::DestroyStatusForm() {
+    wizard_.reset();
+}
 
 bool TQuarvUpdateFile::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::ShortcutOverride && action_->isEnabled()) {
@@ -68,7 +73,8 @@ void TQuarvUpdateFile::AutomaticUpdate(const std::string& argument, bool forced,
     if (decision.failure) {
         services_.dialogs.ShowMessage(GeneralErrorMessage(*decision.failure));
     }
-    if (!decision.showWizard || !wizard_) return;
+    if (!decision.showWizard || !wizard_)
+        return;
 
     WizardInputs inputs;
     inputs.programName = ProgramName;
@@ -80,7 +86,8 @@ void TQuarvUpdateFile::AutomaticUpdate(const std::string& argument, bool forced,
 
     if (decision.onlyUpdate) {
         onlyUpdateEnded_ = true;
-        if (services_.requestTermination) services_.requestTermination();
+        if (services_.requestTermination)
+            services_.requestTermination();
     }
 }
 

@@ -28,7 +28,8 @@ std::vector<std::uint8_t> EncodeReminderDate(double dayCount) {
 }
 
 std::optional<double> DecodeReminderDate(const std::vector<std::uint8_t>& bytes) {
-    if (bytes.size() != 8) return std::nullopt;
+    if (bytes.size() != 8)
+        return std::nullopt;
     std::uint64_t bits = 0;
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         bits |= std::uint64_t{bytes[i]} << (8 * i);
@@ -38,13 +39,15 @@ std::optional<double> DecodeReminderDate(const std::vector<std::uint8_t>& bytes)
 
 std::optional<double> ReadReminderDate(const RegistryKey& key) {
     const auto bytes = key.ReadBinary(kValueUpdate);
-    if (!bytes) return std::nullopt;
+    if (!bytes)
+        return std::nullopt;
     return DecodeReminderDate(*bytes);
 }
 
 std::optional<std::int32_t> ReadStoredInterval(const RegistryKey& key) {
     const auto stored = key.ReadDword(kValueUpdateInterval);
-    if (!stored) return std::nullopt;
+    if (!stored)
+        return std::nullopt;
     return static_cast<std::int32_t>(*stored);
 }
 

@@ -26,7 +26,8 @@ public:
     bool failWrite = false;
 
     std::unique_ptr<RegistryKey> OpenKey(RegistryRoot root, const std::string& path) override {
-        if (failOpen) throw RegistryError("Der Schlüssel kann nicht geöffnet werden");
+        if (failOpen)
+            throw RegistryError("Der Schlüssel kann nicht geöffnet werden");
         return std::make_unique<Key>(*this, inner_.OpenKey(root, path));
     }
 
@@ -69,7 +70,8 @@ private:
 
     private:
         void Check() const {
-            if (owner_.failWrite) throw RegistryError("Der Wert kann nicht geschrieben werden");
+            if (owner_.failWrite)
+                throw RegistryError("Der Wert kann nicht geschrieben werden");
         }
         LockedRegistry& owner_;
         std::unique_ptr<RegistryKey> inner_;
@@ -94,16 +96,21 @@ protected:
         return DecideAutomaticUpdate(services, UpdateSettingsKey{}, argument, forced,
                                      installedDate);
     }
-    std::unique_ptr<RegistryKey> Key() { return registry.OpenKey(RegistryRoot::LocalMachine,
-                                                                 "SOFTWARE\\Quarv\\Rangwerk"); }
-    bool KeyExists() {
-        return registry.OpenKey(RegistryRoot::LocalMachine, "Software\\Quarv")->HasSubkey("Rangwerk");
+    std::unique_ptr<RegistryKey> Key() {
+        return registry.OpenKey(RegistryRoot::LocalMachine, "SOFTWARE\\Quarv\\Rangwerk");
     }
-    std::optional<std::string> ApplicationFileName() { return Key()->ReadString("ApplicationFileName"); }
+    bool KeyExists() {
+        return registry.OpenKey(RegistryRoot::LocalMachine, "Software\\Quarv")
+            ->HasSubkey("Rangwerk");
+    }
+    std::optional<std::string> ApplicationFileName() {
+        return Key()->ReadString("ApplicationFileName");
+    }
 
-    fs::path folder_ = fs::temp_directory_path() /
-                       ("rangwerk-automatic-update-" +
-                        std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::path folder_ =
+        fs::temp_directory_path() /
+        ("rangwerk-automatic-update-" +
+         std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
     FileRegistry registry{folder_};
     LockedRegistry locked{registry};
     std::optional<std::string> argument1;
@@ -154,7 +161,8 @@ TEST_F(AutomaticUpdateTest, NoUpdateStopsTheStartButNotCtrlU) {
 }
 
 TEST_F(AutomaticUpdateTest, CdRomAndUnknownDrivesNeverShowTheWizard) {
-    for (int type : std::initializer_list<int>{kDriveCdRom, kDriveNoRootDir, kDriveUnknown, 7, -1}) {
+    for (int type :
+         std::initializer_list<int>{kDriveCdRom, kDriveNoRootDir, kDriveUnknown, 7, -1}) {
         drive = type;
         EXPECT_FALSE(Decide(false).showWizard) << type;
         EXPECT_FALSE(Decide(true).showWizard) << type;
@@ -165,7 +173,8 @@ TEST_F(AutomaticUpdateTest, CdRomAndUnknownDrivesNeverShowTheWizard) {
     }
     // "ApplicationFileName" is written at the start all the same.
     EXPECT_EQ(ApplicationFileName(), "\"/opt/rangwerk/bin/rangwerk\"");
-    for (int type : std::initializer_list<int>{kDriveRemovable, kDriveFixed, kDriveRemote, kDriveRamDisk}) {
+    for (int type :
+         std::initializer_list<int>{kDriveRemovable, kDriveFixed, kDriveRemote, kDriveRamDisk}) {
         drive = type;
         EXPECT_TRUE(Decide(false).showWizard) << type;
     }
@@ -173,8 +182,8 @@ TEST_F(AutomaticUpdateTest, CdRomAndUnknownDrivesNeverShowTheWizard) {
 
 TEST_F(AutomaticUpdateTest, NetworkPathHasNoDriveRoot) {
     // Through the platform's own query: two backslashes name no drive on any system.
-    AutomaticUpdateServices services{registry, "\\\\server\\share\\Ranko.exe", std::nullopt,
-                                     {}, {}, [] { return kToday; }};
+    AutomaticUpdateServices services{registry, "\\\\server\\share\\Ranko.exe", std::nullopt, {},
+                                     {},       [] { return kToday; }};
     EXPECT_FALSE(DecideAutomaticUpdate(services, UpdateSettingsKey{}, "", false, 0).showWizard);
     EXPECT_FALSE(DecideAutomaticUpdate(services, UpdateSettingsKey{}, "", true, 0).showWizard);
     EXPECT_EQ(ApplicationFileName(), "\"\\\\server\\share\\Ranko.exe\"");

@@ -71,10 +71,7 @@ struct Setup {
     std::unique_ptr<TQuarvUpdateFile> Make(Registry& store) {
         return std::make_unique<TQuarvUpdateFile>(
             &window, QuarvUpdateFileServices{
-                         store,
-                         dialogs,
-                         "/opt/rangwerk/bin/rangwerk",
-                         std::nullopt,
+                         store, dialogs, "/opt/rangwerk/bin/rangwerk", std::nullopt,
                          [this](const std::string&) { return drive; },
                          [](const std::string&) { return std::optional<double>(kFileTime); },
                          [] { return kToday; },

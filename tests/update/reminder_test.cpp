@@ -16,10 +16,10 @@ namespace {
 namespace fs = std::filesystem;
 
 struct Store {
-    fs::path folder = fs::temp_directory_path() /
-                      ("rangwerk-reminder-" + std::to_string(::testing::UnitTest::GetInstance()
-                                                                 ->random_seed()) +
-                       "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::path folder =
+        fs::temp_directory_path() /
+        ("rangwerk-reminder-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
     FileRegistry registry{folder};
     UpdateSettingsKey settings;
     ~Store() { fs::remove_all(folder); }
