@@ -43,11 +43,13 @@ bool SystemUpdateBatchStarter::Start(const std::string& batchFile, const std::st
 #else
 
 const char* UpdateBatchRunnerScript() {
-    // Waits for the program (a zombie counts as ended), then runs the batch without its CRs.
+    // Reads the batch at once (a later update may replace the file while this one still runs
+    // the restarted program), waits for the program (a zombie counts as ended), then runs the
+    // lines without their CRs.
     return R"sh(pid=$1
 RANGWERK_UPDATE_TEMP=$2
 export RANGWERK_UPDATE_TEMP
-batch=$3
+lines=$(tr -d '\r' < "$3") || exit 1
 ended() {
     [ -r "/proc/$pid/stat" ] || { kill -0 "$pid" 2>/dev/null && return 1; return 0; }
     state=$(sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null | cut -c1)
@@ -70,7 +72,7 @@ del() {
     rm -f -- "$rangwerk_file"
 }
 DEL
-    tr -d '\r' < "$batch"
+    printf '%s\n' "$lines"
 } | /bin/sh
 )sh";
 }

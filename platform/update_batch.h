@@ -16,8 +16,8 @@ public:
 // The system's way:
 //  - Windows: the shell opens the batch file (verb "open", no parameters, no working folder)
 //    in a hidden window.
-//  - Elsewhere: a runner in a new session, with no terminal and its output discarded, waits
-//    until this process has ended, then feeds the lines of the batch file to /bin/sh with their
+//  - Elsewhere: a runner in a new session, with no terminal and its output discarded, reads the
+//    batch file, waits until this process has ended, then feeds its lines to /bin/sh with their
 //    carriage returns removed. For those lines `del` removes the one file named by all its
 //    arguments joined with blanks, and only a file directly inside the temporary folder.
 class SystemUpdateBatchStarter : public UpdateBatchStarter {

@@ -99,6 +99,8 @@ TEST(UpdateBatch, ReplacesTheProgramAfterItEndedRestartsItAndDeletesItself) {
     EXPECT_LT(std::chrono::steady_clock::now() - before, std::chrono::milliseconds(1000));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(Read(program / "app"), "old") << "the batch ran before the program ended";
+    // The runner holds the lines it was started with.
+    Write(batchFile, "touch \"" + ToOem(tempFolder) + "replaced\"\r\n");
     int status = 0;
     ASSERT_EQ(waitpid(programPid, &status, 0), programPid);
 
@@ -112,6 +114,7 @@ TEST(UpdateBatch, ReplacesTheProgramAfterItEndedRestartsItAndDeletesItself) {
     EXPECT_FALSE(fs::exists(temp / "keep.txt"));
     EXPECT_EQ(Read(root / "outside" / "keep.txt"), "keep");
     EXPECT_TRUE(fs::exists(temp / "new app"));
+    EXPECT_FALSE(fs::exists(temp / "replaced"));
     fs::remove_all(root);
 }
 
