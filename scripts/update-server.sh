@@ -103,9 +103,10 @@ Start the copy of the program against this server in another terminal:
   RANGWERK_REGISTRY_DIR="$work/registry" \\
   "$demo/rangwerk"
 
-Press Ctrl+U, click "Weiter >", "Jetzt auf neue Updates prüfen", "Weiter >" (download),
-"Weiter >" (install) and "Beenden". After the program has ended, the copy in
-"$demo" is replaced, UPDATE-DEMO.txt appears beside it, and the program starts again.
+Press Ctrl+U and click "Weiter >", "Jetzt auf neue Updates prüfen", "Weiter >" (the download
+runs), "Weiter >", "Weiter >" (the installation is prepared) and "Beenden". After the program
+has ended, the copy in "$demo" is replaced (the old file stays as rangwerk.alt),
+UPDATE-DEMO.txt appears beside it, and the program starts again.
 
 Serving on http://127.0.0.1:$port/ (Ctrl+C ends the server).
 EOT
