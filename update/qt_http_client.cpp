@@ -18,6 +18,9 @@ namespace rangwerk {
 
 namespace {
 
+constexpr qint64 kReadBufferSize = 1024 * 1024;
+constexpr qint64 kPieceSize = 256 * 1024;
+
 // Opens the target for writing, created or truncated; never through a symbolic link.
 bool OpenTarget(QFile& file, const std::string& path) {
 #ifdef _WIN32
@@ -81,6 +84,8 @@ HttpResult QtHttpClient::Get(const HttpRequest& request, const std::string& targ
 
     // The reply is deleted with this call, whatever happens.
     std::unique_ptr<QNetworkReply> reply(manager_->get(get));
+    // The body goes to the file as it arrives: the reply keeps at most this much in memory.
+    reply->setReadBufferSize(kReadBufferSize);
     QEventLoop loop;
     QTimer idle;
     idle.setSingleShot(true);
@@ -100,19 +105,23 @@ HttpResult QtHttpClient::Get(const HttpRequest& request, const std::string& targ
             reply->readAll();  // nothing of a failed answer is kept
             return;
         }
-        const QByteArray data = reply->readAll();
-        if (data.isEmpty()) {
-            return;
-        }
-        if (file.write(data) != data.size()) {
-            writeFailed = true;
-            reply->abort();
-            return;
-        }
-        received += static_cast<std::uint64_t>(data.size());
-        if (events.progress && !events.progress(received)) {
-            cut = true;
-            reply->abort();
+        // Pieces of at most 256 KiB, each reported, so that a fast server never makes the
+        // reply hold more than its read buffer.
+        while (!cut && !writeFailed && reply->bytesAvailable() > 0) {
+            const QByteArray data = reply->read(kPieceSize);
+            if (data.isEmpty()) {
+                return;
+            }
+            if (file.write(data) != data.size()) {
+                writeFailed = true;
+                reply->abort();
+                return;
+            }
+            received += static_cast<std::uint64_t>(data.size());
+            if (events.progress && !events.progress(received)) {
+                cut = true;
+                reply->abort();
+            }
         }
     };
     QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&] {
