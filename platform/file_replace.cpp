@@ -133,7 +133,7 @@ std::string FollowLinks(const std::string& path) {
 }
 
 ReplaceOutcome ReplaceFileContents(const std::string& path, std::string_view contents,
-                                   FileCalls& calls) {
+                                   FileCalls& calls, unsigned newFileMode) {
     IgnoreFileSizeSignal();
     const std::string target = FollowLinks(path);
     struct stat existing {};
@@ -160,7 +160,7 @@ ReplaceOutcome ReplaceFileContents(const std::string& path, std::string_view con
     } else {
         const mode_t mask = ::umask(0);
         ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+        ::fchmod(fd, static_cast<mode_t>(newFileMode & 0777) & ~mask);
     }
 
     if (!WriteAll(calls, fd, contents) || calls.Sync(fd) != 0 || !temporary.Close()) {
@@ -236,7 +236,7 @@ int FileCalls::Rename(const std::string&, const std::string&) { return errno = E
 std::string FollowLinks(const std::string& path) { return path; }
 
 ReplaceOutcome ReplaceFileContents(const std::string& path, std::string_view contents,
-                                   FileCalls&) {
+                                   FileCalls&, unsigned) {
     const std::wstring target = Wide(path);
     const auto slash = target.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash + 1);

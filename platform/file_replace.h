@@ -49,14 +49,15 @@ enum class ReplaceOutcome { Replaced, WrittenInPlace };
 // - the contents go to a temporary file in that file's folder, are flushed to disk and renamed
 //   over the file; the folder is flushed too;
 // - the file keeps its permission bits (and owner, where the system allows); a new file gets
-//   those of any new file;
+//   `newFileMode` less the process's umask;
 // - where the folder refuses a new file but the file itself may be written, the file is
 //   written in place (and is then no longer safe against a crash during the write);
 // - no temporary file is left behind on any failure.
 // A file-size limit of the process is a write error here, not the end of the program.
 // Throws FileReplaceError.
 ReplaceOutcome ReplaceFileContents(const std::string& path, std::string_view contents,
-                                   FileCalls& calls = SystemFileCalls());
+                                   FileCalls& calls = SystemFileCalls(),
+                                   unsigned newFileMode = 0666);
 
 // Makes a file-size limit a write error instead of a signal that ends the program. Called by
 // ReplaceFileContents; the program may call it at start.
