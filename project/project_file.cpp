@@ -185,11 +185,7 @@ void WriteProjectData(ValueWriter& w, const ProjectData& d) {
         w.WriteText(o.name);
         w.WriteText(o.info);
         w.WriteId(o.id);
-        for (const ResultEntry& e : o.results) {
-            w.WriteId(e.opponentId);
-            w.WriteInt(e.outcome);
-            w.WriteBool(e.decided);
-        }
+        for (const ResultEntry& e : o.results) w.WriteEntry(e.opponentId, e.outcome, e.decided);
     }
     w.WriteInt(d.superior);
     w.WriteInt(d.tie);
@@ -392,6 +388,15 @@ ProjectData ReadProjectFile(const std::string& path) {
 
 std::vector<std::uint8_t> ProjectFileBytes(const ProjectData& data) {
     MemorySink sink;
+    // Nearly every file: six bytes an entry at most (ids below 32768), texts and a little more.
+    std::size_t estimate = 64;
+    for (const StoredOption& o : data.options) {
+        estimate += 6 * o.results.size() + o.name.size() + o.info.size() + 32;
+    }
+    for (const StoredCombination& c : data.combinations) {
+        estimate += c.name.size() + 32 + 8 * c.members.size();
+    }
+    sink.Reserve(estimate);
     ValueWriter writer(sink);
     WriteProjectData(writer, data);
     writer.Finish();

@@ -104,6 +104,32 @@ void ValueWriter::WriteFloatRaw(const Extended80& value) {
     Put(value.bytes.data(), value.bytes.size());
 }
 
+void ValueWriter::WriteEntry(std::uint32_t id, std::int32_t outcome, bool decided) {
+    constexpr std::size_t kLongest = 3 + 2 + 1;
+    if (failed_ || buffer_.size() - used_ < kLongest || id > 32767 || outcome < -128 ||
+        outcome > 127) {
+        WriteId(id);
+        WriteInt(outcome);
+        WriteBool(decided);
+        return;
+    }
+    std::uint8_t* p = buffer_.data() + used_;
+    if (id <= 127) {
+        p[0] = 0x02;
+        p[1] = static_cast<std::uint8_t>(id);
+        p += 2;
+    } else {
+        p[0] = 0x03;
+        p[1] = static_cast<std::uint8_t>(id & 0xFF);
+        p[2] = static_cast<std::uint8_t>(id >> 8);
+        p += 3;
+    }
+    p[0] = 0x02;
+    p[1] = static_cast<std::uint8_t>(outcome);
+    p[2] = decided ? 0x09 : 0x08;
+    used_ = static_cast<std::size_t>(p + 3 - buffer_.data());
+}
+
 void ValueWriter::Finish() {
     Drain();
     try {

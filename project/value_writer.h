@@ -24,6 +24,8 @@ public:
 // Collects the bytes in memory.
 class MemorySink : public ByteSink {
 public:
+    // Room for this many bytes in all, so that a large file is not copied as it grows.
+    void Reserve(std::size_t size) { bytes_.reserve(size); }
     void Write(const std::uint8_t* data, std::size_t size) override;
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
 
@@ -76,6 +78,9 @@ public:
     void WriteBool(bool value);
     void WriteFloat(long double value);
     void WriteFloatRaw(const Extended80& value);
+    // A result entry: exactly the bytes of WriteId(id), WriteInt(outcome), WriteBool(decided),
+    // put straight into the buffer for the forms the program writes most.
+    void WriteEntry(std::uint32_t id, std::int32_t outcome, bool decided);
 
     void Finish();
 
