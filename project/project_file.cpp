@@ -185,7 +185,7 @@ void WriteProjectData(ValueWriter& w, const ProjectData& d) {
         w.WriteText(o.name);
         w.WriteText(o.info);
         w.WriteId(o.id);
-        for (const ResultEntry& e : o.results) w.WriteEntry(e.opponentId, e.outcome, e.decided);
+        w.WriteEntries(o.results.data(), o.results.size());
     }
     w.WriteInt(d.superior);
     w.WriteInt(d.tie);

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/options.h"
 #include "project/extended80.h"
 
 namespace rangwerk {
@@ -78,9 +79,9 @@ public:
     void WriteBool(bool value);
     void WriteFloat(long double value);
     void WriteFloatRaw(const Extended80& value);
-    // A result entry: exactly the bytes of WriteId(id), WriteInt(outcome), WriteBool(decided),
-    // put straight into the buffer for the forms the program writes most.
-    void WriteEntry(std::uint32_t id, std::int32_t outcome, bool decided);
+    // Result entries: for each exactly the bytes of WriteId(opponentId), WriteInt(outcome),
+    // WriteBool(decided), put straight into the buffer for the forms the program writes most.
+    void WriteEntries(const ResultEntry* entries, std::size_t count);
 
     void Finish();
 
