@@ -42,8 +42,8 @@ for file in "$PROGRAM" "$BARE" "$PROBE"; do
 done
 
 work=$(mktemp -d)
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+# Xvfb picks a free display itself and writes its number to descriptor 3.
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
 xvfb=$!
 cleanup() {
   kill "$xvfb" 2>/dev/null || true
@@ -51,11 +51,15 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-export DISPLAY=$display
-for _ in $(seq 50); do
-  xdpyinfo >/dev/null 2>&1 && break
+for _ in $(seq 100); do
+  [ -s "$work/display" ] && break
   sleep 0.1
 done
+if [ ! -s "$work/display" ]; then
+  echo "Xvfb did not start" >&2
+  exit 2
+fi
+export DISPLAY=:$(cat "$work/display")
 
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
 export XDG_RUNTIME_DIR=$work/runtime

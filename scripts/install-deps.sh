@@ -10,7 +10,7 @@ packages=(
   libzip-dev nlohmann-json3-dev
   fonts-liberation fonts-dejavu-core
   clang libclang-rt-14-dev
-  xvfb xauth imagemagick libx11-dev x11-utils dbus-daemon
+  xvfb xauth imagemagick libx11-dev dbus-daemon
 )
 
 missing=()
