@@ -188,6 +188,9 @@ void TForm2::BuildPreferencesPage(QWidget* page) {
     Edit_CombinationName->setObjectName("Edit_CombinationName");
     Edit_CombinationName->setGeometry(264, 56, 241, 21);
     Label_CombinationName->setBuddy(Edit_CombinationName);
+    connect(Edit_CombinationName, &QLineEdit::textChanged, this, [this](const QString& text) {
+        Guarded([&] { draft_.SetName(ToUtf8(text)); });
+    });
 
     Label3 = MakeLabel(page, "Label3", "Eingehende &Optionen:", 264, 86, 160);
     ListView_Options = MakeListView(page, "ListView_Options", QRect(264, 102, 160, 150));
@@ -442,29 +445,48 @@ void TForm2::ChooseNothing() {
     ComboBox_Options->setCurrentIndex(-1);
 }
 
-std::vector<MemberRow> TForm2::MemberRowsOnScreen() const {
-    std::vector<MemberRow> rows;
-    for (int i = 0; i < ListView_Options->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = ListView_Options->topLevelItem(i);
-        rows.push_back({ToUtf8(item->text(0)), item->text(1).toInt()});
-    }
-    return rows;
-}
+namespace {
 
-void TForm2::AppendMemberRow(const QString& name, int factor) {
-    SelectingFromCode guard(selectingFromCode_);
-    new QTreeWidgetItem(ListView_Options, {name, QString::number(factor)});
-}
-
-bool TForm2::MemberNameTaken(const QString& name, int exceptRow) const {
-    const std::string wanted = ToUtf8(name);
-    for (int i = 0; i < ListView_Options->topLevelItemCount(); ++i) {
-        if (i != exceptRow &&
-            EqualIgnoringCase(ToUtf8(ListView_Options->topLevelItem(i)->text(0)), wanted)) {
-            return true;
+// Gives `list` exactly `texts.size()` rows with these texts; rows that stay keep their place.
+void ShowRows(QTreeWidget* list, const std::vector<QStringList>& texts) {
+    while (list->topLevelItemCount() > static_cast<int>(texts.size()))
+        delete list->takeTopLevelItem(list->topLevelItemCount() - 1);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        QTreeWidgetItem* item = list->topLevelItem(static_cast<int>(i));
+        if (!item) {
+            new QTreeWidgetItem(list, texts[i]);
+            continue;
+        }
+        for (int column = 0; column < texts[i].size(); ++column) {
+            if (item->text(column) != texts[i][column])
+                item->setText(column, texts[i][column]);
         }
     }
-    return false;
+}
+
+}  // namespace
+
+void TForm2::ShowCombinationRows() {
+    SelectingFromCode guard(selectingFromCode_);
+    std::vector<QStringList> texts;
+    for (const CombinationRecord* record : project_.combinations.InOrder())
+        texts.push_back({FromUtf8(record->name)});
+    ShowRows(ListView_Combinations, texts);
+}
+
+void TForm2::ShowDraftRows() {
+    SelectingFromCode guard(selectingFromCode_);
+    std::vector<QStringList> texts;
+    for (const MemberRow& row : draft_.Rows())
+        texts.push_back({FromUtf8(row.optionName), QString::number(row.factor)});
+    ShowRows(ListView_Options, texts);
+}
+
+void TForm2::ShowDraft() {
+    const QString name = FromUtf8(draft_.Name());
+    if (Edit_CombinationName->text() != name)
+        Edit_CombinationName->setText(name);
+    ShowDraftRows();
 }
 
 void TForm2::FillDiagramRows() {
@@ -477,11 +499,6 @@ void TForm2::FillDiagramRows() {
 }
 
 namespace {
-
-MessageRequest DuplicateMemberBox(const QString& name) {
-    return RefusalBox("Die Option \"" + ToUtf8(name) + "\" ist bereits in der Liste vorhanden.",
-                      "Eintrag bereits vorhanden");
-}
 
 // The factor the field stands for, whatever has been typed into it.
 int CurrentFactor(const QSpinBox* field) {
@@ -500,22 +517,22 @@ void TForm2::FormShow() {
     {
         SelectingFromCode guard(selectingFromCode_);
         ListView_Combinations->clear();
-        for (const CombinationRecord* record : project_.combinations.InOrder()) {
-            new QTreeWidgetItem(ListView_Combinations, {FromUtf8(record->name)});
-        }
-        ListView_Combinations->setCurrentItem(nullptr);
-        ListView_Combinations->clearSelection();
     }
+    ShowCombinationRows();
+    SelectRow(ListView_Combinations, -1);
     ListView_CombinationsClick();
 
     // Alphabetical as a German reader expects it: umlauts beside their base letters.
     QStringList names;
-    for (const OptionRecord* option : project_.options.InOrder()) names.push_back(FromUtf8(option->name));
+    for (const OptionRecord* option : project_.options.InOrder())
+        names.push_back(FromUtf8(option->name));
     QCollator collator(QLocale(QLocale::German, QLocale::Germany));
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::stable_sort(names.begin(), names.end(), [&collator](const QString& a, const QString& b) {
         return collator.compare(a, b) < 0;
     });
+    choiceNames_.clear();
+    for (const QString& name : names) choiceNames_.push_back(ToUtf8(name));
     ComboBox_Options->clear();
     ComboBox_Options->addItems(names);
     ChooseNothing();
@@ -538,32 +555,27 @@ void TForm2::ListView_CombinationsClick() {
         if (static_cast<std::size_t>(selected) >= project_.combinations.Count()) {
             throw IndexBeyondMaximum(selected);
         }
-        const CombinationRecord& record =
-            project_.combinations.At(static_cast<std::size_t>(selected));
-        Edit_CombinationName->setText(FromUtf8(record.name));
-        for (const MemberRow& row : MemberRowsOf(record)) {
-            AppendMemberRow(FromUtf8(row.optionName), row.factor);
-        }
+        draft_.Load(project_.combinations.At(static_cast<std::size_t>(selected)));
     } else {
-        Edit_CombinationName->clear();
+        draft_.Clear();
     }
+    ShowDraft();
 }
 
 void TForm2::ListView_OptionsClick() {
     ApplyMemberRowRule();
     const int selected = SelectedMemberRow();
-    if (selected >= 0) {
-        const QTreeWidgetItem* item = ListView_Options->topLevelItem(selected);
-        const std::string name = ToUtf8(item->text(0));
+    if (selected >= 0 && static_cast<std::size_t>(selected) < draft_.RowCount()) {
+        const MemberRow& row = draft_.Rows()[static_cast<std::size_t>(selected)];
         int choice = -1;
-        for (int i = 0; i < ComboBox_Options->count(); ++i) {
-            if (EqualIgnoringCase(ToUtf8(ComboBox_Options->itemText(i)), name)) {
-                choice = i;
+        for (std::size_t i = 0; i < choiceNames_.size(); ++i) {
+            if (EqualIgnoringCase(choiceNames_[i], row.optionName)) {
+                choice = static_cast<int>(i);
                 break;
             }
         }
         ComboBox_Options->setCurrentIndex(choice);
-        SpinEdit_Factor->setValue(item->text(1).toInt());
+        SpinEdit_Factor->setValue(row.factor);
     } else {
         ChooseNothing();
         SpinEdit_Factor->setValue(1);
@@ -576,14 +588,15 @@ void TForm2::ComboBox_OptionsChange() {
 }
 
 void TForm2::Button_OptionAddClick() {
-    if (ComboBox_Options->currentIndex() < 0)
+    const int choice = ComboBox_Options->currentIndex();
+    if (choice < 0 || static_cast<std::size_t>(choice) >= choiceNames_.size())
         return;
-    const QString name = ComboBox_Options->currentText();
-    if (MemberNameTaken(name, -1)) {
-        dialogs_.ShowMessage(DuplicateMemberBox(name));
+    if (auto refusal = draft_.AddRow(choiceNames_[static_cast<std::size_t>(choice)],
+                                     CurrentFactor(SpinEdit_Factor))) {
+        dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
         return;
     }
-    AppendMemberRow(name, CurrentFactor(SpinEdit_Factor));
+    ShowDraftRows();
     ChooseNothing();
     ComboBox_OptionsChange();
     SpinEdit_Factor->setValue(1);
@@ -592,49 +605,45 @@ void TForm2::Button_OptionAddClick() {
 }
 
 void TForm2::Button_OptionUpdateClick() {
+    // Without a selected row there is no row to change: the press is ignored.
     const int selected = SelectedMemberRow();
-    if (selected < 0 || ComboBox_Options->currentIndex() < 0)
+    const int choice = ComboBox_Options->currentIndex();
+    if (selected < 0 || choice < 0 || static_cast<std::size_t>(choice) >= choiceNames_.size())
         return;
-    const QString name = ComboBox_Options->currentText();
-    if (MemberNameTaken(name, selected)) {
-        dialogs_.ShowMessage(DuplicateMemberBox(name));
+    if (auto refusal =
+            draft_.UpdateRow(static_cast<std::size_t>(selected),
+                             choiceNames_[static_cast<std::size_t>(choice)],
+                             CurrentFactor(SpinEdit_Factor))) {
+        dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
         return;
     }
-    QTreeWidgetItem* item = ListView_Options->topLevelItem(selected);
-    item->setText(0, name);
-    item->setText(1, QString::number(CurrentFactor(SpinEdit_Factor)));
+    ShowDraftRows();
 }
 
 void TForm2::Button_OptionDelClick() {
     const int selected = SelectedMemberRow();
     if (selected < 0)
         return;
-    {
-        SelectingFromCode guard(selectingFromCode_);
-        delete ListView_Options->takeTopLevelItem(selected);
-    }
+    draft_.RemoveRow(static_cast<std::size_t>(selected));
     SelectRow(ListView_Options, -1);
+    ShowDraftRows();
     ListView_OptionsClick();
 }
 
 void TForm2::Button_OptionUpDownClick(QObject* sender) {
     const int selected = SelectedMemberRow();
-    const int target = sender == Button_OptionUp ? selected - 1 : selected + 1;
-    if (selected < 0 || target < 0 || target >= ListView_Options->topLevelItemCount())
+    if (selected < 0)
         return;
-    {
-        SelectingFromCode guard(selectingFromCode_);
-        QTreeWidgetItem* item = ListView_Options->takeTopLevelItem(selected);
-        ListView_Options->insertTopLevelItem(target, item);
-    }
-    SelectRow(ListView_Options, target);
+    const std::size_t target =
+        draft_.MoveRow(static_cast<std::size_t>(selected), sender == Button_OptionUp);
+    if (target == static_cast<std::size_t>(selected))
+        return;
+    ShowDraftRows();
+    SelectRow(ListView_Options, static_cast<int>(target));
     ListView_OptionsClick();
 }
 
 void TForm2::Button_CombinationAddClick(QObject* sender) {
-    const std::string name = ToUtf8(Edit_CombinationName->text());
-    const std::vector<MemberRow> rows = MemberRowsOnScreen();
-
     if (sender == Button_CombinationUpdate) {
         const int selected = SelectedCombination();
         if (selected < 0)
@@ -643,24 +652,23 @@ void TForm2::Button_CombinationAddClick(QObject* sender) {
             throw IndexBeyondMaximum(selected);
         }
         if (auto refusal = project_.combinations.UpdateCombination(
-                static_cast<std::size_t>(selected), name, rows, project_.options)) {
+                static_cast<std::size_t>(selected), draft_.Name(), draft_.Rows(),
+                project_.options)) {
             dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
             return;
         }
-        ListView_Combinations->topLevelItem(selected)->setText(0, FromUtf8(name));
+        ShowCombinationRows();
         return;
     }
 
-    if (auto refusal = project_.combinations.AddCombination(name, rows, project_.options)) {
+    if (auto refusal = project_.combinations.AddCombination(draft_.Name(), draft_.Rows(),
+                                                            project_.options)) {
         dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
         return;
     }
-    {
-        SelectingFromCode guard(selectingFromCode_);
-        new QTreeWidgetItem(ListView_Combinations, {FromUtf8(name)});
-        ListView_Options->clear();
-    }
-    Edit_CombinationName->clear();
+    ShowCombinationRows();
+    draft_.Clear();
+    ShowDraft();
     ChooseNothing();
     ApplyChoiceRule();
     ApplyMemberRowRule();
@@ -682,11 +690,8 @@ void TForm2::Button_CombinationDelClick() {
     project_.combinations.DeleteCombination(static_cast<std::size_t>(selected));
     auto& sorted = project_.evaluation.sorted;
     sorted.erase(std::remove(sorted.begin(), sorted.end(), gone), sorted.end());
-    {
-        SelectingFromCode guard(selectingFromCode_);
-        delete ListView_Combinations->takeTopLevelItem(selected);
-    }
     SelectRow(ListView_Combinations, -1);
+    ShowCombinationRows();
     ListView_CombinationsClick();
 }
 
@@ -700,11 +705,7 @@ void TForm2::Button_CombinationUpDownClick(QObject* sender) {
         throw IndexBeyondMaximum(target);
     }
     project_.combinations.MoveCombination(static_cast<std::size_t>(selected), up);
-    {
-        SelectingFromCode guard(selectingFromCode_);
-        QTreeWidgetItem* item = ListView_Combinations->takeTopLevelItem(selected);
-        ListView_Combinations->insertTopLevelItem(target, item);
-    }
+    ShowCombinationRows();
     SelectRow(ListView_Combinations, target);
     ListView_CombinationsClick();
 }

@@ -2,6 +2,10 @@
 
 #include <QDialog>
 
+#include <string>
+#include <vector>
+
+#include "combinations/combination_draft.h"
 #include "platform/dialogs.h"
 #include "project/project.h"
 
@@ -78,9 +82,11 @@ private:
     int SelectedCombination() const;
     int SelectedMemberRow() const;
     void SelectRow(QTreeWidget* list, int row);
-    std::vector<MemberRow> MemberRowsOnScreen() const;
-    void AppendMemberRow(const QString& name, int factor);
-    bool MemberNameTaken(const QString& name, int exceptRow) const;
+    // The lists show the model: one row per combination, one row per member row of the draft.
+    // Rows that stay keep their place, so selection and scrolling stay as they are.
+    void ShowCombinationRows();
+    void ShowDraftRows();
+    void ShowDraft();
     void ChooseNothing();
     void FillDiagramRows();
     // Accessible names of the controls that have no label of their own.
@@ -91,6 +97,10 @@ private:
     Project& project_;
     Dialogs& dialogs_;
     QWidget* mainWindow_;
+    // The combination being edited: the name field and the member rows show it.
+    CombinationDraft draft_;
+    // The option names of ComboBox_Options, in its order.
+    std::vector<std::string> choiceNames_;
     // Selections made by the program itself do not count as clicks.
     int selectingFromCode_ = 0;
     bool mouseDownInCombinations_ = false;
