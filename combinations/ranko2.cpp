@@ -505,10 +505,6 @@ int CurrentFactor(const QSpinBox* field) {
     return FactorFromText(ToUtf8(field->text()));
 }
 
-Failure IndexBeyondMaximum(int index) {
-    return Failure("Listenindex überschreitet das Maximum (" + std::to_string(index) + ")");
-}
-
 }  // namespace
 
 // --- Handlers -----------------------------------------------------------------------------
@@ -552,9 +548,6 @@ void TForm2::ListView_CombinationsClick() {
 
     const int selected = SelectedCombination();
     if (selected >= 0) {
-        if (static_cast<std::size_t>(selected) >= project_.combinations.Count()) {
-            throw IndexBeyondMaximum(selected);
-        }
         draft_.Load(project_.combinations.At(static_cast<std::size_t>(selected)));
     } else {
         draft_.Clear();
@@ -648,9 +641,6 @@ void TForm2::Button_CombinationAddClick(QObject* sender) {
         const int selected = SelectedCombination();
         if (selected < 0)
             return;
-        if (static_cast<std::size_t>(selected) >= project_.combinations.Count()) {
-            throw IndexBeyondMaximum(selected);
-        }
         if (auto refusal = project_.combinations.UpdateCombination(
                 static_cast<std::size_t>(selected), draft_.Name(), draft_.Rows(),
                 project_.options)) {
@@ -682,14 +672,8 @@ void TForm2::Button_CombinationDelClick() {
     const int selected = SelectedCombination();
     if (selected < 0)
         return;
-    if (static_cast<std::size_t>(selected) >= project_.combinations.Count()) {
-        throw IndexBeyondMaximum(selected);
-    }
-    // The result-sorted order of the last evaluation must not keep the discarded record.
-    CombinationRecord* gone = &project_.combinations.At(static_cast<std::size_t>(selected));
-    project_.combinations.DeleteCombination(static_cast<std::size_t>(selected));
-    auto& sorted = project_.evaluation.sorted;
-    sorted.erase(std::remove(sorted.begin(), sorted.end(), gone), sorted.end());
+    project_.combinations.DeleteCombination(static_cast<std::size_t>(selected),
+                                            project_.evaluation);
     SelectRow(ListView_Combinations, -1);
     ShowCombinationRows();
     ListView_CombinationsClick();
@@ -697,16 +681,12 @@ void TForm2::Button_CombinationDelClick() {
 
 void TForm2::Button_CombinationUpDownClick(QObject* sender) {
     const int selected = SelectedCombination();
-    const bool up = sender == Button_CombinationUp;
-    const int target = up ? selected - 1 : selected + 1;
-    if (selected < 0 || target < 0 || target >= ListView_Combinations->topLevelItemCount())
+    if (selected < 0)
         return;
-    if (static_cast<std::size_t>(target) >= project_.combinations.Count()) {
-        throw IndexBeyondMaximum(target);
-    }
-    project_.combinations.MoveCombination(static_cast<std::size_t>(selected), up);
+    const std::size_t target = project_.combinations.MoveCombination(
+        static_cast<std::size_t>(selected), sender == Button_CombinationUp);
     ShowCombinationRows();
-    SelectRow(ListView_Combinations, target);
+    SelectRow(ListView_Combinations, static_cast<int>(target));
     ListView_CombinationsClick();
 }
 
