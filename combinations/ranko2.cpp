@@ -188,9 +188,6 @@ void TForm2::BuildPreferencesPage(QWidget* page) {
     Edit_CombinationName->setObjectName("Edit_CombinationName");
     Edit_CombinationName->setGeometry(264, 56, 241, 21);
     Label_CombinationName->setBuddy(Edit_CombinationName);
-    connect(Edit_CombinationName, &QLineEdit::textChanged, this, [this](const QString& text) {
-        Guarded([&] { draft_.SetName(ToUtf8(text)); });
-    });
 
     Label3 = MakeLabel(page, "Label3", "Eingehende &Optionen:", 264, 86, 160);
     ListView_Options = MakeListView(page, "ListView_Options", QRect(264, 102, 160, 150));
@@ -303,8 +300,13 @@ void TForm2::ShowWindow() {
         activateWindow();
         return;
     }
+    // Shown on behalf of the caller's action: FormShow runs inside it, before the window
+    // appears, so that a failure ends that action and leaves the window hidden.
+    FormShow();
     CentreOverMainWindow();
+    showingForCaller_ = true;
     show();
+    showingForCaller_ = false;
     // The frame is known only once the window is on screen.
     CentreOverMainWindow();
     activateWindow();
@@ -357,7 +359,7 @@ void TForm2::CombinationsDiscarded() {
 
 void TForm2::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous() && !showingForCaller_)
         Guarded([this] { FormShow(); });
 }
 
@@ -637,6 +639,8 @@ void TForm2::Button_OptionUpDownClick(QObject* sender) {
 }
 
 void TForm2::Button_CombinationAddClick(QObject* sender) {
+    // The name field holds the draft's name as typed.
+    draft_.SetName(ToUtf8(Edit_CombinationName->text()));
     if (sender == Button_CombinationUpdate) {
         const int selected = SelectedCombination();
         if (selected < 0)

@@ -34,6 +34,7 @@ public:
     ~TForm2() override;
 
     // CombinationView
+    // Runs FormShow inside the caller's action, before the window appears.
     void ShowWindow() override;
     void CloseWindow() override;
     bool WindowVisible() const override;
@@ -43,8 +44,9 @@ public:
     void DiagramChanged() override;
     void CombinationsDiscarded() override;
 
-    // The event handlers. The controls call them through the guarded runner, so a failure
-    // ends the action and shows the general error box.
+    // The event handlers. Each user action enters through one guard (at the control's
+    // connection), so a failure ends the whole action and shows the general error box once;
+    // handlers call each other directly, inside that action.
     void FormShow();
     void ListView_CombinationsClick();
     void ListView_OptionsClick();
@@ -103,6 +105,8 @@ private:
     std::vector<std::string> choiceNames_;
     // Selections made by the program itself do not count as clicks.
     int selectingFromCode_ = 0;
+    // Set while ShowWindow shows the window; it has run FormShow itself.
+    bool showingForCaller_ = false;
     bool mouseDownInCombinations_ = false;
     bool mouseDownInOptions_ = false;
 
