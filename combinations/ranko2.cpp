@@ -72,16 +72,16 @@ private:
     TForm2& form_;
 };
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int x, int y) {
-    auto* button = new QPushButton(caption, parent);
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, int x, int y) {
+    auto* button = new QPushButton(QString::fromUtf8(caption), parent);
     button->setObjectName(name);
     button->setGeometry(x, y, 75, 25);
     return button;
 }
 
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, int x, int y,
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int x, int y,
                   int width) {
-    auto* label = new QLabel(caption, parent);
+    auto* label = new QLabel(QString::fromUtf8(caption), parent);
     label->setObjectName(name);
     label->setGeometry(x, y, width, 14);
     return label;
@@ -123,12 +123,12 @@ private:
 TForm2::TForm2(Project& project, Dialogs& dialogs, QWidget* mainWindow)
     : QDialog(mainWindow), project_(project), dialogs_(dialogs), mainWindow_(mainWindow) {
     setObjectName("Form2");
-    setWindowTitle("Kombinationen");
+    setWindowTitle(QStringLiteral("Kombinationen"));
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setModal(false);
     setFixedSize(kClientWidth, kClientHeight);
-    QFont font("Arial");
+    QFont font(QStringLiteral("Arial"));
     font.setPixelSize(11);
     setFont(font);
 
@@ -192,7 +192,7 @@ void TForm2::BuildPreferencesPage(QWidget* page) {
     Label3 = MakeLabel(page, "Label3", "Eingehende &Optionen:", 264, 86, 160);
     ListView_Options = MakeListView(page, "ListView_Options", QRect(264, 102, 160, 150));
     ListView_Options->setColumnCount(2);
-    ListView_Options->setHeaderLabels({"Option", "Faktor"});
+    ListView_Options->setHeaderLabels({QStringLiteral("Option"), QStringLiteral("Faktor")});
     ListView_Options->header()->setStretchLastSection(false);
     ListView_Options->header()->setSectionResizeMode(0, QHeaderView::Stretch);
     ListView_Options->header()->setSectionResizeMode(1, QHeaderView::Fixed);
@@ -275,7 +275,7 @@ void TForm2::BuildDiagramPage(QWidget* page) {
     ListBox_Combinations->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListBox_Combinations->setItemDelegate(new DiagramRowDelegate(*this, ListBox_Combinations));
 
-    CheckBox_Sort = new QCheckBox("Nach Ergebnis &sortieren", page);
+    CheckBox_Sort = new QCheckBox(QStringLiteral("Nach Ergebnis &sortieren"), page);
     CheckBox_Sort->setObjectName("CheckBox_Sort");
     CheckBox_Sort->setGeometry(8, 281, 200, 17);
     CheckBox_Sort->setChecked(false);
@@ -775,7 +775,7 @@ void TForm2::ListBox_CombinationsDrawItem(QPainter& painter, int index, const QR
 // --- Screen readers -----------------------------------------------------------------------
 
 void TForm2::NameControls() {
-    ComboBox_Options->setAccessibleName("Option auswählen");
+    ComboBox_Options->setAccessibleName(QStringLiteral("Option auswählen"));
     NameAfterLabel(ListView_Combinations, Label2);
     NameAfterLabel(ListView_Options, Label3);
     NameAfterLabel(ListBox_Combinations, Label5);

@@ -229,11 +229,11 @@ TStatusForm::TStatusForm(std::unique_ptr<StatusFormBackend> own, WizardBackend* 
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     setAutoFillBackground(true);
-    QFont font(kWindowFace);
+    QFont font(QString::fromUtf8(kWindowFace));
     font.setPixelSize(kWindowFontPixels);
     setFont(font);
 
-    QFont titleFont(kWindowFace);
+    QFont titleFont(QString::fromUtf8(kWindowFace));
     titleFont.setPixelSize(kTitleFontPixels);
     titleFont.setBold(true);
     ui_->Panel_Title->setFont(titleFont);
@@ -244,7 +244,7 @@ TStatusForm::TStatusForm(std::unique_ptr<StatusFormBackend> own, WizardBackend* 
     ui_->Panel_Title->setForegroundRole(QPalette::WindowText);
     ui_->Panel_Title->setBackgroundRole(QPalette::Window);
 
-    ui_->PerCent->setFont(QFont(kPerCentFace, kPerCentPoints));
+    ui_->PerCent->setFont(QFont(QString::fromUtf8(kPerCentFace), kPerCentPoints));
 
     ui_->PaintBox_Process->installEventFilter(this);
     ui_->PaintBox_Process->setAccessibleDescription(QStringLiteral("Schritte des Assistenten"));
