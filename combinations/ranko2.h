@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -9,16 +10,12 @@
 #include "platform/dialogs.h"
 #include "project/project.h"
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
 class QPainter;
-class QPushButton;
-class QSpinBox;
-class QStackedWidget;
 class QTreeWidget;
+
+namespace Ui {
+class Form2;
+}
 
 namespace rangwerk {
 
@@ -72,8 +69,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void BuildPreferencesPage(QWidget* page);
-    void BuildDiagramPage(QWidget* page);
+    void ConnectControls();
     void CentreOverMainWindow();
     template <class Handler>
     void Guarded(Handler&& handler);
@@ -110,35 +106,8 @@ private:
     bool mouseDownInCombinations_ = false;
     bool mouseDownInOptions_ = false;
 
-    QStackedWidget* Notebook = nullptr;
-    QPushButton* Button_Close = nullptr;
-
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QTreeWidget* ListView_Combinations = nullptr;
-    QLabel* Label_CombinationName = nullptr;
-    QLineEdit* Edit_CombinationName = nullptr;
-    QLabel* Label3 = nullptr;
-    QTreeWidget* ListView_Options = nullptr;
-    QComboBox* ComboBox_Options = nullptr;
-    QLabel* Label4 = nullptr;
-    QSpinBox* SpinEdit_Factor = nullptr;
-    QPushButton* Button_OptionAdd = nullptr;
-    QPushButton* Button_OptionUpdate = nullptr;
-    QPushButton* Button_OptionDel = nullptr;
-    QPushButton* Button_OptionUp = nullptr;
-    QPushButton* Button_OptionDown = nullptr;
-    QPushButton* Button_CombinationAdd = nullptr;
-    QPushButton* Button_CombinationUpdate = nullptr;
-    QPushButton* Button_CombinationDel = nullptr;
-    QPushButton* Button_CombinationUp = nullptr;
-    QPushButton* Button_CombinationDown = nullptr;
-    QPushButton* Button_Next = nullptr;
-
-    QLabel* Label5 = nullptr;
-    QListWidget* ListBox_Combinations = nullptr;
-    QCheckBox* CheckBox_Sort = nullptr;
-    QPushButton* Button_Back = nullptr;
+    // The controls, laid out by ranko2.ui.
+    std::unique_ptr<Ui::Form2> ui_;
 };
 
 }  // namespace rangwerk
