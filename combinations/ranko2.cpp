@@ -303,7 +303,7 @@ void TForm2::SelectRow(QTreeWidget* list, int row) {
 
 void TForm2::ApplyCombinationRule() {
     const int selected = SelectedCombination();
-    const int count = ui_->ListView_Combinations->topLevelItemCount();
+    const int count = static_cast<int>(project_.combinations.Count());
     ui_->Button_CombinationDel->setEnabled(selected >= 0);
     ui_->Button_CombinationUp->setEnabled(selected > 0);
     ui_->Button_CombinationDown->setEnabled(selected >= 0 && selected < count - 1);
@@ -312,7 +312,7 @@ void TForm2::ApplyCombinationRule() {
 
 void TForm2::ApplyMemberRowRule() {
     const int selected = SelectedMemberRow();
-    const int count = ui_->ListView_Options->topLevelItemCount();
+    const int count = static_cast<int>(draft_.RowCount());
     ui_->Button_OptionDel->setEnabled(selected >= 0);
     ui_->Button_OptionUp->setEnabled(selected > 0);
     ui_->Button_OptionDown->setEnabled(selected >= 0 && selected < count - 1);
