@@ -39,9 +39,7 @@ const char* const kDeveloper = "dem Rangwerk-Team";
 QAccessibleInterface* LinkLabelInterface(const QString&, QObject* object) {
     auto* link = dynamic_cast<TLinkLabel*>(object);
     if (!link) return nullptr;
-    return new AccessibleLink(link, [link] {
-        if (link->onClick) link->onClick(link);
-    });
+    return new AccessibleLink(link, [link] { link->Click(); });
 }
 
 QRgb ToQRgb(Color c) {
@@ -102,23 +100,36 @@ void TPaintBox::paintEvent(QPaintEvent* /*event*/) {
         onPaint(painter);
 }
 
+void TLinkLabel::Click() {
+    Run([&] {
+        if (onClick)
+            onClick(this);
+    });
+}
+
 void TLinkLabel::enterEvent(QEnterEvent* event) {
     QLabel::enterEvent(event);
-    if (onMouseEnter)
-        onMouseEnter(this);
+    Run([&] {
+        if (onMouseEnter)
+            onMouseEnter(this);
+    });
 }
 
 void TLinkLabel::leaveEvent(QEvent* event) {
     QLabel::leaveEvent(event);
-    if (onMouseLeave)
-        onMouseLeave(this);
+    Run([&] {
+        if (onMouseLeave)
+            onMouseLeave(this);
+    });
 }
 
 void TLinkLabel::mousePressEvent(QMouseEvent* event) {
     clickPending_ = event->button() == Qt::LeftButton;
     event->accept();
-    if (onMouseDown)
-        onMouseDown(this);
+    Run([&] {
+        if (onMouseDown)
+            onMouseDown(this);
+    });
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
@@ -128,14 +139,16 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
                        rect().contains(event->position().toPoint());
     clickPending_ = false;
     event->accept();
-    if (click && onClick)
-        onClick(this);
-    if (onMouseUp)
-        onMouseUp(this);
+    Run([&] {
+        if (click && onClick)
+            onClick(this);
+        if (onMouseUp)
+            onMouseUp(this);
+    });
 }
 
 TInfo::TInfo(Dialogs& dialogs, InfoServices services, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs), services_(std::move(services)) {
+    : QDialog(parent), guard_(dialogs), services_(std::move(services)) {
     RegisterInfoDialogResources();
     static const bool linksAccessible = (QAccessible::installFactory(&LinkLabelInterface), true);
     Q_UNUSED(linksAccessible);
@@ -162,6 +175,7 @@ TInfo::TInfo(Dialogs& dialogs, InfoServices services, QWidget* parent)
     auto makeLink = [this](const char* name) {
         auto* label = new TLinkLabel(this);
         label->setObjectName(name);
+        label->SetGuard(&guard_);
         label->setFont(LabelFont());
         label->setAlignment(Qt::AlignRight | Qt::AlignTop);
         label->setCursor(Qt::PointingHandCursor);
@@ -183,19 +197,17 @@ TInfo::TInfo(Dialogs& dialogs, InfoServices services, QWidget* parent)
     OK->setDefault(true);
     OK->setAutoDefault(true);
     // Escape rejects the dialog on its own; both only hide it.
-    connect(OK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(OK, &QPushButton::clicked, this, guard_.Wrap([this] { accept(); }));
 
-    FormCreate();
+    guard_.Run([&] { FormCreate(); });
 }
 
 TInfo::~TInfo() = default;
 
 void TInfo::FormCreate() {
-    RunGuarded(dialogs_, [&] {
-        AdaptFontsToMessageFont();
-        LoadLogo();
-        SetTexts();
-    });
+    AdaptFontsToMessageFont();
+    LoadLogo();
+    SetTexts();
 }
 
 void TInfo::AdaptFontsToMessageFont() {
@@ -346,7 +358,9 @@ QImage TInfo::PaintBanner() const {
 }
 
 void TInfo::LogoPBPaint(QPainter& painter) {
-    RunGuarded(dialogs_, [&] { painter.drawImage(QPoint(0, 0), PaintBanner()); });
+    // A box opened while painting would be painted over and over: a failure goes to the error
+    // output.
+    RunWhilePainting([&] { painter.drawImage(QPoint(0, 0), PaintBanner()); });
 }
 
 UrlOpener& TInfo::Opener() {
@@ -354,38 +368,34 @@ UrlOpener& TInfo::Opener() {
 }
 
 void TInfo::EMailLblClick() {
-    RunGuarded(dialogs_, [&] { Opener().Open(QStringLiteral("mailto:") + kMakerEmail, this); });
+    Opener().Open(QStringLiteral("mailto:") + kMakerEmail, this);
 }
 
 void TInfo::URLLblClick() {
-    RunGuarded(dialogs_, [&] { Opener().Open(QString(kMakerWebHost), this); });
+    Opener().Open(QString(kMakerWebHost), this);
 }
 
 void TInfo::HyperLinkMouseEnter(QLabel* sender) {
-    RunGuarded(dialogs_, [&] {
-        QFont font = sender->font();
-        font.setUnderline(true);
-        sender->setFont(font);
-    });
+    QFont font = sender->font();
+    font.setUnderline(true);
+    sender->setFont(font);
 }
 
 void TInfo::HyperLinkMouseLeave(QLabel* sender) {
-    RunGuarded(dialogs_, [&] {
-        QFont font = sender->font();
-        font.setBold(false);
-        font.setItalic(false);
-        font.setUnderline(false);
-        font.setStrikeOut(false);
-        sender->setFont(font);
-    });
+    QFont font = sender->font();
+    font.setBold(false);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    sender->setFont(font);
 }
 
 void TInfo::HyperLinkMouseDown(QLabel* sender) {
-    RunGuarded(dialogs_, [&] { SetTextColor(sender, QColor(255, 0, 0)); });
+    SetTextColor(sender, QColor(255, 0, 0));
 }
 
 void TInfo::HyperLinkMouseUp(QLabel* sender) {
-    RunGuarded(dialogs_, [&] { SetTextColor(sender, QColor(0, 0, 255)); });
+    SetTextColor(sender, QColor(0, 0, 255));
 }
 
 }  // namespace rangwerk

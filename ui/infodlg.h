@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/action_guard.h"
 #include "platform/dialogs.h"
 
 class QPainter;
@@ -56,7 +57,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// A label that passes its mouse events on to the dialog's link handlers.
+// A label that passes its mouse events on to the dialog's link handlers. Each event is one user
+// action, run through the dialog's guard: a release that clicks runs the click and the release
+// handler as one action.
 class TLinkLabel : public QLabel {
 public:
     explicit TLinkLabel(QWidget* parent) : QLabel(parent) {}
@@ -66,6 +69,11 @@ public:
     std::function<void(TLinkLabel*)> onMouseUp;
     std::function<void(TLinkLabel*)> onClick;
 
+    // The guard the events run through; none: they run unguarded. Not owned.
+    void SetGuard(ActionGuard* guard) { guard_ = guard; }
+    // A click that does not come from the mouse (a screen reader's press action).
+    void Click();
+
 protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -73,6 +81,16 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    template <class Handler>
+    void Run(Handler&& handler) {
+        if (guard_) {
+            guard_->Run(std::forward<Handler>(handler));
+        } else {
+            handler();
+        }
+    }
+
+    ActionGuard* guard_ = nullptr;
     bool clickPending_ = false;
 };
 
@@ -103,7 +121,8 @@ public:
     const QImage& Logo() const { return logo_; }
     const QImage& LogoMask() const { return logoMask_; }
 
-    // The handlers.
+    // The handlers. They are not guarded themselves: each user action is guarded once, where
+    // its event enters the dialog.
     void FormCreate();
     void LogoPBPaint(QPainter& painter);
     void EMailLblClick();
@@ -130,7 +149,7 @@ private:
     QImage PaintBanner() const;
     UrlOpener& Opener();
 
-    Dialogs& dialogs_;
+    ActionGuard guard_;
     InfoServices services_;
     DesktopUrlOpener desktopOpener_;
     QString title_;

@@ -229,6 +229,7 @@ TForm1::TForm1(Project& project, Dialogs& dialogs, QWidget* parent)
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       project_(project),
       dialogs_(dialogs),
+      guard_(dialogs),
       seed_(&SystemSeed) {
     setObjectName(QStringLiteral("Form1"));
     setFont(WindowFont());
@@ -265,9 +266,10 @@ TForm1::TForm1(Project& project, Dialogs& dialogs, QWidget* parent)
                        static_cast<QWidget*>(Panel_Save)}) {
         w->raise();
     }
-    connect(Button_Exit, &QPushButton::clicked, this, [this] { Button_ExitClick(); });
-    connect(Button_Restart, &QPushButton::clicked, this, [this] { Button_RestartClick(); });
-    connect(SpeedButton_Save, &QToolButton::clicked, this, [this] { SpeedButton_SaveClick(); });
+    connect(Button_Exit, &QPushButton::clicked, this, Action([this] { Button_ExitClick(); }));
+    connect(Button_Restart, &QPushButton::clicked, this, Action([this] { Button_RestartClick(); }));
+    connect(SpeedButton_Save, &QToolButton::clicked, this,
+            Action([this] { SpeedButton_SaveClick(); }));
 
     PopupMenu_3ChooseOption = new QMenu(this);
     PopupMenu_3ChooseOption->setObjectName(QStringLiteral("PopupMenu_3ChooseOption"));
@@ -333,9 +335,12 @@ void TForm1::CreateStartPage(QWidget* page) {
         label->setFont(bold);
     }
     Separator(page);
-    connect(SpeedButton_0New, &QToolButton::clicked, this, [this] { SpeedButton_0NewClick(); });
-    connect(SpeedButton_0Open, &QToolButton::clicked, this, [this] { SpeedButton_0OpenClick(); });
-    connect(SpeedButton_0Info, &QToolButton::clicked, this, [this] { SpeedButton_0InfoClick(); });
+    connect(SpeedButton_0New, &QToolButton::clicked, this,
+            Action([this] { SpeedButton_0NewClick(); }));
+    connect(SpeedButton_0Open, &QToolButton::clicked, this,
+            Action([this] { SpeedButton_0OpenClick(); }));
+    connect(SpeedButton_0Info, &QToolButton::clicked, this,
+            Action([this] { SpeedButton_0InfoClick(); }));
 }
 
 void TForm1::CreateCollectPage(QWidget* page) {
@@ -378,20 +383,22 @@ void TForm1::CreateCollectPage(QWidget* page) {
     for (QPushButton* b : {Button_1Update, Button_1Del, Button_1Up, Button_1Down}) {
         b->setEnabled(false);
     }
-    connect(Button_1Add, &QPushButton::clicked, this, [this] { Button_1AddClick(Button_1Add); });
+    connect(Button_1Add, &QPushButton::clicked, this,
+            Action([this] { Button_1AddClick(Button_1Add); }));
     connect(Button_1Update, &QPushButton::clicked, this,
-            [this] { Button_1AddClick(Button_1Update); });
+            Action([this] { Button_1AddClick(Button_1Update); }));
     connect(ListView_1Options, &QListWidget::itemSelectionChanged, this,
-            [this] { ListView_1OptionsClick(); });
+            Action([this] { ListView_1OptionsClick(); }));
     // A click on the row that is selected already loads its option again as well.
     connect(ListView_1Options, &QListWidget::itemClicked, this,
-            [this] { ListView_1OptionsClick(); });
-    connect(Button_1Del, &QPushButton::clicked, this, [this] { Button_1DelClick(); });
-    connect(Button_1Up, &QPushButton::clicked, this, [this] { Button_1UpDownClick(Button_1Up); });
+            Action([this] { ListView_1OptionsClick(); }));
+    connect(Button_1Del, &QPushButton::clicked, this, Action([this] { Button_1DelClick(); }));
+    connect(Button_1Up, &QPushButton::clicked, this,
+            Action([this] { Button_1UpDownClick(Button_1Up); }));
     connect(Button_1Down, &QPushButton::clicked, this,
-            [this] { Button_1UpDownClick(Button_1Down); });
-    connect(Button_1DelAll, &QPushButton::clicked, this, [this] { Button_1DelAllClick(); });
-    connect(Button_1Next, &QPushButton::clicked, this, [this] { Button_1NextClick(); });
+            Action([this] { Button_1UpDownClick(Button_1Down); }));
+    connect(Button_1DelAll, &QPushButton::clicked, this, Action([this] { Button_1DelAllClick(); }));
+    connect(Button_1Next, &QPushButton::clicked, this, Action([this] { Button_1NextClick(); }));
 }
 
 void TForm1::CreateSettingsPage(QWidget* page) {
@@ -430,10 +437,10 @@ void TForm1::CreateSettingsPage(QWidget* page) {
         // The spin field reports values set by the program and typed whole numbers, its edit
         // line every typed text.
         const auto toProject = [this, member](const QString& t) {
-            Guarded([&] { project_.scores.*member = PointsFromText(ToUtf8(t)); });
+            project_.scores.*member = PointsFromText(ToUtf8(t));
         };
-        connect(spin, &QSpinBox::textChanged, this, toProject);
-        connect(spin->findChild<QLineEdit*>(), &QLineEdit::textChanged, this, toProject);
+        connect(spin, &QSpinBox::textChanged, this, Action(toProject));
+        connect(spin->findChild<QLineEdit*>(), &QLineEdit::textChanged, this, Action(toProject));
     }
 
     RadioGroup_2Order =
@@ -449,9 +456,11 @@ void TForm1::CreateSettingsPage(QWidget* page) {
         radio->setGeometry(10, 18 + 19 * i, 380, 17);
         RadioGroup_2OrderItems->addButton(radio, i);
     }
-    connect(RadioGroup_2OrderItems, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
-        if (checked) project_.queryOrder = static_cast<QueryOrder>(id);
-    });
+    connect(RadioGroup_2OrderItems, &QButtonGroup::idToggled, this,
+            Action([this](int id, bool checked) {
+                if (checked)
+                    project_.queryOrder = static_cast<QueryOrder>(id);
+            }));
 
     CheckBox_2LiveScore = Place(
         new QCheckBox(QStringLiteral("&Zwischenstände während der Vergleiche einblenden"), page),
@@ -460,15 +469,15 @@ void TForm1::CreateSettingsPage(QWidget* page) {
         new QCheckBox(QStringLiteral("Bereits getroffene Entscheidungen &beibehalten"), page),
         "CheckBox_2KeepOldRanking", 8, 256, 401, 17);
     connect(CheckBox_2LiveScore, &QCheckBox::toggled, this,
-            [this](bool on) { project_.liveScore = on; });
+            Action([this](bool on) { project_.liveScore = on; }));
     connect(CheckBox_2KeepOldRanking, &QCheckBox::toggled, this,
-            [this](bool on) { project_.keepOldRanking = on; });
+            Action([this](bool on) { project_.keepOldRanking = on; }));
 
     Separator(page);
     Button_2Back = Button(page, "Button_2Back", QStringLiteral("< Zurück"), 256, 288, 75, 25);
     Button_2Next = Button(page, "Button_2Next", QStringLiteral("Weiter >"), 336, 288, 75, 25);
-    connect(Button_2Back, &QPushButton::clicked, this, [this] { Button_2_3_4BackClick(); });
-    connect(Button_2Next, &QPushButton::clicked, this, [this] { Button_2NextClick(); });
+    connect(Button_2Back, &QPushButton::clicked, this, Action([this] { Button_2_3_4BackClick(); }));
+    connect(Button_2Next, &QPushButton::clicked, this, Action([this] { Button_2NextClick(); }));
 }
 
 void TForm1::CreateComparisonPage(QWidget* page) {
@@ -511,20 +520,21 @@ void TForm1::CreateComparisonPage(QWidget* page) {
     Button_3Next = Button(page, "Button_3Next", QStringLiteral("Übersicht >"), 336, 288, 75, 25);
 
     connect(Button_3Option1, &QPushButton::clicked, this,
-            [this] { Button_3OptionClick(Button_3Option1); });
+            Action([this] { Button_3OptionClick(Button_3Option1); }));
     connect(Button_3Option2, &QPushButton::clicked, this,
-            [this] { Button_3OptionClick(Button_3Option2); });
-    connect(Button_3Remis, &QPushButton::clicked, this, [this] { Button_3RemisClick(); });
+            Action([this] { Button_3OptionClick(Button_3Option2); }));
+    connect(Button_3Remis, &QPushButton::clicked, this, Action([this] { Button_3RemisClick(); }));
     connect(Button_3ChooseOption1, &QPushButton::clicked, this,
-            [this] { Button_3ChooseOptionClick(Button_3ChooseOption1); });
+            Action([this] { Button_3ChooseOptionClick(Button_3ChooseOption1); }));
     connect(Button_3ChooseOption2, &QPushButton::clicked, this,
-            [this] { Button_3ChooseOptionClick(Button_3ChooseOption2); });
-    connect(SpeedButton_3PreviousComparison, &QToolButton::clicked, this,
-            [this] { SpeedButton_3ChangeComparisonClick(SpeedButton_3PreviousComparison); });
+            Action([this] { Button_3ChooseOptionClick(Button_3ChooseOption2); }));
+    connect(SpeedButton_3PreviousComparison, &QToolButton::clicked, this, Action([this] {
+                SpeedButton_3ChangeComparisonClick(SpeedButton_3PreviousComparison);
+            }));
     connect(SpeedButton_3NextComparison, &QToolButton::clicked, this,
-            [this] { SpeedButton_3ChangeComparisonClick(SpeedButton_3NextComparison); });
-    connect(Button_3Back, &QPushButton::clicked, this, [this] { Button_2_3_4BackClick(); });
-    connect(Button_3Next, &QPushButton::clicked, this, [this] { Button_3NextClick(); });
+            Action([this] { SpeedButton_3ChangeComparisonClick(SpeedButton_3NextComparison); }));
+    connect(Button_3Back, &QPushButton::clicked, this, Action([this] { Button_2_3_4BackClick(); }));
+    connect(Button_3Next, &QPushButton::clicked, this, Action([this] { Button_3NextClick(); }));
 }
 
 void TForm1::CreateResultPage(QWidget* page) {
@@ -537,9 +547,10 @@ void TForm1::CreateResultPage(QWidget* page) {
     Button_4Restart =
         Button(page, "Button_4Restart", QStringLiteral("Zum Anfang"), 336, 288, 75, 25);
     connect(Button_4Combinations, &QPushButton::clicked, this,
-            [this] { Button_4CombinationsClick(); });
-    connect(Button_4Back, &QPushButton::clicked, this, [this] { Button_2_3_4BackClick(); });
-    connect(Button_4Restart, &QPushButton::clicked, this, [this] { Button_4RestartClick(); });
+            Action([this] { Button_4CombinationsClick(); }));
+    connect(Button_4Back, &QPushButton::clicked, this, Action([this] { Button_2_3_4BackClick(); }));
+    connect(Button_4Restart, &QPushButton::clicked, this,
+            Action([this] { Button_4RestartClick(); }));
 }
 
 QListWidget* TForm1::CreateRankingList(QWidget* page, const char* name, const QRect& place) {
@@ -615,13 +626,15 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
             Button_1Add->click();
             return true;
         }
-        if (plain) FormKeyPress(key->text());
+        if (plain)
+            guard_.Run([&] { FormKeyPress(key->text()); });
         // The key goes on to the focused control.
         return false;
     }
     if (event->type() == QEvent::FocusOut &&
         (watched == Memo_3Option1Info || watched == Memo_3Option2Info)) {
-        Memo_3OptionInfoExit(watched);
+        // Leaving the field is an action of its own, or part of the action that moved the focus.
+        guard_.Run([&] { Memo_3OptionInfoExit(watched); });
     }
     return QWidget::eventFilter(watched, event);
 }
@@ -642,44 +655,41 @@ bool TForm1::FormKeyPress(const QString& text) {
 }
 
 void TForm1::Button_ExitClick() {
-    Guarded([&] { close(); });
+    close();
 }
 
 void TForm1::Button_RestartClick() {
-    Guarded([&] {
-        if (CombinationView* view = project_.View()) view->CloseWindow();
-        project_.DiscardAll();
-        SetRankingRows(0);
-        ListBox_4Ranking->clear();
-        Button_Restart->hide();
-        ShowTitleCaption();
-        ShowPage(kPageStart);
-    });
+    if (CombinationView* view = project_.View())
+        view->CloseWindow();
+    project_.DiscardAll();
+    SetRankingRows(0);
+    ListBox_4Ranking->clear();
+    Button_Restart->hide();
+    ShowTitleCaption();
+    ShowPage(kPageStart);
 }
 
 // ---------------------------------------------------------------------------------------------
 // Start page
 
 void TForm1::SpeedButton_0NewClick() {
-    Guarded([&] {
-        // The start page is reached with empty lists only; should anything be left, it goes.
-        project_.DiscardAll();
-        Edit_1OptionName->clear();
-        Memo_1Info->clear();
-        ListView_1Options->clear();
-        project_.BeginNew();
-        ReloadSettingsFromProject();
-        ResetAnswerFonts();
-        ShowPage(kPageCollect);
-        if (CombinationView* view = project_.View()) view->SetPage(0);
-        Edit_1OptionName->setFocus();
-    });
+    // The start page is reached with empty lists only; should anything be left, it goes.
+    project_.DiscardAll();
+    Edit_1OptionName->clear();
+    Memo_1Info->clear();
+    ListView_1Options->clear();
+    project_.BeginNew();
+    ReloadSettingsFromProject();
+    ResetAnswerFonts();
+    ShowPage(kPageCollect);
+    if (CombinationView* view = project_.View())
+        view->SetPage(0);
+    Edit_1OptionName->setFocus();
 }
 
 void TForm1::SpeedButton_0InfoClick() {
-    Guarded([&] {
-        if (onInfo) onInfo();
-    });
+    if (onInfo)
+        onInfo();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -691,6 +701,8 @@ int TForm1::SelectedOptionRow() const {
 }
 
 void TForm1::SelectOptionRow(int row) {
+    // The callers load the option themselves, within their own action.
+    const QSignalBlocker quiet(ListView_1Options);
     ListView_1Options->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
 }
 
@@ -703,110 +715,101 @@ void TForm1::RebuildOptionList() {
 }
 
 void TForm1::ListView_1OptionsClick() {
-    Guarded([&] {
-        const int row = SelectedOptionRow();
-        const int count = ListView_1Options->count();
-        Button_1Update->setEnabled(row >= 0);
-        Button_1Del->setEnabled(row >= 0);
-        Button_1Up->setEnabled(row > 0);
-        Button_1Down->setEnabled(row >= 0 && row < count - 1);
-        if (row >= 0) {
-            const OptionRecord& option = project_.options.At(static_cast<std::size_t>(row));
-            Edit_1OptionName->setText(FromUtf8(option.name));
-            Memo_1Info->setPlainText(InfoForField(option.info));
-        }
-    });
+    const int row = SelectedOptionRow();
+    const int count = ListView_1Options->count();
+    Button_1Update->setEnabled(row >= 0);
+    Button_1Del->setEnabled(row >= 0);
+    Button_1Up->setEnabled(row > 0);
+    Button_1Down->setEnabled(row >= 0 && row < count - 1);
+    if (row >= 0) {
+        const OptionRecord& option = project_.options.At(static_cast<std::size_t>(row));
+        Edit_1OptionName->setText(FromUtf8(option.name));
+        Memo_1Info->setPlainText(InfoForField(option.info));
+    }
 }
 
 void TForm1::Button_1AddClick(QObject* sender) {
-    Guarded([&] {
-        const std::string name = ToUtf8(Edit_1OptionName->text());
-        const std::string info = InfoFromField(Memo_1Info->toPlainText());
-        if (sender == Button_1Update) {
-            const int row = SelectedOptionRow();
-            if (row < 0) return;
-            const auto index = static_cast<std::size_t>(row);
-            if (auto refusal = project_.options.CheckNameForUpdate(index, name)) {
-                dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
-                return;
-            }
-            project_.options.UpdateOption(index, name, info);
-            ListView_1Options->item(row)->setText(FromUtf8(name));
+    const std::string name = ToUtf8(Edit_1OptionName->text());
+    const std::string info = InfoFromField(Memo_1Info->toPlainText());
+    if (sender == Button_1Update) {
+        const int row = SelectedOptionRow();
+        if (row < 0)
             return;
-        }
-        if (auto refusal = project_.options.CheckNameForAdd(name)) {
+        const auto index = static_cast<std::size_t>(row);
+        if (auto refusal = project_.options.CheckNameForUpdate(index, name)) {
             dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
             return;
         }
-        project_.options.AddOption(name, info);
-        ListView_1Options->addItem(FromUtf8(name));
-        SelectOptionRow(ListView_1Options->count() - 1);
-        ListView_1OptionsClick();
-        Edit_1OptionName->clear();
-        Memo_1Info->clear();
-        Edit_1OptionName->setFocus();
-    });
+        project_.options.UpdateOption(index, name, info);
+        ListView_1Options->item(row)->setText(FromUtf8(name));
+        return;
+    }
+    if (auto refusal = project_.options.CheckNameForAdd(name)) {
+        dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
+        return;
+    }
+    project_.options.AddOption(name, info);
+    ListView_1Options->addItem(FromUtf8(name));
+    SelectOptionRow(ListView_1Options->count() - 1);
+    ListView_1OptionsClick();
+    Edit_1OptionName->clear();
+    Memo_1Info->clear();
+    Edit_1OptionName->setFocus();
 }
 
 void TForm1::Button_1DelClick() {
-    Guarded([&] {
-        const int row = SelectedOptionRow();
-        if (row < 0) return;
-        project_.options.RemoveOption(static_cast<std::size_t>(row));
-        {
-            // The row still exists while the list moves its selection: no rule until it is gone.
-            const QSignalBlocker quiet(ListView_1Options);
-            delete ListView_1Options->takeItem(row);
-        }
-        const int count = ListView_1Options->count();
-        if (count > 0) {
-            SelectOptionRow(row < count ? row : row - 1);
-        } else {
-            ListView_1Options->clearSelection();
-        }
-        ListView_1OptionsClick();
-    });
+    const int row = SelectedOptionRow();
+    if (row < 0)
+        return;
+    project_.options.RemoveOption(static_cast<std::size_t>(row));
+    {
+        // The row still exists while the list moves its selection: no rule until it is gone.
+        const QSignalBlocker quiet(ListView_1Options);
+        delete ListView_1Options->takeItem(row);
+    }
+    const int count = ListView_1Options->count();
+    if (count > 0) {
+        SelectOptionRow(row < count ? row : row - 1);
+    } else {
+        ListView_1Options->clearSelection();
+    }
+    ListView_1OptionsClick();
 }
 
 void TForm1::Button_1UpDownClick(QObject* sender) {
-    Guarded([&] {
-        const int row = SelectedOptionRow();
-        const bool up = sender == Button_1Up;
-        const int target = up ? row - 1 : row + 1;
-        if (row < 0 || target < 0 || target >= ListView_1Options->count()) return;
-        project_.options.MoveOption(static_cast<std::size_t>(row), up);
-        const QString moved = ListView_1Options->item(row)->text();
-        ListView_1Options->item(row)->setText(ListView_1Options->item(target)->text());
-        ListView_1Options->item(target)->setText(moved);
-        SelectOptionRow(target);
-        ListView_1OptionsClick();
-    });
+    const int row = SelectedOptionRow();
+    const bool up = sender == Button_1Up;
+    const int target = up ? row - 1 : row + 1;
+    if (row < 0 || target < 0 || target >= ListView_1Options->count())
+        return;
+    project_.options.MoveOption(static_cast<std::size_t>(row), up);
+    const QString moved = ListView_1Options->item(row)->text();
+    ListView_1Options->item(row)->setText(ListView_1Options->item(target)->text());
+    ListView_1Options->item(target)->setText(moved);
+    SelectOptionRow(target);
+    ListView_1OptionsClick();
 }
 
 void TForm1::Button_1DelAllClick() {
-    Guarded([&] {
-        if (project_.RemovingAllNeedsQuestion() &&
-            dialogs_.ShowMessage(WarningQuestion(kRemoveAllQuestion)) != MessageButton::Yes) {
-            return;
-        }
-        ListView_1Options->clear();
-        project_.RemoveAllOptions();
-        ListView_1OptionsClick();
-    });
+    if (project_.RemovingAllNeedsQuestion() &&
+        dialogs_.ShowMessage(WarningQuestion(kRemoveAllQuestion)) != MessageButton::Yes) {
+        return;
+    }
+    ListView_1Options->clear();
+    project_.RemoveAllOptions();
+    ListView_1OptionsClick();
 }
 
 void TForm1::Button_1NextClick() {
-    Guarded([&] {
-        if (project_.options.Count() < 2) {
-            dialogs_.ShowMessage(RefusalBox("Sie müssen mindestens zwei Optionen angeben.",
-                                            "Zu wenige Optionen"));
-            return;
-        }
-        // Earlier answers are kept unless the user says otherwise at this visit.
-        CheckBox_2KeepOldRanking->setChecked(true);
-        project_.keepOldRanking = true;
-        ShowPage(kPageSettings);
-    });
+    if (project_.options.Count() < 2) {
+        dialogs_.ShowMessage(
+            RefusalBox("Sie müssen mindestens zwei Optionen angeben.", "Zu wenige Optionen"));
+        return;
+    }
+    // Earlier answers are kept unless the user says otherwise at this visit.
+    CheckBox_2KeepOldRanking->setChecked(true);
+    project_.keepOldRanking = true;
+    ShowPage(kPageSettings);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -836,31 +839,28 @@ void TForm1::ReloadSettingsFromProject() {
 }
 
 void TForm1::Button_2NextClick() {
-    Guarded([&] {
-        const std::uint32_t seed = seed_ ? seed_() : 0;
-        if (auto refusal = project_.run.Start(project_.queryOrder, project_.keepOldRanking, seed)) {
-            dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
-            return;
-        }
-        SetRankingRows(static_cast<int>(project_.run.Ranking().size()));
-        ShowLiveRanking(project_.liveScore);
-        PreparePopupMenu_3();
-        ShowPage(kPageComparisons);
-        project_.run.NextComparison(false);
-    });
+    const std::uint32_t seed = seed_ ? seed_() : 0;
+    if (auto refusal = project_.run.Start(project_.queryOrder, project_.keepOldRanking, seed)) {
+        dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
+        return;
+    }
+    SetRankingRows(static_cast<int>(project_.run.Ranking().size()));
+    ShowLiveRanking(project_.liveScore);
+    PreparePopupMenu_3();
+    ShowPage(kPageComparisons);
+    project_.run.NextComparison(false);
 }
 
 void TForm1::Button_2_3_4BackClick() {
-    Guarded([&] {
-        const int page = CurrentPage() - 1;
-        if (page < kPageCollect) return;
-        ShowPage(page);
-        if (page == kPageCollect) {
-            RebuildOptionList();
-        } else if (page == kPageComparisons) {
-            project_.run.Resume();
-        }
-    });
+    const int page = CurrentPage() - 1;
+    if (page < kPageCollect)
+        return;
+    ShowPage(page);
+    if (page == kPageCollect) {
+        RebuildOptionList();
+    } else if (page == kPageComparisons) {
+        project_.run.Resume();
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -896,7 +896,8 @@ void TForm1::PreparePopupMenu_3() {
         item->setChecked(false);
         item->setData(position++);
         group->addAction(item);
-        connect(item, &QAction::triggered, this, [this, item] { MenuItem_3ChooseOption(item); });
+        connect(item, &QAction::triggered, this,
+                Action([this, item] { MenuItem_3ChooseOption(item); }));
     }
 }
 
@@ -950,86 +951,71 @@ void TForm1::ShowRecordedAnswer(std::optional<std::int32_t> outcome) {
 }
 
 void TForm1::Button_3OptionClick(QObject* sender) {
-    Guarded([&] {
-        project_.run.Record(sender == Button_3Option2 ? Answer::SecondSuperior
-                                                      : Answer::FirstSuperior);
-    });
+    project_.run.Record(sender == Button_3Option2 ? Answer::SecondSuperior : Answer::FirstSuperior);
 }
 
 void TForm1::Button_3RemisClick() {
-    Guarded([&] { project_.run.Record(Answer::Tie); });
+    project_.run.Record(Answer::Tie);
 }
 
 void TForm1::SpeedButton_3ChangeComparisonClick(QObject* sender) {
-    Guarded([&] {
-        // These buttons take no focus: an information text being edited is stored first.
-        StorePendingInfoEdit();
-        project_.run.NextComparison(sender == SpeedButton_3PreviousComparison);
-    });
+    // These buttons take no focus: an information text being edited is stored first.
+    StorePendingInfoEdit();
+    project_.run.NextComparison(sender == SpeedButton_3PreviousComparison);
 }
 
 void TForm1::Button_3ChooseOptionClick(QObject* sender) {
-    Guarded([&] {
-        const bool left = sender != Button_3ChooseOption2;
-        const std::vector<int> offered =
-            left ? project_.run.ChoosableFirst() : project_.run.ChoosableSecond();
-        const int current = left ? project_.run.FirstIndex() : project_.run.SecondIndex();
-        for (QAction* item : PopupMenu_3ChooseOption->actions()) {
-            const int position = item->data().toInt();
-            item->setVisible(std::find(offered.begin(), offered.end(), position) != offered.end());
-            item->setChecked(position == current);
-        }
-        popupMenuTag_ = left ? 0 : 1;
-        auto* button = static_cast<QWidget*>(left ? Button_3ChooseOption1 : Button_3ChooseOption2);
-        PopupMenu_3ChooseOption->popup(button->mapToGlobal(QPoint(0, button->height())));
-    });
+    const bool left = sender != Button_3ChooseOption2;
+    const std::vector<int> offered =
+        left ? project_.run.ChoosableFirst() : project_.run.ChoosableSecond();
+    const int current = left ? project_.run.FirstIndex() : project_.run.SecondIndex();
+    for (QAction* item : PopupMenu_3ChooseOption->actions()) {
+        const int position = item->data().toInt();
+        item->setVisible(std::find(offered.begin(), offered.end(), position) != offered.end());
+        item->setChecked(position == current);
+    }
+    popupMenuTag_ = left ? 0 : 1;
+    auto* button = static_cast<QWidget*>(left ? Button_3ChooseOption1 : Button_3ChooseOption2);
+    PopupMenu_3ChooseOption->popup(button->mapToGlobal(QPoint(0, button->height())));
 }
 
 void TForm1::MenuItem_3ChooseOption(QAction* item) {
-    Guarded([&] {
-        const int position = item->data().toInt();
-        if (popupMenuTag_ == 1) {
-            project_.run.ChooseSecond(position);
-        } else {
-            project_.run.ChooseFirst(position);
-        }
-    });
+    const int position = item->data().toInt();
+    if (popupMenuTag_ == 1) {
+        project_.run.ChooseSecond(position);
+    } else {
+        project_.run.ChooseFirst(position);
+    }
 }
 
 void TForm1::Memo_3OptionInfoExit(QObject* sender) {
-    Guarded([&] {
-        const int index =
-            sender == Memo_3Option1Info ? project_.run.FirstIndex() : project_.run.SecondIndex();
-        if (index < 0 || static_cast<std::size_t>(index) >= project_.options.Count()) return;
-        const auto position = static_cast<std::size_t>(index);
-        const auto* memo = static_cast<QPlainTextEdit*>(sender);
-        project_.options.UpdateOption(position, project_.options.At(position).name,
-                                      InfoFromField(memo->toPlainText()));
-    });
+    const int index =
+        sender == Memo_3Option1Info ? project_.run.FirstIndex() : project_.run.SecondIndex();
+    if (index < 0 || static_cast<std::size_t>(index) >= project_.options.Count())
+        return;
+    const auto position = static_cast<std::size_t>(index);
+    const auto* memo = static_cast<QPlainTextEdit*>(sender);
+    project_.options.UpdateOption(position, project_.options.At(position).name,
+                                  InfoFromField(memo->toPlainText()));
 }
 
 void TForm1::Button_3NextClick() {
-    Guarded([&] {
-        CopyRankingRowsToResult();
-        ShowPage(kPageResult);
-        AnnounceResult();
-    });
+    CopyRankingRowsToResult();
+    ShowPage(kPageResult);
+    AnnounceResult();
 }
 
 // ---------------------------------------------------------------------------------------------
 // Result page
 
 void TForm1::Button_4RestartClick() {
-    Guarded([&] {
-        ShowPage(kPageCollect);
-        RebuildOptionList();
-    });
+    ShowPage(kPageCollect);
+    RebuildOptionList();
 }
 
 void TForm1::Button_4CombinationsClick() {
-    Guarded([&] {
-        if (CombinationView* view = project_.View()) view->ShowWindow();
-    });
+    if (CombinationView* view = project_.View())
+        view->ShowWindow();
 }
 
 // ---------------------------------------------------------------------------------------------

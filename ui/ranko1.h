@@ -9,6 +9,7 @@
 #include <string>
 
 #include "core/run.h"
+#include "platform/action_guard.h"
 #include "platform/dialogs.h"
 #include "project/project.h"
 #include "project/project_file.h"
@@ -87,7 +88,9 @@ public:
     void ListBox_3RankingDrawItem(QListWidget* list, int index, const QStyleOptionViewItem& option,
                                   QPainter& painter);
 
-    // The handlers, callable by the parts that drive the window.
+    // The handlers, callable by the parts that drive the window. They are not guarded
+    // themselves: a failure ends the user action that called them and is shown once, where the
+    // action entered the window.
     void SpeedButton_0NewClick();
     void SpeedButton_0OpenClick();
     void SpeedButton_0InfoClick();
@@ -140,10 +143,10 @@ private:
     void CreateResultPage(QWidget* page);
     QListWidget* CreateRankingList(QWidget* page, const char* name, const QRect& place);
 
-    // Runs a handler; a failure that escapes it is shown in the general error box.
+    // A handler wrapped for `connect`: one user action, guarded where its event enters.
     template <class Handler>
-    void Guarded(Handler&& handler) {
-        RunGuarded(dialogs_, std::forward<Handler>(handler));
+    auto Action(Handler handler) {
+        return guard_.Wrap(std::move(handler));
     }
 
     int SelectedOptionRow() const;
@@ -167,6 +170,7 @@ private:
 
     Project& project_;
     Dialogs& dialogs_;
+    ActionGuard guard_;
     std::function<std::uint32_t()> seed_;
     std::string projectFileName_;
     bool centred_ = false;
