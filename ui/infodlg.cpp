@@ -30,9 +30,9 @@ namespace rangwerk {
 namespace {
 
 constexpr int kIconSize = 32;
-const char* const kLabelFontFace = "MS Sans Serif";
+constexpr QLatin1StringView kLabelFontFace("MS Sans Serif");
 constexpr int kLabelFontPoints = 8;
-const char* const kDeveloper = "dem Rangwerk-Team";
+constexpr QLatin1StringView kDeveloper("dem Rangwerk-Team");
 
 // The link labels are links for screen readers too: named by their text, opened by the press
 // action as by a click.
@@ -191,7 +191,7 @@ TInfo::TInfo(Dialogs& dialogs, InfoServices services, QWidget* parent)
     URLLbl = makeLink("URLLbl");
     URLLbl->onClick = [this](TLinkLabel*) { URLLblClick(); };
 
-    OK = new QPushButton("OK", this);
+    OK = new QPushButton(QStringLiteral("OK"), this);
     OK->setObjectName("OK");
     OK->setGeometry(177, 101, 81, 25);
     OK->setDefault(true);
@@ -230,7 +230,7 @@ void TInfo::AdaptFontsToMessageFont() {
 }
 
 void TInfo::LoadLogo() {
-    QImage logo(":/LOGO");
+    QImage logo(QStringLiteral(":/LOGO"));
     if (logo.isNull())
         throw Failure("Ressource LOGO nicht gefunden");
     logo_ = logo.convertToFormat(QImage::Format_RGB32);
@@ -248,8 +248,8 @@ void TInfo::LoadLogo() {
 
 void TInfo::SetTexts() {
     InfoLbl->setText(QStringLiteral("Quarv-Software wird entwickelt von ") + kDeveloper);
-    EMailLbl->setText(kMakerEmail);
-    URLLbl->setText(kMakerWebHost);
+    EMailLbl->setText(QString::fromUtf8(kMakerEmail));
+    URLLbl->setText(QString::fromUtf8(kMakerWebHost));
     PlaceRightAligned(InfoLbl, 430, 69);
     PlaceRightAligned(EMailLbl, 432, 100);
     PlaceRightAligned(URLLbl, 432, 113);
@@ -368,11 +368,11 @@ UrlOpener& TInfo::Opener() {
 }
 
 void TInfo::EMailLblClick() {
-    Opener().Open(QStringLiteral("mailto:") + kMakerEmail, this);
+    Opener().Open(QStringLiteral("mailto:") + QString::fromUtf8(kMakerEmail), this);
 }
 
 void TInfo::URLLblClick() {
-    Opener().Open(QString(kMakerWebHost), this);
+    Opener().Open(QString::fromUtf8(kMakerWebHost), this);
 }
 
 void TInfo::HyperLinkMouseEnter(QLabel* sender) {

@@ -7,6 +7,9 @@ add_library(rangwerk_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ranko1_icons.cpp
 )
 set_target_properties(rangwerk_ui PROPERTIES AUTOMOC ON)
+# Qt strings only from explicit conversions, joined with QStringBuilder.
+target_compile_definitions(rangwerk_ui PRIVATE
+  QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_USE_QSTRINGBUILDER)
 target_include_directories(rangwerk_ui PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(rangwerk_ui PUBLIC
   Qt6::Widgets
