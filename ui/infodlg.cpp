@@ -18,6 +18,7 @@
 #include "setup/maker.h"
 #include "ui/accessibility.h"
 #include "ui/info_banner.h"
+#include "ui_infodlg.h"
 
 // The logo lives in a resource file of this static library; it has to be registered by name
 // from the global namespace before the first use.
@@ -30,9 +31,6 @@ namespace rangwerk {
 namespace {
 
 constexpr int kIconSize = 32;
-constexpr QLatin1StringView kLabelFontFace("MS Sans Serif");
-constexpr int kLabelFontPoints = 8;
-constexpr QLatin1StringView kDeveloper("dem Rangwerk-Team");
 
 // The link labels are links for screen readers too: named by their text, opened by the press
 // action as by a click.
@@ -47,10 +45,6 @@ QRgb ToQRgb(Color c) {
 }
 Color FromQRgb(QRgb c) {
     return Rgb(qRed(c), qGreen(c), qBlue(c));
-}
-
-QFont LabelFont() {
-    return QFont(kLabelFontFace, kLabelFontPoints);
 }
 
 void SetTextColor(QLabel* label, const QColor& color) {
@@ -148,54 +142,36 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 TInfo::TInfo(Dialogs& dialogs, InfoServices services, QWidget* parent)
-    : QDialog(parent), guard_(dialogs), services_(std::move(services)) {
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::Info>()),
+      guard_(dialogs),
+      services_(std::move(services)) {
     RegisterInfoDialogResources();
     static const bool linksAccessible = (QAccessible::installFactory(&LinkLabelInterface), true);
     Q_UNUSED(linksAccessible);
-    setObjectName("Info");
+    // The fixed layout and captions come from the form; behaviour is set up here.
+    ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(kClientWidth, kClientHeight);
-    setSizeGripEnabled(false);
     setBackgroundRole(QPalette::Button);
-    setAutoFillBackground(true);
-    setFont(QFont(kLabelFontFace, kLabelFontPoints));
+    LogoPB = ui_->LogoPB;
+    InfoLbl = ui_->InfoLbl;
+    EMailLbl = ui_->EMailLbl;
+    URLLbl = ui_->URLLbl;
+    OK = ui_->OK;
 
-    LogoPB = new TPaintBox(this);
-    LogoPB->setObjectName("LogoPB");
-    LogoPB->setGeometry(0, 0, kClientWidth, kBannerHeight);
     LogoPB->onPaint = [this](QPainter& painter) { LogoPBPaint(painter); };
-
-    InfoLbl = new QLabel(this);
-    InfoLbl->setObjectName("InfoLbl");
-    InfoLbl->setFont(LabelFont());
-    InfoLbl->setAlignment(Qt::AlignRight | Qt::AlignTop);
     InfoLbl->setForegroundRole(QPalette::WindowText);
-
-    auto makeLink = [this](const char* name) {
-        auto* label = new TLinkLabel(this);
-        label->setObjectName(name);
+    for (TLinkLabel* label : {EMailLbl, URLLbl}) {
         label->SetGuard(&guard_);
-        label->setFont(LabelFont());
-        label->setAlignment(Qt::AlignRight | Qt::AlignTop);
-        label->setCursor(Qt::PointingHandCursor);
         SetTextColor(label, QColor(0, 0, 255));
         label->onMouseEnter = [this](TLinkLabel* l) { HyperLinkMouseEnter(l); };
         label->onMouseLeave = [this](TLinkLabel* l) { HyperLinkMouseLeave(l); };
         label->onMouseDown = [this](TLinkLabel* l) { HyperLinkMouseDown(l); };
         label->onMouseUp = [this](TLinkLabel* l) { HyperLinkMouseUp(l); };
-        return label;
-    };
-    EMailLbl = makeLink("EMailLbl");
+    }
     EMailLbl->onClick = [this](TLinkLabel*) { EMailLblClick(); };
-    URLLbl = makeLink("URLLbl");
     URLLbl->onClick = [this](TLinkLabel*) { URLLblClick(); };
-
-    OK = new QPushButton(QStringLiteral("OK"), this);
-    OK->setObjectName("OK");
-    OK->setGeometry(177, 101, 81, 25);
-    OK->setDefault(true);
-    OK->setAutoDefault(true);
     // Escape rejects the dialog on its own; both only hide it.
     connect(OK, &QPushButton::clicked, this, guard_.Wrap([this] { accept(); }));
 
@@ -247,7 +223,6 @@ void TInfo::LoadLogo() {
 }
 
 void TInfo::SetTexts() {
-    InfoLbl->setText(QStringLiteral("Quarv-Software wird entwickelt von ") + kDeveloper);
     EMailLbl->setText(QString::fromUtf8(kMakerEmail));
     URLLbl->setText(QString::fromUtf8(kMakerWebHost));
     PlaceRightAligned(InfoLbl, 430, 69);

@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "platform/action_guard.h"
@@ -16,6 +17,10 @@
 
 class QPainter;
 class QPushButton;
+
+namespace Ui {
+class Info;
+}
 
 namespace rangwerk {
 
@@ -102,10 +107,7 @@ class TInfo : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr int kClientWidth = 435;
-    static constexpr int kClientHeight = 132;
-    static constexpr int kBannerHeight = 65;
-
+    // The fixed layout is the form ui/infodlg.ui.
     TInfo(Dialogs& dialogs, InfoServices services, QWidget* parent = nullptr);
     ~TInfo() override;
 
@@ -149,6 +151,7 @@ private:
     QImage PaintBanner() const;
     UrlOpener& Opener();
 
+    std::unique_ptr<Ui::Info> ui_;
     ActionGuard guard_;
     InfoServices services_;
     DesktopUrlOpener desktopOpener_;
