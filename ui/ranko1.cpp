@@ -7,7 +7,6 @@
 #include <QCloseEvent>
 #include <QCheckBox>
 #include <QFrame>
-#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,12 +16,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStackedWidget>
-#include <qdrawutil.h>
 #include <QStyledItemDelegate>
 #include <QToolButton>
 
@@ -35,18 +32,15 @@
 #include "ui/qt_text.h"
 #include "ui/ranking_row.h"
 #include "ui/ranko1_icons.h"
+#include "ui/ranko1_widgets.h"
 #include "ui/spoken_row.h"
+#include "ui_ranko1.h"
 
 namespace rangwerk {
 
 namespace {
 
-constexpr int kClientWidth = 420;
-constexpr int kClientHeight = 361;
-constexpr int kHeadlineHeight = 41;
-constexpr int kPageHeight = 320;
 constexpr int kRankingRowHeight = 16;
-
 
 // A name on a button: shown as typed, an "&" in it is no access key.
 QString ButtonCaption(const std::string& name) {
@@ -83,46 +77,6 @@ std::uint32_t SystemSeed() {
     return source.Seed();
 }
 
-template <class W>
-W* Place(W* widget, const char* name, int left, int top, int width, int height) {
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(left, top, width, height);
-    return widget;
-}
-
-QPushButton* Button(QWidget* parent, const char* name, const QString& caption, int left,
-                    int top, int width, int height) {
-    auto* button = Place(new QPushButton(caption, parent), name, left, top, width, height);
-    // Enter presses the focused button, as with every button of the system.
-    button->setAutoDefault(true);
-    return button;
-}
-
-QLabel* Text(QWidget* parent, const QString& text, int left, int top, int width, int height,
-             bool wrap = false) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(left, top, width, height);
-    label->setWordWrap(wrap);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
-void Separator(QWidget* page) {
-    auto* line = new QFrame(page);
-    line->setFrameShape(QFrame::HLine);
-    line->setFrameShadow(QFrame::Sunken);
-    line->setGeometry(0, 280, kClientWidth, 2);
-}
-
-QPlainTextEdit* Memo(QWidget* parent, const char* name, int left, int top, int width,
-                     int height) {
-    auto* memo = Place(new QPlainTextEdit(parent), name, left, top, width, height);
-    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    memo->setTabChangesFocus(true);
-    return memo;
-}
-
 // The rows of the ranking lists are painted by the window's drawing handler.
 class RankingRowDelegate : public QStyledItemDelegate {
 public:
@@ -145,72 +99,6 @@ private:
     QListWidget* list_;
 };
 
-// A group box drawn as the desktop of the window layout draws it: the frame line runs through
-// the middle of the caption at the box's top, the caption cuts the line, and the controls keep
-// their places inside. (The style here would put the caption above a frame that starts only
-// below it.)
-class CaptionedGroupBox : public QGroupBox {
-public:
-    using QGroupBox::QGroupBox;
-
-    // Distance of the caption from the left edge, and its margin on either side.
-    static constexpr int kCaptionLeft = 8;
-    static constexpr int kCaptionMargin = 2;
-
-    // The frame's top line, in the box's own coordinates.
-    static int FrameTop(const QFontMetrics& metrics) { return metrics.height() / 2; }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        const QFontMetrics metrics(font());
-        // An etched frame, like the separator lines of the pages.
-        qDrawShadeRect(&painter, rect().adjusted(0, FrameTop(metrics), 0, 0), palette(), true);
-
-        const QString caption = title();
-        if (caption.isEmpty()) return;
-        QString shown = caption;
-        shown.remove(QRegularExpression(QStringLiteral("&(?!&)")));
-        const QRect area(kCaptionLeft, 0, metrics.horizontalAdvance(shown) + 2 * kCaptionMargin,
-                         metrics.height());
-        painter.fillRect(area, palette().brush(backgroundRole()));
-        style()->drawItemText(&painter, area, Qt::AlignCenter | Qt::TextShowMnemonic, palette(),
-                              isEnabled(), caption, QPalette::WindowText);
-    }
-};
-
-// A points field: a spin field whose text is whatever the user left in it, empty included; a
-// text that is not a whole number counts as 0. Leaving the field, pressing Enter or showing the
-// page again never puts an older number back, so the text shown is always the one counted.
-class PointsField : public QSpinBox {
-public:
-    using QSpinBox::QSpinBox;
-
-    // The program's own values are shown as plain numbers.
-    void ShowPoints(int points) {
-        setValue(points);
-        const QString number = QSpinBox::textFromValue(points);
-        if (lineEdit()->text() != number) lineEdit()->setText(number);
-    }
-
-protected:
-    // Digits and signs may be typed in any order; every such text is taken as it stands.
-    QValidator::State validate(QString& text, int&) const override {
-        for (QChar c : text) {
-            if ((c < u'0' || c > u'9') && c != u'-' && c != u'+') return QValidator::Invalid;
-        }
-        return QValidator::Acceptable;
-    }
-    int valueFromText(const QString& text) const override { return PointsFromText(ToUtf8(text)); }
-    // The field's own text stays while it counts as the value; the arrows and the program show
-    // other values as numbers.
-    QString textFromValue(int value) const override {
-        const QString shown = lineEdit()->text();
-        if (valueFromText(shown) == value) return shown;
-        return QSpinBox::textFromValue(value);
-    }
-};
-
 }  // namespace
 
 QString TForm1::Headline(int page) {
@@ -230,46 +118,20 @@ TForm1::TForm1(Project& project, Dialogs& dialogs, QWidget* parent)
       project_(project),
       dialogs_(dialogs),
       guard_(dialogs),
+      ui_(std::make_unique<Ui::Form1>()),
       seed_(&SystemSeed) {
-    setObjectName(QStringLiteral("Form1"));
+    // The fixed layout and the captions come from the form; pictures, fonts, colours and the
+    // handlers are set up here.
+    ui_->setupUi(this);
     setFont(WindowFont());
-    setFixedSize(kClientWidth, kClientHeight);
     ShowTitleCaption();
-
-    CreatePanel();
-
-    Notebook = Place(new QStackedWidget(this), "Notebook", 0, kHeadlineHeight, kClientWidth,
-                     kPageHeight);
-    const char* pageNames[] = {"Start", "Sammeln", "Optionen", "Vergleiche", "Ergebnis"};
-    for (const char* name : pageNames) {
-        auto* page = new QWidget(Notebook);
-        page->setObjectName(QString::fromLatin1(name));
-        Notebook->addWidget(page);
-    }
-    CreateStartPage(Notebook->widget(kPageStart));
-    CreateCollectPage(Notebook->widget(kPageCollect));
-    CreateSettingsPage(Notebook->widget(kPageSettings));
-    CreateComparisonPage(Notebook->widget(kPageComparisons));
-    CreateResultPage(Notebook->widget(kPageResult));
-
-    // The bottom row lies over the page area.
-    Button_Exit = Button(this, "Button_Exit", QStringLiteral("Ende"), 8, 328, 81, 25);
-    Button_Restart =
-        Button(this, "Button_Restart", QStringLiteral("Startbildschirm"), 96, 328, 81, 25);
-    Panel_Save = Place(new QFrame(this), "Panel_Save", 184, 328, 27, 25);
-    SpeedButton_Save = Place(new QToolButton(Panel_Save), "SpeedButton_Save", 0, 0, 27, 25);
-    SpeedButton_Save->setIcon(QIcon(SavePicture()));
-    SpeedButton_Save->setIconSize(QSize(16, 16));
-    SpeedButton_Save->setFocusPolicy(Qt::NoFocus);
-    SpeedButton_Save->setAutoRaise(false);
-    for (QWidget* w : {static_cast<QWidget*>(Button_Exit), static_cast<QWidget*>(Button_Restart),
-                       static_cast<QWidget*>(Panel_Save)}) {
-        w->raise();
-    }
-    connect(Button_Exit, &QPushButton::clicked, this, Action([this] { Button_ExitClick(); }));
-    connect(Button_Restart, &QPushButton::clicked, this, Action([this] { Button_RestartClick(); }));
-    connect(SpeedButton_Save, &QToolButton::clicked, this,
-            Action([this] { SpeedButton_SaveClick(); }));
+    TakeControlsFromForm();
+    SetUpPanel();
+    SetUpStartPage();
+    SetUpCollectPage();
+    SetUpSettingsPage();
+    SetUpComparisonPage();
+    ConnectHandlers();
 
     PopupMenu_3ChooseOption = new QMenu(this);
     PopupMenu_3ChooseOption->setObjectName(QStringLiteral("PopupMenu_3ChooseOption"));
@@ -287,9 +149,58 @@ TForm1::~TForm1() {
     project_.run.SetListener(nullptr);
 }
 
-void TForm1::CreatePanel() {
-    Panel_Headline = Place(new QLabel(this), "Panel_Headline", 0, 0, kClientWidth,
-                           kHeadlineHeight);
+void TForm1::TakeControlsFromForm() {
+    Panel_Headline = ui_->Panel_Headline;
+    Notebook = ui_->Notebook;
+    Button_Exit = ui_->Button_Exit;
+    Button_Restart = ui_->Button_Restart;
+    Panel_Save = ui_->Panel_Save;
+    SpeedButton_Save = ui_->SpeedButton_Save;
+
+    SpeedButton_0New = ui_->SpeedButton_0New;
+    SpeedButton_0Open = ui_->SpeedButton_0Open;
+    SpeedButton_0Info = ui_->SpeedButton_0Info;
+
+    Edit_1OptionName = ui_->Edit_1OptionName;
+    Memo_1Info = ui_->Memo_1Info;
+    Button_1Add = ui_->Button_1Add;
+    Button_1Update = ui_->Button_1Update;
+    Button_1DelAll = ui_->Button_1DelAll;
+    ListView_1Options = ui_->ListView_1Options;
+    Button_1Del = ui_->Button_1Del;
+    Button_1Up = ui_->Button_1Up;
+    Button_1Down = ui_->Button_1Down;
+    Button_1Next = ui_->Button_1Next;
+
+    SpinEdit_2Win = ui_->SpinEdit_2Win;
+    SpinEdit_2Remis = ui_->SpinEdit_2Remis;
+    SpinEdit_2Defeat = ui_->SpinEdit_2Defeat;
+    RadioGroup_2Order = ui_->RadioGroup_2Order;
+    CheckBox_2LiveScore = ui_->CheckBox_2LiveScore;
+    CheckBox_2KeepOldRanking = ui_->CheckBox_2KeepOldRanking;
+    Button_2Back = ui_->Button_2Back;
+    Button_2Next = ui_->Button_2Next;
+
+    Button_3Option1 = ui_->Button_3Option1;
+    Button_3ChooseOption1 = ui_->Button_3ChooseOption1;
+    Button_3ChooseOption2 = ui_->Button_3ChooseOption2;
+    Button_3Option2 = ui_->Button_3Option2;
+    Memo_3Option1Info = ui_->Memo_3Option1Info;
+    Memo_3Option2Info = ui_->Memo_3Option2Info;
+    Button_3Remis = ui_->Button_3Remis;
+    SpeedButton_3PreviousComparison = ui_->SpeedButton_3PreviousComparison;
+    SpeedButton_3NextComparison = ui_->SpeedButton_3NextComparison;
+    ListBox_3Ranking = ui_->ListBox_3Ranking;
+    Button_3Back = ui_->Button_3Back;
+    Button_3Next = ui_->Button_3Next;
+
+    Button_4Combinations = ui_->Button_4Combinations;
+    ListBox_4Ranking = ui_->ListBox_4Ranking;
+    Button_4Back = ui_->Button_4Back;
+    Button_4Restart = ui_->Button_4Restart;
+}
+
+void TForm1::SetUpPanel() {
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(13);
     font.setBold(true);
@@ -298,75 +209,30 @@ void TForm1::CreatePanel() {
     palette.setColor(QPalette::Window, QColor(123, 157, 221));
     palette.setColor(QPalette::WindowText, Qt::white);
     Panel_Headline->setPalette(palette);
-    Panel_Headline->setAutoFillBackground(true);
-    Panel_Headline->setAlignment(Qt::AlignCenter);
+    SpeedButton_Save->setIcon(QIcon(SavePicture()));
 }
 
-void TForm1::CreateStartPage(QWidget* page) {
-    Text(page,
-         QStringLiteral("Sie können entweder ein neues Projekt starten oder ein zuvor "
-                        "gespeichertes Projekt öffnen."),
-         8, 16, 404, 30, true);
-    struct Entry {
-        QToolButton** button;
-        const char* name;
-        QString label;
+void TForm1::SetUpStartPage() {
+    const struct {
+        QToolButton* button;
+        QLabel* label;
         QPixmap picture;
-        int top;
+    } entries[] = {
+        {SpeedButton_0New, ui_->Label_0New, NewProjectPicture()},
+        {SpeedButton_0Open, ui_->Label_0Open, OpenProjectPicture()},
+        {SpeedButton_0Info, ui_->Label_0Info, InformationPicture()},
     };
-    const Entry entries[] = {
-        {&SpeedButton_0New, "SpeedButton_0New", QStringLiteral("Neues Projekt beginnen"),
-         NewProjectPicture(), 64},
-        {&SpeedButton_0Open, "SpeedButton_0Open", QStringLiteral("Gespeichertes Projekt öffnen"),
-         OpenProjectPicture(), 120},
-        {&SpeedButton_0Info, "SpeedButton_0Info", QStringLiteral("Information"),
-         InformationPicture(), 200},
-    };
+    // The captions beside the buttons keep the window's face, whatever face the window takes.
     QFont bold = WindowFont();
     bold.setBold(true);
-    for (const Entry& e : entries) {
-        auto* button = Place(new QToolButton(page), e.name, 24, e.top, 57, 49);
-        button->setIcon(QIcon(e.picture));
-        button->setIconSize(e.picture.size());
-        button->setFocusPolicy(Qt::NoFocus);
-        *e.button = button;
-        QLabel* label = Text(page, e.label, 96, e.top, 300, 49);
-        label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-        label->setFont(bold);
+    for (const auto& e : entries) {
+        e.button->setIcon(QIcon(e.picture));
+        e.button->setIconSize(e.picture.size());
+        e.label->setFont(bold);
     }
-    Separator(page);
-    connect(SpeedButton_0New, &QToolButton::clicked, this,
-            Action([this] { SpeedButton_0NewClick(); }));
-    connect(SpeedButton_0Open, &QToolButton::clicked, this,
-            Action([this] { SpeedButton_0OpenClick(); }));
-    connect(SpeedButton_0Info, &QToolButton::clicked, this,
-            Action([this] { SpeedButton_0InfoClick(); }));
 }
 
-void TForm1::CreateCollectPage(QWidget* page) {
-    Text(page,
-         QStringLiteral("Sammeln Sie zunächst alle Optionen, zwischen denen Sie sich "
-                        "entscheiden wollen."),
-         8, 4, 404, 30, true);
-    QLabel* nameLabel = Text(page, QStringLiteral("&Name der Option:"), 8, 40, 177, 14);
-    Edit_1OptionName = Place(new QLineEdit(page), "Edit_1OptionName", 8, 56, 177, 22);
-    nameLabel->setBuddy(Edit_1OptionName);
-    QLabel* infoLabel = Text(page, QStringLiteral("Weitere &Informationen:"), 8, 96, 177, 14);
-    Memo_1Info = Memo(page, "Memo_1Info", 8, 112, 177, 129);
-    infoLabel->setBuddy(Memo_1Info);
-    Button_1Add = Button(page, "Button_1Add", QStringLiteral("&Hinzufügen"), 8, 248, 81, 25);
-    Button_1Add->setDefault(true);
-    Button_1Update =
-        Button(page, "Button_1Update", QStringLiteral("&Aktualisieren"), 104, 248, 83, 25);
-
-    Text(page, QStringLiteral("Liste der Optionen:"), 216, 40, 95, 14);
-    Button_1DelAll =
-        Button(page, "Button_1DelAll", QStringLiteral("Alles löschen"), 312, 36, 97, 17);
-    ListView_1Options = Place(new QListWidget(page), "ListView_1Options", 216, 56, 193, 185);
-    ListView_1Options->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListView_1Options->setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView_1Options->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView_1Options->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+void TForm1::SetUpCollectPage() {
     // The selection stays visible when the list loses the focus.
     QPalette palette = ListView_1Options->palette();
     palette.setColor(QPalette::Inactive, QPalette::Highlight,
@@ -374,15 +240,45 @@ void TForm1::CreateCollectPage(QWidget* page) {
     palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                      palette.color(QPalette::Active, QPalette::HighlightedText));
     ListView_1Options->setPalette(palette);
-    Button_1Del = Button(page, "Button_1Del", QStringLiteral("Ent&fernen"), 216, 248, 75, 25);
-    Button_1Up = Button(page, "Button_1Up", QStringLiteral("&Hoch"), 304, 248, 49, 25);
-    Button_1Down = Button(page, "Button_1Down", QStringLiteral("&Runter"), 360, 248, 49, 25);
-    Separator(page);
-    Button_1Next = Button(page, "Button_1Next", QStringLiteral("Weiter >"), 336, 288, 75, 25);
+}
 
-    for (QPushButton* b : {Button_1Update, Button_1Del, Button_1Up, Button_1Down}) {
-        b->setEnabled(false);
+void TForm1::SetUpSettingsPage() {
+    for (QSpinBox* spin : {SpinEdit_2Win, SpinEdit_2Remis, SpinEdit_2Defeat}) {
+        spin->setRange(INT_MIN, INT_MAX);
     }
+    RadioGroup_2OrderItems = new QButtonGroup(RadioGroup_2Order);
+    // The ids are the query orders.
+    QRadioButton* const items[] = {ui_->RadioGroup_2Order_Item0, ui_->RadioGroup_2Order_Item1,
+                                   ui_->RadioGroup_2Order_Item2};
+    for (int i = 0; i < 3; ++i) RadioGroup_2OrderItems->addButton(items[i], i);
+}
+
+void TForm1::SetUpComparisonPage() {
+    for (QPushButton* b : {Button_3ChooseOption1, Button_3ChooseOption2}) {
+        b->setIcon(QIcon(ChooseOptionPicture()));
+    }
+    SpeedButton_3PreviousComparison->setIcon(QIcon(PreviousPairPicture()));
+    SpeedButton_3NextComparison->setIcon(QIcon(NextPairPicture()));
+    // The rows of the ranking lists are painted by the window's drawing handler.
+    for (QListWidget* list : {ListBox_3Ranking, ListBox_4Ranking}) {
+        list->setItemDelegate(new RankingRowDelegate(this, list));
+    }
+}
+
+void TForm1::ConnectHandlers() {
+    // Each user action is guarded once, here where its event enters the window.
+    connect(Button_Exit, &QPushButton::clicked, this, Action([this] { Button_ExitClick(); }));
+    connect(Button_Restart, &QPushButton::clicked, this, Action([this] { Button_RestartClick(); }));
+    connect(SpeedButton_Save, &QToolButton::clicked, this,
+            Action([this] { SpeedButton_SaveClick(); }));
+
+    connect(SpeedButton_0New, &QToolButton::clicked, this,
+            Action([this] { SpeedButton_0NewClick(); }));
+    connect(SpeedButton_0Open, &QToolButton::clicked, this,
+            Action([this] { SpeedButton_0OpenClick(); }));
+    connect(SpeedButton_0Info, &QToolButton::clicked, this,
+            Action([this] { SpeedButton_0InfoClick(); }));
+
     connect(Button_1Add, &QPushButton::clicked, this,
             Action([this] { Button_1AddClick(Button_1Add); }));
     connect(Button_1Update, &QPushButton::clicked, this,
@@ -399,125 +295,36 @@ void TForm1::CreateCollectPage(QWidget* page) {
             Action([this] { Button_1UpDownClick(Button_1Down); }));
     connect(Button_1DelAll, &QPushButton::clicked, this, Action([this] { Button_1DelAllClick(); }));
     connect(Button_1Next, &QPushButton::clicked, this, Action([this] { Button_1NextClick(); }));
-}
 
-void TForm1::CreateSettingsPage(QWidget* page) {
-    Text(page,
-         QStringLiteral("Legen Sie die Einstellungen fest, die beim Ermitteln der Rangfolge "
-                        "der gesammelten Optionen angewandt werden sollen."),
-         8, 4, 404, 30, true);
-    auto* points = Place(new CaptionedGroupBox(QStringLiteral("Punkteverteilung"), page),
-                         "GroupBox_2Points", 8, 40, 402, 97);
-    struct Field {
-        QSpinBox** spin;
-        const char* name;
-        QString label;
-        int top;
+    const struct {
+        QSpinBox* spin;
         std::int32_t ScoreSettings::*value;
-    };
-    const Field fields[] = {
-        {&SpinEdit_2Win, "SpinEdit_2Win", QStringLiteral("Punkte für &überlegene Option:"), 20,
-         &ScoreSettings::superior},
-        {&SpinEdit_2Remis, "SpinEdit_2Remis",
-         QStringLiteral("Punkte für &gleichgestellte Option:"), 44, &ScoreSettings::tie},
-        {&SpinEdit_2Defeat, "SpinEdit_2Defeat",
-         QStringLiteral("Punkte für &unterlegene Option:"), 68, &ScoreSettings::inferior},
-    };
-    for (const Field& f : fields) {
-        QLabel* label = Text(points, f.label, 12, f.top + 4, 160, 16);
-        auto* spin = Place(new PointsField(points), f.name, 176, f.top, 81, 23);
-        spin->setRange(INT_MIN, INT_MAX);
-        spin->setSingleStep(1);
-        spin->setKeyboardTracking(true);
-        label->setBuddy(spin);
-        *f.spin = spin;
+    } points[] = {{SpinEdit_2Win, &ScoreSettings::superior},
+                  {SpinEdit_2Remis, &ScoreSettings::tie},
+                  {SpinEdit_2Defeat, &ScoreSettings::inferior}};
+    for (const auto& p : points) {
         // Every change of the text goes to the project at once, also while it is no whole
         // number yet (then it counts 0), so the points are always those on screen.
-        const auto member = f.value;
+        const auto member = p.value;
         // The spin field reports values set by the program and typed whole numbers, its edit
         // line every typed text.
         const auto toProject = [this, member](const QString& t) {
             project_.scores.*member = PointsFromText(ToUtf8(t));
         };
-        connect(spin, &QSpinBox::textChanged, this, Action(toProject));
-        connect(spin->findChild<QLineEdit*>(), &QLineEdit::textChanged, this, Action(toProject));
-    }
-
-    RadioGroup_2Order =
-        Place(new CaptionedGroupBox(QStringLiteral("&Reihenfolge der Abfrage"), page),
-              "RadioGroup_2Order", 8, 144, 401, 81);
-    RadioGroup_2OrderItems = new QButtonGroup(RadioGroup_2Order);
-    const QString items[] = {QStringLiteral("Reihenfolge nicht verändern"),
-                             QStringLiteral("Alphabetisch anordnen"),
-                             QStringLiteral("Optionen zufällig anordnen")};
-    for (int i = 0; i < 3; ++i) {
-        auto* radio = new QRadioButton(items[i], RadioGroup_2Order);
-        radio->setObjectName(QStringLiteral("RadioGroup_2Order_Item%1").arg(i));
-        radio->setGeometry(10, 18 + 19 * i, 380, 17);
-        RadioGroup_2OrderItems->addButton(radio, i);
+        connect(p.spin, &QSpinBox::textChanged, this, Action(toProject));
+        connect(p.spin->findChild<QLineEdit*>(), &QLineEdit::textChanged, this, Action(toProject));
     }
     connect(RadioGroup_2OrderItems, &QButtonGroup::idToggled, this,
             Action([this](int id, bool checked) {
                 if (checked)
                     project_.queryOrder = static_cast<QueryOrder>(id);
             }));
-
-    CheckBox_2LiveScore = Place(
-        new QCheckBox(QStringLiteral("&Zwischenstände während der Vergleiche einblenden"), page),
-        "CheckBox_2LiveScore", 8, 232, 401, 17);
-    CheckBox_2KeepOldRanking = Place(
-        new QCheckBox(QStringLiteral("Bereits getroffene Entscheidungen &beibehalten"), page),
-        "CheckBox_2KeepOldRanking", 8, 256, 401, 17);
     connect(CheckBox_2LiveScore, &QCheckBox::toggled, this,
             Action([this](bool on) { project_.liveScore = on; }));
     connect(CheckBox_2KeepOldRanking, &QCheckBox::toggled, this,
             Action([this](bool on) { project_.keepOldRanking = on; }));
-
-    Separator(page);
-    Button_2Back = Button(page, "Button_2Back", QStringLiteral("< Zurück"), 256, 288, 75, 25);
-    Button_2Next = Button(page, "Button_2Next", QStringLiteral("Weiter >"), 336, 288, 75, 25);
     connect(Button_2Back, &QPushButton::clicked, this, Action([this] { Button_2_3_4BackClick(); }));
     connect(Button_2Next, &QPushButton::clicked, this, Action([this] { Button_2NextClick(); }));
-}
-
-void TForm1::CreateComparisonPage(QWidget* page) {
-    Text(page,
-         QStringLiteral("Wählen Sie, welche der beiden folgenden Optionen der anderen überlegen "
-                        "ist. Falls Sie sich nicht entscheiden können, klicken Sie auf "
-                        "\"Unentschieden\"."),
-         8, 4, 404, 40, true);
-    Button_3Option1 = Button(page, "Button_3Option1", QString(), 8, 48, 161, 25);
-    Button_3ChooseOption1 = Button(page, "Button_3ChooseOption1", QString(), 176, 48, 25, 25);
-    auto* dash = Text(page, QStringLiteral("–"), 207, 52, 10, 16);
-    dash->setObjectName(QStringLiteral("Label_3Dash"));
-    Button_3ChooseOption2 = Button(page, "Button_3ChooseOption2", QString(), 219, 48, 25, 25);
-    Button_3Option2 = Button(page, "Button_3Option2", QString(), 251, 48, 161, 25);
-    for (QPushButton* b : {Button_3ChooseOption1, Button_3ChooseOption2}) {
-        b->setIcon(QIcon(ChooseOptionPicture()));
-        b->setIconSize(QSize(11, 7));
-    }
-    Memo_3Option1Info = Memo(page, "Memo_3Option1Info", 8, 80, 153, 89);
-    Button_3Remis =
-        Button(page, "Button_3Remis", QStringLiteral("&Unentschieden"), 168, 80, 83, 25);
-    SpeedButton_3PreviousComparison = Place(new QToolButton(page),
-                                            "SpeedButton_3PreviousComparison", 168, 120, 41, 46);
-    SpeedButton_3NextComparison =
-        Place(new QToolButton(page), "SpeedButton_3NextComparison", 210, 120, 41, 46);
-    SpeedButton_3PreviousComparison->setText(QStringLiteral("&Zurück"));
-    SpeedButton_3PreviousComparison->setIcon(QIcon(PreviousPairPicture()));
-    SpeedButton_3NextComparison->setText(QStringLiteral("&Weiter"));
-    SpeedButton_3NextComparison->setIcon(QIcon(NextPairPicture()));
-    for (QToolButton* b : {SpeedButton_3PreviousComparison, SpeedButton_3NextComparison}) {
-        b->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-        b->setIconSize(QSize(20, 18));
-        // Image buttons take no focus.
-        b->setFocusPolicy(Qt::NoFocus);
-    }
-    Memo_3Option2Info = Memo(page, "Memo_3Option2Info", 259, 80, 153, 89);
-    ListBox_3Ranking = CreateRankingList(page, "ListBox_3Ranking", QRect(8, 176, 404, 97));
-    Separator(page);
-    Button_3Back = Button(page, "Button_3Back", QStringLiteral("< Zurück"), 256, 288, 75, 25);
-    Button_3Next = Button(page, "Button_3Next", QStringLiteral("Übersicht >"), 336, 288, 75, 25);
 
     connect(Button_3Option1, &QPushButton::clicked, this,
             Action([this] { Button_3OptionClick(Button_3Option1); }));
@@ -535,33 +342,12 @@ void TForm1::CreateComparisonPage(QWidget* page) {
             Action([this] { SpeedButton_3ChangeComparisonClick(SpeedButton_3NextComparison); }));
     connect(Button_3Back, &QPushButton::clicked, this, Action([this] { Button_2_3_4BackClick(); }));
     connect(Button_3Next, &QPushButton::clicked, this, Action([this] { Button_3NextClick(); }));
-}
 
-void TForm1::CreateResultPage(QWidget* page) {
-    Text(page, QStringLiteral("Reihenfolge der Optionen:"), 8, 14, 200, 14);
-    Button_4Combinations = Button(page, "Button_4Combinations",
-                                  QStringLiteral("Kombinationen..."), 312, 0, 107, 25);
-    ListBox_4Ranking = CreateRankingList(page, "ListBox_4Ranking", QRect(8, 32, 404, 241));
-    Separator(page);
-    Button_4Back = Button(page, "Button_4Back", QStringLiteral("< Zurück"), 256, 288, 75, 25);
-    Button_4Restart =
-        Button(page, "Button_4Restart", QStringLiteral("Zum Anfang"), 336, 288, 75, 25);
     connect(Button_4Combinations, &QPushButton::clicked, this,
             Action([this] { Button_4CombinationsClick(); }));
     connect(Button_4Back, &QPushButton::clicked, this, Action([this] { Button_2_3_4BackClick(); }));
     connect(Button_4Restart, &QPushButton::clicked, this,
             Action([this] { Button_4RestartClick(); }));
-}
-
-QListWidget* TForm1::CreateRankingList(QWidget* page, const char* name, const QRect& place) {
-    auto* list = Place(new QListWidget(page), name, place.left(), place.top(), place.width(),
-                       place.height());
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    list->setUniformItemSizes(true);
-    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    list->setItemDelegate(new RankingRowDelegate(this, list));
-    return list;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -817,9 +603,9 @@ void TForm1::Button_1NextClick() {
 
 void TForm1::ReloadSettingsFromProject() {
     const ScoreSettings scores = project_.scores;
-    static_cast<PointsField*>(SpinEdit_2Win)->ShowPoints(scores.superior);
-    static_cast<PointsField*>(SpinEdit_2Remis)->ShowPoints(scores.tie);
-    static_cast<PointsField*>(SpinEdit_2Defeat)->ShowPoints(scores.inferior);
+    SpinEdit_2Win->ShowPoints(scores.superior);
+    SpinEdit_2Remis->ShowPoints(scores.tie);
+    SpinEdit_2Defeat->ShowPoints(scores.inferior);
     project_.scores = scores;
 
     const QueryOrder order = project_.queryOrder;

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -31,7 +32,13 @@ class QSpinBox;
 class QStackedWidget;
 class QToolButton;
 
+namespace Ui {
+class Form1;
+}
+
 namespace rangwerk {
+
+class PointsField;
 
 // The main window: a wizard of five pages (start, collect, settings, comparisons, result)
 // over the project's working state. The handlers call the model and show what it holds.
@@ -135,13 +142,14 @@ private:
     void ShowPair(int firstIndex, int secondIndex) override;
     void ShowRecordedAnswer(std::optional<std::int32_t> outcome) override;
 
-    void CreatePanel();
-    void CreateStartPage(QWidget* page);
-    void CreateCollectPage(QWidget* page);
-    void CreateSettingsPage(QWidget* page);
-    void CreateComparisonPage(QWidget* page);
-    void CreateResultPage(QWidget* page);
-    QListWidget* CreateRankingList(QWidget* page, const char* name, const QRect& place);
+    // The form's controls into the members, and what the form cannot say.
+    void TakeControlsFromForm();
+    void SetUpPanel();
+    void SetUpStartPage();
+    void SetUpCollectPage();
+    void SetUpSettingsPage();
+    void SetUpComparisonPage();
+    void ConnectHandlers();
 
     // A handler wrapped for `connect`: one user action, guarded where its event enters.
     template <class Handler>
@@ -171,6 +179,7 @@ private:
     Project& project_;
     Dialogs& dialogs_;
     ActionGuard guard_;
+    std::unique_ptr<Ui::Form1> ui_;
     std::function<std::uint32_t()> seed_;
     std::string projectFileName_;
     bool centred_ = false;
@@ -197,9 +206,9 @@ private:
     QPushButton* Button_1Down = nullptr;
     QPushButton* Button_1Next = nullptr;
 
-    QSpinBox* SpinEdit_2Win = nullptr;
-    QSpinBox* SpinEdit_2Remis = nullptr;
-    QSpinBox* SpinEdit_2Defeat = nullptr;
+    PointsField* SpinEdit_2Win = nullptr;
+    PointsField* SpinEdit_2Remis = nullptr;
+    PointsField* SpinEdit_2Defeat = nullptr;
     QGroupBox* RadioGroup_2Order = nullptr;
     QButtonGroup* RadioGroup_2OrderItems = nullptr;
     QCheckBox* CheckBox_2LiveScore = nullptr;
