@@ -147,6 +147,9 @@ TForm1::TForm1(Project& project, Dialogs& dialogs, QWidget* parent)
 TForm1::~TForm1() {
     qApp->removeEventFilter(this);
     project_.run.SetListener(nullptr);
+    // The controls outlive the guard and the form; whatever they send while they are taken
+    // down reaches no handler.
+    for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
 }
 
 void TForm1::TakeControlsFromForm() {
