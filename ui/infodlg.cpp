@@ -178,7 +178,16 @@ TInfo::TInfo(Dialogs& dialogs, InfoServices services, QWidget* parent)
     guard_.Run([&] { FormCreate(); });
 }
 
-TInfo::~TInfo() = default;
+TInfo::~TInfo() {
+    // The labels outlive the dialog's members while the dialog is taken down; an event that
+    // reaches them then (the mouse leaving) calls no handler.
+    for (TLinkLabel* link : {EMailLbl, URLLbl}) {
+        link->SetGuard(nullptr);
+        link->onMouseEnter = link->onMouseLeave = link->onMouseDown = link->onMouseUp =
+            link->onClick = nullptr;
+    }
+    LogoPB->onPaint = nullptr;
+}
 
 void TInfo::FormCreate() {
     AdaptFontsToMessageFont();
