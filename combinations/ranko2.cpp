@@ -169,7 +169,7 @@ void TForm2::ConnectControls() {
 
 template <class Handler>
 void TForm2::Guarded(Handler&& handler) {
-    RunGuarded(dialogs_, std::forward<Handler>(handler));
+    guard_.Run(std::forward<Handler>(handler));
 }
 
 // --- Calls from outside -------------------------------------------------------------------

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "combinations/combination_draft.h"
+#include "platform/action_guard.h"
 #include "platform/dialogs.h"
 #include "project/project.h"
 
@@ -94,6 +95,7 @@ private:
 
     Project& project_;
     Dialogs& dialogs_;
+    ActionGuard guard_{dialogs_};
     QWidget* mainWindow_;
     // The combination being edited: the name field and the member rows show it.
     CombinationDraft draft_;

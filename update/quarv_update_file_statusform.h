@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/action_guard.h"
 #include "platform/connection_query.h"
 #include "platform/dialogs.h"
 #include "platform/http_client.h"
@@ -161,11 +162,12 @@ private:
     // are called directly, so that its guard sees their failures.
     template <class Handler>
     void Guarded(Handler&& handler) {
-        RunGuarded(dialogs_, std::forward<Handler>(handler));
+        guard_.Run(std::forward<Handler>(handler));
     }
 
     std::unique_ptr<StatusFormBackend> ownBackend_;
     Dialogs& dialogs_;
+    ActionGuard guard_{dialogs_};
     std::unique_ptr<Ui::StatusForm> ui_;
     WizardModel model_;
     // Set while the window is shown or closed on behalf of a running action, whose handlers
