@@ -18,8 +18,8 @@ namespace rangwerk {
 
 namespace {
 
-constexpr qint64 kReadBufferSize = 1024 * 1024;
-constexpr qint64 kPieceSize = 256 * 1024;
+constexpr qint64 kReadBufferSize = 256 * 1024;
+constexpr qint64 kPieceSize = 64 * 1024;
 
 // Opens the target for writing, created or truncated; never through a symbolic link.
 bool OpenTarget(QFile& file, const std::string& path) {
