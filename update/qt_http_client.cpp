@@ -105,7 +105,7 @@ HttpResult QtHttpClient::Get(const HttpRequest& request, const std::string& targ
             reply->readAll();  // nothing of a failed answer is kept
             return;
         }
-        // Pieces of at most 256 KiB, each reported, so that a fast server never makes the
+        // Pieces of at most 64 KiB, each reported, so that a fast server never makes the
         // reply hold more than its read buffer.
         while (!cut && !writeFailed && reply->bytesAvailable() > 0) {
             const QByteArray data = reply->read(kPieceSize);
