@@ -3,7 +3,8 @@ add_library(rangwerk_program STATIC ${CMAKE_CURRENT_LIST_DIR}/program.cpp)
 set_target_properties(rangwerk_program PROPERTIES AUTOMOC ON)
 target_include_directories(rangwerk_program PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(rangwerk_program PUBLIC
-  rangwerk_ui rangwerk_infodlg rangwerk_combinations_window rangwerk_setup rangwerk_platform
+  rangwerk_ui rangwerk_infodlg rangwerk_combinations_window rangwerk_setup
+  rangwerk_update_component rangwerk_update_window rangwerk_update_net rangwerk_platform
   rangwerk_settings)
 
 add_executable(rangwerk ${CMAKE_CURRENT_LIST_DIR}/main.cpp)

@@ -4,6 +4,15 @@
 #include <QFont>
 #include <QFontDatabase>
 
+#include "platform/regional_settings.h"
+#include "platform/temp_files.h"
+#include "platform/update_batch.h"
+#include "update/day_count.h"
+#include "update/installation.h"
+#include "update/qt_http_client.h"
+#include "update/quarv_update_file_statusform.h"
+#include "update/reminder.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -23,6 +32,64 @@ QString SystemMessageFontFace() {
     return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
 }
 
+// The system's services behind the update wizard.
+struct Program::SystemUpdateServices {
+    QtHttpClient http;
+    QtConnectionQuery connection;
+    SystemTempFiles tempFiles;
+    SystemDayClock clock;
+    SystemUpdateBatchStarter batchStarter;
+};
+
+namespace {
+
+// The update wizard window as the update component drives it.
+class StatusFormWindow : public UpdateWizardWindow {
+public:
+    explicit StatusFormWindow(std::unique_ptr<TStatusForm> form) : form_(std::move(form)) {}
+    QWidget& Window() override { return *form_; }
+    void ShowModal(const WizardInputs& inputs) override { form_->ShowModal(inputs); }
+
+private:
+    std::unique_ptr<TStatusForm> form_;
+};
+
+}  // namespace
+
+std::unique_ptr<UpdateWizardWindow> Program::CreateStatusForm() {
+    if (services_.update.createWizard) return services_.update.createWizard();
+    system_ = std::make_unique<SystemUpdateServices>();
+    StatusFormServices wizard;
+    wizard.dialogs = &services_.dialogs;
+    wizard.registry = &services_.registry;
+    wizard.http = &system_->http;
+    wizard.connection = &system_->connection;
+    wizard.tempFiles = &system_->tempFiles;
+    wizard.clock = &system_->clock;
+    wizard.batchStarter = &system_->batchStarter;
+    wizard.tempFolder = [] { return UserTempFolder(); };
+    wizard.programPath = services_.programPath;
+    wizard.host = UpdateHostFromEnvironment();
+    wizard.regionalSettings = [] { return ReadRegionalSettings(); };
+    wizard.trustedKeys = [] { return TrustedUpdateKeys(); };
+    wizard.terminate = [this] { RequestTermination(); };
+    wizard.renewReminder = [this](const WizardInputs& inputs) {
+        const UpdateSettingsKey settings{inputs.registryKey, inputs.hkcu};
+        if (services_.update.today) {
+            RenewReminder(services_.registry, settings, services_.update.today());
+        } else {
+            RenewReminder(services_.registry, settings);
+        }
+    };
+    // Owned by the application object: a window of its own, without a parent.
+    return std::make_unique<StatusFormWindow>(std::make_unique<TStatusForm>(std::move(wizard)));
+}
+
+void Program::RequestTermination() {
+    terminated_ = true;
+    if (running_) QApplication::quit();
+}
+
 Program::Program(ProgramServices services) : services_(std::move(services)) {
     if (!services_.messageFontFace) services_.messageFontFace = SystemMessageFontFace;
     // The info dialog's labels keep "MS Sans Serif", a Windows face; elsewhere the face with
@@ -35,12 +102,24 @@ Program::Program(ProgramServices services) : services_(std::move(services)) {
     form1_ = std::make_unique<TForm1>(*project_, services_.dialogs);
     setup_ = std::make_unique<TQuarvSetup>(QuarvSetupServices{
         services_.registry, services_.dialogs, kApplicationTitle, services_.programPath,
-        services_.argument1, services_.readFileVersion, [this] { terminated_ = true; }});
+        services_.argument1, services_.readFileVersion, [this] { RequestTermination(); }});
     setup_->ApplyMainWindowValues();
+    // The update component: Ctrl+U on the main window and the hidden update wizard.
+    update_ = std::make_unique<TQuarvUpdateFile>(
+        form1_.get(),
+        QuarvUpdateFileServices{services_.registry, services_.dialogs, services_.programPath,
+                                services_.argument1, services_.update.driveType,
+                                services_.update.fileTime, services_.update.today,
+                                [this] { return CreateStatusForm(); },
+                                [this] { RequestTermination(); }});
 
     // The main window's creation handler: the uninstall entry at every start (skipped for
     // "/uninstall"); a failed registry write never stops the start.
     setup_->WriteUninstallEntry();
+    // The start-up reminder (nothing for "/uninstall"); it may show the update wizard before the
+    // main window. An update-only start ends the program right after the wizard.
+    RunGuarded(services_.dialogs, [this] { update_->AutomaticUpdate(std::string(), false, 0); });
+    if (update_->OnlyUpdateEnded()) return;
 
     form2_ = std::make_unique<TForm2>(*project_, services_.dialogs, form1_.get());
     // Creating the info dialog gives every window of 8-point font the message font's face.
@@ -56,9 +135,12 @@ Program::Program(ProgramServices services) : services_(std::move(services)) {
 Program::~Program() {
     info_.reset();
     form2_.reset();
+    // Destroying the update wizard may renew the reminder and start the update's batch.
+    update_.reset();
     setup_.reset();
     form1_.reset();
     project_.reset();
+    system_.reset();
 }
 
 int Program::Run() {
@@ -67,7 +149,9 @@ int Program::Run() {
     QObject::connect(form1_.get(), &TForm1::Closed, qApp, &QApplication::quit,
                      Qt::QueuedConnection);
     form1_->show();
+    running_ = true;
     QApplication::exec();
+    running_ = false;
     return 0;
 }
 

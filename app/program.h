@@ -14,8 +14,20 @@
 #include "setup/quarv_setup.h"
 #include "ui/infodlg.h"
 #include "ui/ranko1.h"
+#include "update/quarv_update_file.h"
 
 namespace rangwerk {
+
+// What the update component takes from the system; empty members stand for the system's own.
+struct ProgramUpdateServices {
+    // The drive type of the program path, the program file's time, today's date.
+    std::function<int(const std::string& programPath)> driveType;
+    std::function<std::optional<double>(const std::string& path)> fileTime;
+    std::function<double()> today;
+    // Creates the hidden update wizard; empty: the wizard with the real check, download and
+    // installation behind it.
+    std::function<std::unique_ptr<UpdateWizardWindow>()> createWizard;
+};
 
 // What the program takes from its surroundings; tests give their own.
 struct ProgramServices {
@@ -30,6 +42,7 @@ struct ProgramServices {
     std::function<QString()> messageFontFace;
     // Opens the info dialog's links; null: the desktop's handler.
     UrlOpener* urlOpener = nullptr;
+    ProgramUpdateServices update = {};
 };
 
 // The face of the system's message font. Windows names it in its non-client metrics. Other
@@ -38,8 +51,10 @@ struct ProgramServices {
 QString SystemMessageFontFace();
 
 // The program's windows and components, created in the start order: the main window with its
-// installation registration (which carries out "/uninstall" at once), the combinations window,
-// the info dialog. They are destroyed in the reverse order.
+// installation registration (which carries out "/uninstall" at once) and its update component
+// (which creates the hidden update wizard and may show it before the main window), the
+// combinations window, the info dialog. They are destroyed in the reverse order, the update
+// wizard after the combinations window and before the main window.
 class Program {
 public:
     explicit Program(ProgramServices services);
@@ -47,8 +62,14 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    // A termination request was made while starting (the removal always makes one).
+    // A termination request was made (the removal always makes one, an update-only start too).
     bool Terminated() const { return terminated_; }
+    // Marks the program as terminated; a running event loop ends, and one not yet started is
+    // never entered.
+    void RequestTermination();
+    // An update-only start showed the update wizard and ended the program: the combinations
+    // window and the info dialog were never created, and the main window is never shown.
+    bool OnlyUpdateEnded() const { return update_ && update_->OnlyUpdateEnded(); }
 
     // Shows the main window and runs the event loop until it is closed; returns the exit code,
     // which is 0 on every path. After a termination request nothing is shown.
@@ -58,14 +79,21 @@ public:
     TForm2& CombinationsWindow() { return *form2_; }
     TInfo& InfoDialog() { return *info_; }
     TQuarvSetup& QuarvSetup() { return *setup_; }
+    TQuarvUpdateFile& QuarvUpdateFile() { return *update_; }
     Project& WorkingState() { return *project_; }
 
 private:
+    struct SystemUpdateServices;
+    std::unique_ptr<UpdateWizardWindow> CreateStatusForm();
+
     ProgramServices services_;
     bool terminated_ = false;
+    bool running_ = false;
+    std::unique_ptr<SystemUpdateServices> system_;
     std::unique_ptr<Project> project_;
     std::unique_ptr<TForm1> form1_;
     std::unique_ptr<TQuarvSetup> setup_;
+    std::unique_ptr<TQuarvUpdateFile> update_;
     std::unique_ptr<TForm2> form2_;
     std::unique_ptr<TInfo> info_;
 };

@@ -15,10 +15,11 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-private-dev qt6-translations-l10n libgl-dev
   libzip-dev nlohmann-json3-dev
+  libssl-dev openssl curl python3
   fonts-liberation fonts-dejavu-core
   clang libclang-rt-14-dev
-  llvm python3 desktop-file-utils
-  xvfb xauth imagemagick x11-utils
+  llvm desktop-file-utils
+  xvfb xauth imagemagick x11-utils xdotool
   dbus-x11 at-spi2-core python3-pyatspi
 )
 

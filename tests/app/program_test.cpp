@@ -1,7 +1,10 @@
 // The start order of the whole program: registration at every start, "/uninstall" before any
-// window is shown, the windows and their font, the info dialog behind the start page's button.
+// window is shown, the update reminder before the main window, the windows and their font, the
+// info dialog behind the start page's button, Ctrl+U, the update-only start.
 #include <QApplication>
 #include <QFontInfo>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -10,8 +13,10 @@
 #include <filesystem>
 
 #include "app/program.h"
+#include "platform/drive_type.h"
 #include "platform/registry_file.h"
 #include "support/scripted_dialogs.h"
+#include "update/reminder.h"
 
 using namespace rangwerk;
 using rangwerk::testing::ScriptedDialogs;
@@ -19,17 +24,31 @@ using rangwerk::testing::ScriptedDialogs;
 namespace {
 
 constexpr const char* kEntry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Rangwerk";
+constexpr const char* kSettings = "Software\\Quarv\\Rangwerk";
+constexpr double kToday = 46000;
 
+// The update wizard is a modal window: every test that may meet it says how it ends.
 struct Start {
     QTemporaryDir folder;
     FileRegistry registry{std::filesystem::path(folder.path().toStdString())};
     ScriptedDialogs dialogs;
 
+    // Ordinary starts go straight to the main window, as after "NoUpdate" was stored.
+    explicit Start(bool remind = false) {
+        if (!remind) Settings()->WriteString("NoUpdate", "");
+    }
     std::unique_ptr<Program> Make(std::optional<std::string> argument1) {
         return std::make_unique<Program>(ProgramServices{
             dialogs, registry, "/opt/rangwerk/bin/rangwerk", std::move(argument1),
             [] { return std::string("1.0.0.0"); }, [] { return QStringLiteral("DejaVu Sans"); },
-            nullptr});
+            nullptr,
+            ProgramUpdateServices{[](const std::string&) { return int(kDriveFixed); },
+                                  [](const std::string&) { return std::optional<double>(45000); },
+                                  [] { return kToday; },
+                                  {}}});
+    }
+    std::unique_ptr<RegistryKey> Settings() {
+        return registry.OpenKey(RegistryRoot::LocalMachine, kSettings);
     }
     bool EntryExists() {
         return registry.OpenKey(RegistryRoot::LocalMachine,
@@ -38,6 +57,28 @@ struct Start {
     }
     void AddSettingsKey(RegistryRoot root) {
         registry.OpenKey(root, "SOFTWARE\\Quarv\\Rangwerk")->WriteDword("UpdateInterval", 7);
+    }
+};
+
+// Closes the update wizard with its "Abbrechen" button once it is the modal window. Records
+// whether the main window was visible meanwhile. Stops looking when it goes out of scope.
+struct CancelWizard {
+    int shown = 0;
+    bool mainWindowVisible = false;
+    QTimer timer;
+
+    void Arm(std::function<QWidget*()> mainWindow) {
+        timer.disconnect();
+        QObject::connect(&timer, &QTimer::timeout, [this, mainWindow] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (!modal || modal->objectName() != QStringLiteral("StatusForm")) return;
+            timer.stop();
+            ++shown;
+            QWidget* main = mainWindow();
+            mainWindowVisible = main && main->isVisible();
+            modal->findChild<QPushButton*>(QStringLiteral("Button_Cancel"))->click();
+        });
+        timer.start(0);
     }
 };
 
@@ -67,6 +108,118 @@ private slots:
         // The windows' 8-point font took the face of the message font.
         QCOMPARE(program->MainWindow().font().family(), QStringLiteral("DejaVu Sans"));
         QCOMPARE(program->CombinationsWindow().font().family(), QStringLiteral("DejaVu Sans"));
+        // The update wizard exists hidden, a window of its own, and took the face as well.
+        QWidget& wizard = program->QuarvUpdateFile().StatusForm()->Window();
+        QVERIFY(wizard.isWindow());
+        QVERIFY(wizard.parentWidget() == nullptr);
+        QVERIFY(!wizard.isVisible());
+        QCOMPARE(wizard.font().family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(s.Settings()->ReadString("ApplicationFileName"),
+                 std::optional<std::string>("\"/opt/rangwerk/bin/rangwerk\""));
+    }
+
+    void firstStartShowsTheWizardBeforeTheMainWindow() {
+        Start s(true);
+        CancelWizard cancel;
+        std::unique_ptr<Program> program;
+        cancel.Arm([&]() -> QWidget* { return program ? &program->MainWindow() : nullptr; });
+        program = s.Make(std::nullopt);
+        QCOMPARE(cancel.shown, 1);
+        QVERIFY(!cancel.mainWindowVisible);
+        QVERIFY(!program->Terminated());
+        QVERIFY(s.dialogs.messages.empty());
+        QCOMPARE(program->MainWindow().CurrentPage(), int(TForm1::kPageStart));
+        QCOMPARE(s.Settings()->ReadString("ApplicationFileName"),
+                 std::optional<std::string>("\"/opt/rangwerk/bin/rangwerk\""));
+        // Cancelling does not renew the reminder, also not at program end: the next start
+        // reminds again.
+        program.reset();
+        QVERIFY(!s.Settings()->ValueExists("Update"));
+        cancel.Arm([] { return nullptr; });
+        program = s.Make(std::nullopt);
+        QCOMPARE(cancel.shown, 2);
+        program.reset();
+
+        // Reminded today: no wizard until tomorrow.
+        s.Settings()->WriteBinary("Update", EncodeReminderDate(kToday));
+        program = s.Make(std::nullopt);
+        QCOMPARE(cancel.shown, 2);
+        QVERIFY(!program->Terminated());
+    }
+
+    void ctrlUOpensTheWizardOverTheFocusedNameField() {
+        Start s;
+        auto program = s.Make(std::nullopt);
+        s.Settings()->DeleteValue("ApplicationFileName");
+        TForm1& window = program->MainWindow();
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        window.ShowPage(TForm1::kPageCollect);
+        auto* name = window.findChild<QLineEdit*>(QStringLiteral("Edit_1OptionName"));
+        name->setFocus();
+        QTest::keyClicks(name, QStringLiteral("Urlaub"));
+        CancelWizard cancel;
+        cancel.Arm([&]() -> QWidget* { return &window; });
+        QTest::keyClick(name, Qt::Key_U, Qt::ControlModifier);
+        QCOMPARE(cancel.shown, 1);
+        QCOMPARE(name->text(), QStringLiteral("Urlaub"));
+        QVERIFY(!s.Settings()->ValueExists("ApplicationFileName"));
+        QVERIFY(s.dialogs.messages.empty());
+    }
+
+    void updateOnlyStartNeverShowsTheMainWindow() {
+        Start s;
+        s.Settings()->WriteString("OnlyUpdate", "");
+        s.Settings()->WriteBinary("Update", EncodeReminderDate(kToday + 10));
+        CancelWizard cancel;
+        std::unique_ptr<Program> program;
+        cancel.Arm([&]() -> QWidget* { return program ? &program->MainWindow() : nullptr; });
+        program = s.Make(std::nullopt);
+        QCOMPARE(cancel.shown, 1);
+        QVERIFY(program->Terminated());
+        QVERIFY(program->OnlyUpdateEnded());
+        QCOMPARE(program->Run(), 0);
+        QVERIFY(!program->MainWindow().isVisible());
+        QVERIFY(s.dialogs.messages.empty());
+        program.reset();  // the wizard's clean-up runs, the main window goes last
+    }
+
+    void settingsThatCannotBeWrittenDoNotStopTheStart() {
+        // A store that refuses every key, as a machine-wide store without rights does.
+        struct Refusing : Registry {
+            std::unique_ptr<RegistryKey> OpenKey(RegistryRoot, const std::string&) override {
+                throw RegistryError("Kein Zugriff auf die Registrierung");
+            }
+        } refusing;
+        ScriptedDialogs dialogs;
+        dialogs.AnswerMessage(MessageButton::Ok);
+        CancelWizard cancel;
+        cancel.Arm([] { return nullptr; });
+        Program program(ProgramServices{
+            dialogs, refusing, "/opt/rangwerk/bin/rangwerk", std::nullopt,
+            [] { return std::string("1.0.0.0"); }, {}, nullptr,
+            ProgramUpdateServices{[](const std::string&) { return int(kDriveFixed); },
+                                  [](const std::string&) { return std::optional<double>(45000); },
+                                  [] { return kToday; },
+                                  {}}});
+        QVERIFY(dialogs.AllAnswered());
+        QCOMPARE(dialogs.messages.size(), size_t(1));
+        QCOMPARE(dialogs.messages[0].caption, std::string("Rangwerk"));
+        QCOMPARE(dialogs.messages[0].text, std::string("Kein Zugriff auf die Registrierung."));
+        // Nothing is known of the reminder, so it comes; the start goes on.
+        QCOMPARE(cancel.shown, 1);
+        QVERIFY(!program.Terminated());
+        QCOMPARE(program.MainWindow().CurrentPage(), int(TForm1::kPageStart));
+        QCOMPARE(program.InfoDialog().isVisible(), false);
+    }
+
+    void terminationRequestEndsTheEventLoop() {
+        Start s;
+        auto program = s.Make(std::nullopt);
+        QTimer::singleShot(0, [&] { program->RequestTermination(); });
+        QCOMPARE(program->Run(), 0);
+        QVERIFY(program->Terminated());
     }
 
     void messageFontHasTheMetricsTheWindowsAreLaidOutFor() {

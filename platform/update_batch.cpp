@@ -1,0 +1,142 @@
+#include "platform/update_batch.h"
+
+#ifdef _WIN32
+#include <shellapi.h>
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <vector>
+#endif
+
+namespace rangwerk {
+
+#ifdef _WIN32
+
+namespace {
+
+std::wstring Widen(const std::string& utf8) {
+    if (utf8.empty()) {
+        return {};
+    }
+    const int length =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                        length);
+    return wide;
+}
+
+}  // namespace
+
+bool SystemUpdateBatchStarter::Start(const std::string& batchFile, const std::string&) {
+    const std::wstring file = Widen(batchFile);
+    const HINSTANCE started =
+        ShellExecuteW(GetActiveWindow(), L"open", file.c_str(), nullptr, nullptr, SW_HIDE);
+    return reinterpret_cast<INT_PTR>(started) > 32;
+}
+
+#else
+
+const char* UpdateBatchRunnerScript() {
+    // Reads the batch at once (a later update may replace the file while this one still runs
+    // the restarted program), waits for the program (a zombie counts as ended), then runs the
+    // lines without their CRs.
+    return R"sh(pid=$1
+RANGWERK_UPDATE_TEMP=$2
+export RANGWERK_UPDATE_TEMP
+lines=$(tr -d '\r' < "$3") || exit 1
+ended() {
+    [ -r "/proc/$pid/stat" ] || { kill -0 "$pid" 2>/dev/null && return 1; return 0; }
+    state=$(sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null | cut -c1)
+    [ -z "$state" ] || [ "$state" = Z ]
+}
+until ended; do sleep 0.1; done
+{
+    cat <<'DEL'
+del() {
+    rangwerk_file="$*"
+    case "$rangwerk_file" in
+        "$RANGWERK_UPDATE_TEMP"*) ;;
+        *) return 1 ;;
+    esac
+    rangwerk_name=${rangwerk_file#"$RANGWERK_UPDATE_TEMP"}
+    case "$rangwerk_name" in
+        ""|.|..|*/*) return 1 ;;
+    esac
+    [ -d "$rangwerk_file" ] && return 1
+    rm -f -- "$rangwerk_file"
+}
+DEL
+    printf '%s\n' "$lines"
+} | /bin/sh
+)sh";
+}
+
+bool StartUpdateBatchRunner(const std::string& batchFile, const std::string& tempFolder,
+                            long waitForPid) {
+    // Everything the child needs is made before fork: between fork and exec only
+    // async-signal-safe calls are allowed.
+    const std::string pid = std::to_string(waitForPid);
+    std::vector<const char*> argv{"/bin/sh",         "-c",        UpdateBatchRunnerScript(),
+                                  "rangwerk-update", pid.c_str(), tempFolder.c_str(),
+                                  batchFile.c_str(), nullptr};
+    int report[2];
+    if (pipe(report) != 0) {
+        return false;
+    }
+    fcntl(report[1], F_SETFD, FD_CLOEXEC);
+    const pid_t child = fork();
+    if (child < 0) {
+        close(report[0]);
+        close(report[1]);
+        return false;
+    }
+    if (child == 0) {
+        // A new session without a terminal; the grandchild is adopted by init, so nobody has
+        // to wait for it.
+        close(report[0]);
+        setsid();
+        const pid_t grandchild = fork();
+        if (grandchild != 0) {
+            _exit(grandchild < 0 ? 1 : 0);
+        }
+        const int null = open("/dev/null", O_RDWR);
+        if (null >= 0) {
+            dup2(null, 0);
+            dup2(null, 1);
+            dup2(null, 2);
+            if (null > 2) {
+                close(null);
+            }
+        }
+        execv("/bin/sh", const_cast<char* const*>(argv.data()));
+        const char failed = 1;
+        [[maybe_unused]] const auto ignored = write(report[1], &failed, 1);
+        _exit(127);
+    }
+    close(report[1]);
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    // The exec closes the pipe; a byte in it means the exec failed.
+    char failed = 0;
+    ssize_t got = 0;
+    do {
+        got = read(report[0], &failed, 1);
+    } while (got < 0 && errno == EINTR);
+    close(report[0]);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 && got == 0;
+}
+
+bool SystemUpdateBatchStarter::Start(const std::string& batchFile, const std::string& tempFolder) {
+    return StartUpdateBatchRunner(batchFile, tempFolder, static_cast<long>(getpid()));
+}
+
+#endif
+
+}  // namespace rangwerk

@@ -1,0 +1,134 @@
+// The platform services of the update check: temporary files and regional settings.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+
+#include "platform/regional_settings.h"
+#include "platform/temp_files.h"
+
+namespace rangwerk {
+namespace {
+
+namespace fs = std::filesystem;
+
+class TempFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        base_ = fs::temp_directory_path() /
+                ("rangwerk-check-" + std::to_string(getpid()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(base_);
+        fs::create_directories(base_);
+    }
+    void TearDown() override { fs::remove_all(base_); }
+
+    std::string Private() const {
+        return (base_ / ("rangwerk-" + std::to_string(getuid()))).string();
+    }
+
+    fs::path base_;
+};
+
+TEST_F(TempFolderTest, MakesAPrivateFolderWithTrailingSeparator) {
+    const auto folder = PrivateTempFolderIn(base_.string());
+    ASSERT_TRUE(folder);
+    EXPECT_EQ(*folder, Private() + "/");
+    struct stat info {};
+    ASSERT_EQ(::lstat(Private().c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+    // Again: the same folder; one opened to others is closed again.
+    ::chmod(Private().c_str(), 0777);
+    EXPECT_EQ(PrivateTempFolderIn(base_.string() + "/"), folder);
+    ASSERT_EQ(::lstat(Private().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+TEST_F(TempFolderTest, RefusesAPlantedFolder) {
+    fs::create_directories(base_ / "elsewhere");
+    fs::create_directory_symlink(base_ / "elsewhere", Private());
+    EXPECT_FALSE(PrivateTempFolderIn(base_.string()));
+    fs::remove(Private());
+    { std::ofstream(Private()) << "x"; }
+    EXPECT_FALSE(PrivateTempFolderIn(base_.string()));
+    fs::remove(Private());
+    if (getuid() == 0) {  // only root can give a folder away
+        fs::create_directory(Private());
+        ASSERT_EQ(::chown(Private().c_str(), 65534, 65534), 0);
+        EXPECT_FALSE(PrivateTempFolderIn(base_.string()));
+    }
+}
+
+TEST_F(TempFolderTest, CreatesUniqueEmptyFiles) {
+    SystemTempFiles files;
+    const std::string folder = base_.string() + "/";
+    std::set<std::string> made;
+    for (int i = 0; i < 50; ++i) {
+        const auto path = files.CreateUniqueFile(folder, "$RW");
+        ASSERT_TRUE(path);
+        EXPECT_TRUE(std::regex_match(*path, std::regex(".*/\\$RW[0-9A-F]{1,4}\\.TMP"))) << *path;
+        EXPECT_EQ(fs::path(*path).parent_path(), base_);
+        EXPECT_EQ(fs::file_size(*path), 0u);
+        made.insert(*path);
+    }
+    EXPECT_EQ(made.size(), 50u);
+    EXPECT_TRUE(files.RemoveFile(*made.begin()));
+    EXPECT_FALSE(fs::exists(*made.begin()));
+    EXPECT_TRUE(files.RemoveFile(*made.begin()));  // already gone
+    EXPECT_FALSE(files.CreateUniqueFile(base_.string() + "/missing/", "$RW"));
+}
+
+TEST(RegionalSettings, ConvertsLocaleFormatsToPictures) {
+    EXPECT_EQ(DatePictureFromStrftime("%d.%m.%Y"), "dd.MM.yyyy");
+    EXPECT_EQ(DatePictureFromStrftime("%m/%d/%y"), "MM/dd/yy");
+    EXPECT_EQ(DatePictureFromStrftime("%F"), "yyyy-MM-dd");
+    EXPECT_EQ(DatePictureFromStrftime("%D"), "MM/dd/yy");
+    EXPECT_EQ(DatePictureFromStrftime("%Y. %m. %d."), "yyyy. MM. dd.");
+    EXPECT_EQ(DatePictureFromStrftime("%-d.%-m.%Y r."), "d.M.yyyy 'r'.");
+    EXPECT_EQ(TimePictureFromStrftime("%T"), "HH:mm:ss");
+    EXPECT_EQ(TimePictureFromStrftime("%r"), "hh:mm:ss tt");
+    EXPECT_EQ(TimePictureFromStrftime("%I:%M:%S %p"), "hh:mm:ss tt");
+    EXPECT_EQ(TimePictureFromStrftime("%k.%M"), "H.mm");
+
+    EXPECT_EQ(DateSeparatorOfPicture("dd.MM.yyyy"), ".");
+    EXPECT_EQ(DateSeparatorOfPicture("yyyy-MM-dd"), "-");
+    EXPECT_EQ(DateSeparatorOfPicture("yyyy. MM. dd."), ". ");
+    EXPECT_EQ(DateSeparatorOfPicture("ddMMyyyy"), "/");
+}
+
+TEST(RegionalSettings, FormatsTimesWithAPicture) {
+    EXPECT_EQ(FormatTimeWithPicture("HH:mm:ss", 0, 0, 30), "00:00:30");
+    EXPECT_EQ(FormatTimeWithPicture("H:m:s", 7, 5, 3), "7:5:3");
+    EXPECT_EQ(FormatTimeWithPicture("hh:mm:ss tt", 0, 0, 30), "12:00:30 AM");
+    EXPECT_EQ(FormatTimeWithPicture("h:mm t", 13, 1, 0), "1:01 P");
+    EXPECT_EQ(FormatTimeWithPicture("H 'Uhr' mm", 9, 5, 0), "9 Uhr 05");
+    EXPECT_EQ(FormatTimeWithPicture("HH''mm", 9, 5, 0), "09'05");
+}
+
+TEST(RegionalSettings, ReadsTheLocaleOfTheEnvironment) {
+    const char* old = std::getenv("LC_ALL");
+    const std::string saved = old != nullptr ? old : "";
+    ::setenv("LC_ALL", "C", 1);
+    EXPECT_EQ(ReadRegionalSettings(), (RegionalSettings{"MM/dd/yy", "/", ".", "HH:mm:ss"}));
+    // A German locale when the system has one (scripts/test.sh does not install it).
+    ::setenv("LC_ALL", "de_DE.UTF-8", 1);
+    const RegionalSettings german = ReadRegionalSettings();
+    if (german.shortDateFormat != "MM/dd/yy") {
+        EXPECT_EQ(german, (RegionalSettings{"dd.MM.yyyy", ".", ",", "HH:mm:ss"}));
+    }
+    if (old != nullptr) {
+        ::setenv("LC_ALL", saved.c_str(), 1);
+    } else {
+        ::unsetenv("LC_ALL");
+    }
+}
+
+}  // namespace
+}  // namespace rangwerk

@@ -1,0 +1,21 @@
+# Tests of the update install step.
+find_package(OpenSSL REQUIRED COMPONENTS Crypto)
+
+rangwerk_add_gtest(update_install_texts_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_texts_test.cpp
+  LIBS rangwerk_update_install)
+# Makes archives with libzip and throwaway keys with libcrypto.
+rangwerk_add_gtest(update_install_archive_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_archive_test.cpp
+  LIBS rangwerk_update_install PkgConfig::LIBZIP OpenSSL::Crypto)
+# Starts the batch runner and waits for its effects.
+rangwerk_add_gtest(update_install_batch_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_batch_test.cpp
+  LIBS rangwerk_update_install)
+rangwerk_add_gtest(update_install_download_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_download_test.cpp LIBS rangwerk_update_install)
+# Through the real HTTP client (Qt Network) against the local test server.
+if(TARGET rangwerk_update_net)
+  rangwerk_add_gtest(update_install_net_download_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_net_download_test.cpp
+    LIBS rangwerk_update_install rangwerk_update_net rangwerk_http_test_server
+    PkgConfig::LIBZIP OpenSSL::Crypto)
+endif()

@@ -1,0 +1,222 @@
+// DownloadArchive through the real HTTP client against a local server on 127.0.0.1.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "support/http_test_server.h"
+#include "update/archive_download.h"
+#include "update/install_test_support.h"
+#include "update/installation.h"
+#include "update/qt_http_client.h"
+
+namespace rangwerk {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::HttpTestResponse;
+using testing::HttpTestServer;
+
+std::string Read(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+class NetDownloadTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        static int argc = 1;
+        static char name[] = "update_install_net_download_test";
+        static char* argv[] = {name, nullptr};
+        if (!QCoreApplication::instance()) {
+            static QCoreApplication app(argc, argv);
+        }
+    }
+
+    void SetUp() override {
+        folder_ = fs::temp_directory_path() / ("rangwerk-net-" + std::to_string(::getpid()));
+        fs::create_directories(folder_);
+        archive_ = (folder_ / "Ranko.zip").string();
+        hooks_.setMaximum = [this](std::uint64_t maximum) { maxima_.push_back(maximum); };
+        hooks_.show = [this](const DownloadDisplay& display) { shown_.push_back(display); };
+        hooks_.processEvents = [this] {
+            if (onEvents_) {
+                onEvents_();
+            }
+        };
+        // The download begins at 0 s; every report afterwards sees 10 s elapsed.
+        hooks_.nowSeconds = [this] { return clockCalls_++ == 0 ? 0.0 : 10.0; };
+        hooks_.wait = [this](int ms) { waited_.push_back(ms); };
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    const DownloadDisplay* ShownAt(std::uint64_t position) const {
+        for (const DownloadDisplay& display : shown_) {
+            if (display.position == position) {
+                return &display;
+            }
+        }
+        return nullptr;
+    }
+
+    HttpTestServer server_;
+    QtHttpClient client_;
+    fs::path folder_;
+    std::string archive_;
+    ArchiveDownloadHooks hooks_;
+    std::vector<std::uint64_t> maxima_;
+    std::vector<DownloadDisplay> shown_;
+    std::vector<int> waited_;
+    int clockCalls_ = 0;
+    std::function<void()> onEvents_;
+};
+
+TEST_F(NetDownloadTest, ProgressTextsAtKnownByteCounts) {
+    HttpTestResponse archive;
+    archive.body = std::string(3145728, 'r');
+    archive.chunkBytes = 3145728 / 4;  // a pause after every quarter
+    archive.chunkPauseMs = 100;
+    server_.Serve("/Updates/Ranko.zip", archive);
+    HttpTestResponse signature;
+    signature.body = std::string(64, 's');
+    server_.Serve("/Updates/Ranko.zip.sig", signature);
+
+    ArchiveDownload download(client_, hooks_, ProgressFormat{",", "HH:mm:ss"});
+    const ArchiveDownloadResult result = download.Run(server_.Host(), "Ranko.zip", archive_);
+    ASSERT_EQ(result.status, ArchiveDownloadResult::Status::Completed) << result.errorText;
+    EXPECT_EQ(maxima_, (std::vector<std::uint64_t>{3145728}));
+    const DownloadDisplay* quarter = ShownAt(3145728 / 4);
+    ASSERT_NE(quarter, nullptr);
+    EXPECT_EQ(quarter->percent, "25 %");
+    EXPECT_EQ(quarter->timeLeft, "verbleibende Zeit: 00:00:30");
+    const DownloadDisplay* half = ShownAt(3145728 / 2);
+    ASSERT_NE(half, nullptr);
+    EXPECT_EQ(half->percent, "50 %");
+    EXPECT_EQ(half->status, "1,5 MB von 3 MB gedownloadet");
+    ASSERT_NE(ShownAt(3145728), nullptr);
+    EXPECT_EQ(fs::file_size(archive_), 3145728u);
+    EXPECT_EQ(Read(archive_ + ".sig"), std::string(64, 's'));
+}
+
+TEST_F(NetDownloadTest, CancelMidTransferThenRetryFromAnEmptyFile) {
+    HttpTestResponse slow;
+    slow.body = std::string(1 << 20, 'a');
+    slow.chunkBytes = 32 * 1024;
+    slow.chunkPauseMs = 20;
+    server_.Serve("/Updates/Ranko.zip", slow);
+    ArchiveDownload download(client_, hooks_);
+    int reports = 0;
+    onEvents_ = [&] {
+        if (++reports == 3) {
+            download.RequestCancel();
+        }
+    };
+    ArchiveDownloadResult result = download.Run(server_.Host(), "Ranko.zip", archive_);
+    EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Aborted) << result.errorText;
+    EXPECT_TRUE(download.DownloadAborted());
+    EXPECT_FALSE(download.Downloading());
+    EXPECT_EQ(waited_, (std::vector<int>{3000}));
+    EXPECT_FALSE(fs::exists(archive_));
+    EXPECT_LT(shown_.back().position, slow.body.size());
+
+    // "Erneut versuchen": a smaller archive now, written into an empty file.
+    HttpTestResponse retry;
+    retry.body = std::string(100000, 'b');
+    server_.Serve("/Updates/Ranko.zip", retry);
+    download.ResetForRetry();
+    onEvents_ = nullptr;
+    shown_.clear();
+    result = download.Run(server_.Host(), "Ranko.zip", archive_);
+    EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Completed) << result.errorText;
+    EXPECT_EQ(Read(archive_), retry.body);
+    ASSERT_FALSE(shown_.empty());
+    EXPECT_LE(shown_.front().position, retry.body.size());
+    EXPECT_EQ(shown_.back().position, retry.body.size());
+    EXPECT_FALSE(fs::exists(archive_ + ".sig"));  // 404: no signature file
+}
+
+TEST_F(NetDownloadTest, AMissingArchiveFailsWithTheTransfersOwnText) {
+    ArchiveDownload download(client_, hooks_);
+    const ArchiveDownloadResult result = download.Run(server_.Host(), "Ranko.zip", archive_);
+    EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Failed);
+    EXPECT_FALSE(result.errorText.empty());
+    EXPECT_FALSE(download.Downloading());
+    EXPECT_FALSE(download.DownloadAborted());
+    EXPECT_FALSE(fs::exists(archive_));
+    EXPECT_TRUE(waited_.empty());
+}
+
+TEST_F(NetDownloadTest, WithoutContentLengthNoProgressAndNoCancel) {
+    HttpTestResponse unsized;
+    unsized.body = std::string(300000, 'u');
+    unsized.sendContentLength = false;
+    unsized.chunkBytes = 50000;
+    unsized.chunkPauseMs = 10;
+    server_.Serve("/Updates/Ranko.zip", unsized);
+    ArchiveDownload download(client_, hooks_);
+    download.RequestCancel();  // ignored: nothing can be cut without a length
+    const ArchiveDownloadResult result = download.Run(server_.Host(), "Ranko.zip", archive_);
+    EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Completed) << result.errorText;
+    EXPECT_EQ(maxima_, (std::vector<std::uint64_t>{0}));
+    EXPECT_TRUE(shown_.empty());
+    EXPECT_EQ(Read(archive_), unsized.body);
+}
+
+TEST_F(NetDownloadTest, DownloadedPreparedAndCompletedEndToEnd) {
+    install_test::Key key = install_test::MakeKey();
+    const fs::path zip = folder_ / "made.zip";
+    const std::string batch =
+        "@echo off\r\n"
+        "copy \"%sRangwerk.exe\" \"%0:sRangwerk.bak\"\r\n"
+        "del \"%sRangwerk.exe\"\r\n"
+        "copy \"%sRangwerk.exe\" \"%s\"\r\n"
+        " rem \xE4 %s\r\n";
+    install_test::MakeZip(zip, {{"Update.bat", batch}, {"Rangwerk.exe", "program"}});
+    HttpTestResponse archive;
+    archive.body = Read(zip);
+    fs::remove(zip);
+    server_.Serve("/Updates/Ranko.zip", archive);
+    HttpTestResponse signature;
+    signature.body = install_test::Sign(key.get(), archive.body);
+    server_.Serve("/Updates/Ranko.zip.sig", signature);
+
+    ArchiveDownload download(client_, hooks_);
+    const ArchiveDownloadResult result = download.Run(server_.Host(), "Ranko.zip", archive_);
+    ASSERT_EQ(result.status, ArchiveDownloadResult::Status::Completed) << result.errorText;
+
+    InstallationRequest request;
+    request.archiveFile = archive_;
+    request.tempFolder = folder_.string() + "/";
+    request.programFolder = "/opt/Rang $werk/";
+    request.programPath = "/opt/Rang $werk/rangwerk";
+    request.trustedKeys = {install_test::PublicPem(key.get())};
+    const InstallationResult installed = PrepareInstallation(request);
+    ASSERT_TRUE(installed.prepared) << installed.message;
+    const std::string t = request.tempFolder;
+    EXPECT_EQ(Read(folder_ / "Update.bat"),
+              "@echo off\r\n"
+              "copy \"/opt/Rang \\$werk/Rangwerk.exe\" \"/opt/Rang \\$werk/Rangwerk.bak\"\r\n"
+              "del \"/opt/Rang \\$werk/Rangwerk.exe\"\r\n"
+              "copy \"" +
+                  t +
+                  "Rangwerk.exe\" \"/opt/Rang \\$werk/\"\r\n"
+                  " rem \xE4 " +
+                  t +
+                  "\r\n"
+                  "\"/opt/Rang \\$werk/rangwerk\"\r\n"
+                  "del " +
+                  t + "Update.bat\r\n");
+    EXPECT_EQ(Read(folder_ / "Rangwerk.exe"), "program");
+    EXPECT_FALSE(fs::exists(archive_));
+    EXPECT_FALSE(fs::exists(archive_ + ".sig"));
+}
+
+}  // namespace
+}  // namespace rangwerk

@@ -1,0 +1,203 @@
+// The update component on the main window: the Ctrl+U action over a focused line edit, the
+// wizard created hidden and shown with the component's values, the update-only start, and a
+// settings key that cannot be written.
+#include <QAction>
+#include <QDialog>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <filesystem>
+
+#include "platform/drive_type.h"
+#include "platform/registry_file.h"
+#include "support/scripted_dialogs.h"
+#include "update/quarv_update_file.h"
+#include "update/reminder.h"
+
+using namespace rangwerk;
+using rangwerk::testing::ScriptedDialogs;
+
+namespace {
+
+constexpr double kToday = 46000;
+constexpr double kFileTime = 45990.5;
+
+// A wizard that records each showing and closes itself as soon as its modal loop runs.
+class FakeWizard : public UpdateWizardWindow {
+public:
+    explicit FakeWizard(std::vector<WizardInputs>& showings) : showings_(showings) {
+        dialog_.setObjectName(QStringLiteral("StatusForm"));
+    }
+    QWidget& Window() override { return dialog_; }
+    void ShowModal(const WizardInputs& inputs) override {
+        showings_.push_back(inputs);
+        QTimer::singleShot(0, &dialog_, [this] {
+            visibleWhileShown_ = dialog_.isVisible();
+            dialog_.reject();
+        });
+        dialog_.exec();
+    }
+    bool visibleWhileShown_ = false;
+
+private:
+    QDialog dialog_;
+    std::vector<WizardInputs>& showings_;
+};
+
+// Fails every write, as a store without write rights does.
+class ReadOnlyRegistry : public Registry {
+public:
+    std::unique_ptr<RegistryKey> OpenKey(RegistryRoot, const std::string&) override {
+        throw RegistryError("Der Registrierungsschlüssel kann nicht geöffnet werden");
+    }
+};
+
+struct Setup {
+    QTemporaryDir folder;
+    FileRegistry registry{std::filesystem::path(folder.path().toStdString())};
+    ScriptedDialogs dialogs;
+    QWidget window;
+    QLineEdit* edit = new QLineEdit(&window);
+    std::vector<WizardInputs> showings;
+    FakeWizard* wizard = nullptr;
+    int terminations = 0;
+    int drive = kDriveFixed;
+
+    Setup() { (new QVBoxLayout(&window))->addWidget(edit); }
+
+    std::unique_ptr<TQuarvUpdateFile> Make(Registry& store) {
+        return std::make_unique<TQuarvUpdateFile>(
+            &window, QuarvUpdateFileServices{
+                         store, dialogs, "/opt/rangwerk/bin/rangwerk", std::nullopt,
+                         [this](const std::string&) { return drive; },
+                         [](const std::string&) { return std::optional<double>(kFileTime); },
+                         [] { return kToday; },
+                         [this] {
+                             auto made = std::make_unique<FakeWizard>(showings);
+                             wizard = made.get();
+                             return made;
+                         },
+                         [this] { ++terminations; }});
+    }
+    std::unique_ptr<TQuarvUpdateFile> Make() { return Make(registry); }
+    std::unique_ptr<RegistryKey> Key() {
+        return registry.OpenKey(RegistryRoot::LocalMachine, "Software\\Quarv\\Rangwerk");
+    }
+};
+
+}  // namespace
+
+class QuarvUpdateFileTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void constructionRegistersCtrlUAndCreatesTheHiddenWizard() {
+        Setup s;
+        auto component = s.Make();
+        QCOMPARE(component->ProgramName, std::string(kUpdateProgramName));
+        QCOMPARE(component->RegistryKey, std::string("Rangwerk"));
+        QCOMPARE(component->ZIPFileName, std::string("Ranko.zip"));
+        QVERIFY(!component->HKCU);
+        QVERIFY(s.window.actions().contains(component->UpdateAction()));
+        QCOMPARE(component->UpdateAction()->shortcut(), QKeySequence(QStringLiteral("Ctrl+U")));
+        QCOMPARE(component->UpdateAction()->parent()->objectName(), QStringLiteral("ActionList_"));
+        QVERIFY(component->StatusForm() == s.wizard);
+        QVERIFY(s.wizard->Window().isWindow());
+        QVERIFY(!s.wizard->Window().isVisible());
+        // Constructing writes nothing.
+        QVERIFY(!s.registry.OpenKey(RegistryRoot::LocalMachine, "Software\\Quarv")
+                     ->HasSubkey("Rangwerk"));
+        component->DestroyStatusForm();
+        QVERIFY(component->StatusForm() == nullptr);
+    }
+
+    void ctrlUOverAFocusedLineEditOpensTheWizard() {
+        Setup s;
+        auto component = s.Make();
+        s.Key()->WriteString("NoUpdate", "");
+        s.window.show();
+        s.window.activateWindow();  // no window manager on a bare X server
+        QVERIFY(QTest::qWaitForWindowActive(&s.window));
+        s.edit->setText(QStringLiteral("Urlaub"));
+        s.edit->setFocus();
+        QTest::keyClick(s.edit, Qt::Key_U, Qt::ControlModifier);
+        QCOMPARE(s.showings.size(), size_t(1));
+        QVERIFY(s.wizard->visibleWhileShown_);
+        QCOMPARE(s.showings[0].installedDate, kFileTime);
+        QCOMPARE(s.edit->text(), QStringLiteral("Urlaub"));
+        QVERIFY(!s.Key()->ValueExists("ApplicationFileName"));
+        QVERIFY(!s.Key()->ValueExists("Update"));
+        // Other keys still reach the line edit; Ctrl+Shift+U is not the shortcut.
+        QTest::keyClick(s.edit, Qt::Key_X);
+        QTest::keyClick(s.edit, Qt::Key_U, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(s.edit->text(), QStringLiteral("Urlaubx"));
+        QCOMPARE(s.showings.size(), size_t(1));
+        QVERIFY(s.dialogs.AllAnswered());
+    }
+
+    void ctrlUFromACdRomShowsNothing() {
+        Setup s;
+        s.drive = kDriveCdRom;
+        auto component = s.Make();
+        component->UpdateAction()->trigger();
+        QVERIFY(s.showings.empty());
+        QVERIFY(s.dialogs.messages.empty());
+    }
+
+    void startShowsTheWizardWithTheComponentsValues() {
+        Setup s;
+        auto component = s.Make();
+        component->HKCU = true;
+        component->ZIPFileName = "Other.zip";
+        component->AutomaticUpdate("", false, 0);
+        QCOMPARE(s.showings.size(), size_t(1));
+        const WizardInputs& inputs = s.showings[0];
+        QCOMPARE(inputs.programName, std::string(kUpdateProgramName));
+        QCOMPARE(inputs.zipFileName, std::string("Other.zip"));
+        QCOMPARE(inputs.registryKey, std::string("Rangwerk"));
+        QVERIFY(inputs.hkcu);
+        QCOMPARE(inputs.installedDate, kFileTime);
+        auto user = s.registry.OpenKey(RegistryRoot::CurrentUser, "Software\\Quarv\\Rangwerk");
+        QCOMPARE(user->ReadString("ApplicationFileName"),
+                 std::optional<std::string>("\"/opt/rangwerk/bin/rangwerk\""));
+        QCOMPARE(s.terminations, 0);
+        QVERIFY(!component->OnlyUpdateEnded());
+
+        // Reminded today already: nothing more today.
+        user->WriteBinary("Update", EncodeReminderDate(kToday));
+        component->AutomaticUpdate("", false, 0);
+        QCOMPARE(s.showings.size(), size_t(1));
+    }
+
+    void onlyUpdateEndsTheProgramAfterTheWizard() {
+        Setup s;
+        auto component = s.Make();
+        s.Key()->WriteString("OnlyUpdate", "");
+        s.Key()->WriteString("NoUpdate", "");
+        component->AutomaticUpdate("", false, 0);
+        QCOMPARE(s.showings.size(), size_t(1));
+        QCOMPARE(s.terminations, 1);
+        QVERIFY(component->OnlyUpdateEnded());
+    }
+
+    void settingsKeyThatCannotBeOpenedIsReportedOnce() {
+        Setup s;
+        ReadOnlyRegistry readOnly;
+        auto component = s.Make(readOnly);
+        s.dialogs.AnswerMessage(MessageButton::Ok);
+        component->AutomaticUpdate("", false, 0);
+        QVERIFY(s.dialogs.AllAnswered());
+        QCOMPARE(s.dialogs.messages.size(), size_t(1));
+        QCOMPARE(s.dialogs.messages[0].caption, std::string("Rangwerk"));
+        QCOMPARE(s.dialogs.messages[0].text,
+                 std::string("Der Registrierungsschlüssel kann nicht geöffnet werden."));
+        // Nothing is known of the reminder: the wizard comes.
+        QCOMPARE(s.showings.size(), size_t(1));
+    }
+};
+
+QTEST_MAIN(QuarvUpdateFileTest)
+#include "quarv_update_file_test.moc"

@@ -1,0 +1,360 @@
+// The whole wizard against a local web server: the check, the download through the real HTTP
+// client, the signature and the installation, down to the bytes of the completed "Update.bat".
+
+#include "update/quarv_update_file_statusform.h"
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QtTest>
+
+#include <openssl/evp.h>
+#include <openssl/pem.h>
+#include <openssl/sha.h>
+#include <zip.h>
+
+#include <stdlib.h>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/registry_file.h"
+#include "support/http_test_server.h"
+#include "support/scripted_dialogs.h"
+#include "update/qt_http_client.h"
+
+using namespace rangwerk;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// A ZIP archive in memory, made with libzip.
+std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& entries,
+                    const fs::path& scratch) {
+    int error = 0;
+    zip_t* archive = zip_open(scratch.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (!archive)
+        return {};
+    for (const auto& [name, data] : entries) {
+        zip_source_t* source = zip_source_buffer(archive, data.data(), data.size(), 0);
+        zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
+    }
+    zip_close(archive);
+    std::string bytes = ReadFile(scratch);
+    fs::remove(scratch);
+    return bytes;
+}
+
+struct KeyFree {
+    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
+};
+using Key = std::unique_ptr<EVP_PKEY, KeyFree>;
+
+// A throwaway Ed25519 key pair for this run.
+Key MakeKey() {
+    EVP_PKEY* key = nullptr;
+    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new_id(EVP_PKEY_ED25519, nullptr);
+    EVP_PKEY_keygen_init(ctx);
+    EVP_PKEY_keygen(ctx, &key);
+    EVP_PKEY_CTX_free(ctx);
+    return Key(key);
+}
+
+std::string PublicPem(EVP_PKEY* key) {
+    BIO* bio = BIO_new(BIO_s_mem());
+    PEM_write_bio_PUBKEY(bio, key);
+    char* data = nullptr;
+    const long length = BIO_get_mem_data(bio, &data);
+    std::string pem(data, static_cast<std::size_t>(length));
+    BIO_free(bio);
+    return pem;
+}
+
+// As the maker signs: Ed25519 over the archive's SHA-512 digest.
+std::string Sign(EVP_PKEY* key, const std::string& bytes) {
+    unsigned char digest[SHA512_DIGEST_LENGTH];
+    SHA512(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
+    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+    EVP_DigestSignInit(ctx, nullptr, nullptr, nullptr, key);
+    unsigned char signature[64];
+    std::size_t length = sizeof signature;
+    EVP_DigestSign(ctx, signature, &length, digest, sizeof digest);
+    EVP_MD_CTX_free(ctx);
+    return std::string(reinterpret_cast<char*>(signature), length);
+}
+
+class AlwaysConnected : public ConnectionQuery {
+public:
+    bool IsConnected() override { return true; }
+};
+
+class FixedClock : public DayClock {
+public:
+    double Now() override { return 46000.5; }  // 9 December 2025, noon
+};
+
+class RecordingStarter : public UpdateBatchStarter {
+public:
+    bool Start(const std::string& batchFile, const std::string& tempFolder) override {
+        started.emplace_back(batchFile, tempFolder);
+        return true;
+    }
+    std::vector<std::pair<std::string, std::string>> started;
+};
+
+template <class T>
+T* Child(QWidget& window, const char* name) {
+    T* child = window.findChild<T*>(name);
+    if (!child)
+        qFatal("control %s missing", name);
+    return child;
+}
+
+}  // namespace
+
+class StatusFormEndToEndTest : public QObject {
+    Q_OBJECT
+
+private:
+    fs::path root_;
+    std::string tempFolder_;
+    std::string programPath_;
+    std::unique_ptr<testing::HttpTestServer> server_;
+    testing::ScriptedDialogs dialogs_;
+    std::unique_ptr<FileRegistry> registry_;
+    QtHttpClient http_;
+    AlwaysConnected connection_;
+    SystemTempFiles tempFiles_;
+    FixedClock clock_;
+    RecordingStarter starter_;
+    Key key_;
+    int terminations_ = 0;
+    int renewals_ = 0;
+
+    std::unique_ptr<TStatusForm> MakeForm() {
+        StatusFormServices services;
+        services.dialogs = &dialogs_;
+        services.registry = registry_.get();
+        services.http = &http_;
+        services.connection = &connection_;
+        services.tempFiles = &tempFiles_;
+        services.clock = &clock_;
+        services.batchStarter = &starter_;
+        services.tempFolder = [this] { return std::optional<std::string>(tempFolder_); };
+        services.programPath = programPath_;
+        services.host = {server_->Host(), true};
+        services.regionalSettings = [] { return RegionalSettings{}; };
+        services.trustedKeys = [this] { return std::vector<std::string>{PublicPem(key_.get())}; };
+        services.terminate = [this] { ++terminations_; };
+        services.renewReminder = [this](const WizardInputs&) { ++renewals_; };
+        services.wait = [](int) {};
+        auto form = std::make_unique<TStatusForm>(std::move(services));
+        WizardInputs inputs;
+        inputs.programName = "Ranko";
+        inputs.installedDate = 45000;  // 13 March 2023
+        form->SetInputs(inputs);
+        return form;
+    }
+
+    void ServeDescription() {
+        server_->Serve("/Updates.ini", {200, "OK",
+                                        "[Ranko]\r\nDate=01.12.2025\r\nFile=Ranko.zip\r\n"
+                                        "News=\"01.12.2025: Schneller\",01.01.2020:Alt\r\n"});
+    }
+
+    void Click(TStatusForm& form, const char* button) {
+        QTest::mouseClick(Child<QPushButton>(form, button), Qt::LeftButton);
+    }
+
+private slots:
+    void init() {
+        std::string pattern = (fs::temp_directory_path() / "rangwerk-wizard-e2e-XXXXXX").string();
+        QVERIFY(::mkdtemp(pattern.data()) != nullptr);
+        root_ = pattern;
+        fs::create_directories(root_ / "temp");
+        fs::create_directories(root_ / "rang werk");
+        tempFolder_ = (root_ / "temp").string() + "/";
+        programPath_ = (root_ / "rang werk" / "rangwerk").string();
+        registry_ = std::make_unique<FileRegistry>(root_ / "registry");
+        server_ = std::make_unique<testing::HttpTestServer>();
+        dialogs_ = {};
+        starter_ = {};
+        key_ = MakeKey();
+        terminations_ = renewals_ = 0;
+    }
+
+    void cleanup() {
+        server_.reset();
+        registry_.reset();
+        fs::remove_all(root_);
+    }
+
+    void checkDownloadAndInstall() {
+        ServeDescription();
+        const std::string batch =
+            "@echo off\r\n"
+            "if exist \"%srangwerk\" echo 100%%\n"
+            "echo %-4s|\r"
+            "copy \"%0:sRangwerk.neu\" \"%1:srangwerk\"\r\n"
+            " del \"%sRanko.txt\"\r\n"
+            "echo \xE4 \xFC\r\n";
+        const std::string archive =
+            MakeZip({{"Update.bat", batch}, {"Daten/Rangwerk.neu", "neues Programm"}},
+                    root_ / "scratch.zip");
+        QVERIFY(!archive.empty());
+        testing::HttpTestResponse body{200, "OK", archive};
+        body.chunkBytes = 100;
+        server_->Serve("/Updates/Ranko.zip", body);
+        server_->Serve("/Updates/Ranko.zip.sig", {200, "OK", Sign(key_.get(), archive)});
+        fs::create_directories(root_ / "temp");
+        std::ofstream(root_ / "temp" / "Update.bat") << "alt";
+
+        auto form = MakeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        auto* pages = Child<QStackedWidget>(*form, "Pages");
+        Click(*form, "Button_Next");
+        Click(*form, "Button_Check");
+        QCOMPARE(pages->currentIndex(), 2);
+        const QString result = Child<QLabel>(*form, "Label_CheckResult")->text();
+        QVERIFY2(result.contains("- 01.12.2025: Schneller\n") && !result.contains("Alt"),
+                 qPrintable(result));
+
+        Click(*form, "Button_Next");
+        QCOMPARE(pages->currentIndex(), 3);
+        QVERIFY(dialogs_.messages.empty());
+        QCOMPARE(Child<QLabel>(*form, "Label_Download")->text(),
+                 QString::fromUtf8(kWizardDownloadDoneText));
+        QCOMPARE(Child<QLabel>(*form, "PerCent")->text(), QString("100 %"));
+        QVERIFY(Child<QPushButton>(*form, "Button_Next")->isEnabled());
+        QCOMPARE(ReadFile(tempFolder_ + "Ranko.zip"), archive);
+
+        Click(*form, "Button_Next");
+        QCOMPARE(pages->currentIndex(), 4);
+        Click(*form, "Button_Next");
+        QCOMPARE(pages->currentIndex(), 5);
+        QCOMPARE(Child<QLabel>(*form, "Panel_Title")->text(),
+                 QString("Abschließen der Installation"));
+        QVERIFY(!fs::exists(tempFolder_ + "Ranko.zip"));
+        QCOMPARE(ReadFile(tempFolder_ + "Rangwerk.neu"), std::string("neues Programm"));
+
+        const std::string program = (root_ / "rang werk").string() + "/";
+        const std::string expected =
+            "@echo off\r\n"
+            "if exist \"" +
+            program +
+            "rangwerk\" echo 100%\r\n"
+            "echo " +
+            program +
+            "|\r\n"
+            "copy \"" +
+            tempFolder_ + "Rangwerk.neu\" \"" + program +
+            "rangwerk\"\r\n"
+            " del \"" +
+            tempFolder_ +
+            "Ranko.txt\"\r\n"
+            "echo \xE4 \xFC\r\n"
+            "\"" +
+            programPath_ +
+            "\"\r\n"
+            "del " +
+            tempFolder_ + "Update.bat\r\n";
+        QCOMPARE(ReadFile(tempFolder_ + "Update.bat"), expected);
+
+        Click(*form, "Button_Next");
+        QCOMPARE(terminations_, 1);
+        QVERIFY(!form->isVisible());
+        form.reset();
+        QCOMPARE(renewals_, 1);
+        QCOMPARE(starter_.started.size(), std::size_t(1));
+        QCOMPARE(starter_.started[0].first, tempFolder_ + "Update.bat");
+        QVERIFY(dialogs_.AllAnswered());
+    }
+
+    void closeBoxDuringTheTransferCancelsItAndClosesOnceItStopped() {
+        ServeDescription();
+        testing::HttpTestResponse slow{200, "OK", std::string(400000, 'x')};
+        slow.chunkBytes = 4000;
+        slow.chunkPauseMs = 20;  // two seconds in all
+        server_->Serve("/Updates/Ranko.zip", slow);
+        auto form = MakeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        Click(*form, "Button_Next");
+        Click(*form, "Button_Check");
+
+        // The close box while the bytes arrive, answered with Ja.
+        dialogs_.AnswerMessage(MessageButton::Yes);
+        bool downloadingAtClose = false;
+        QTimer::singleShot(200, form.get(), [&] {
+            downloadingAtClose = form->Model().Downloading();
+            form->close();
+        });
+        QElapsedTimer elapsed;
+        elapsed.start();
+        Click(*form, "Button_Next");
+        QVERIFY(downloadingAtClose);
+        QVERIFY2(elapsed.elapsed() < 1800, "the transfer ran to its end");
+        QCOMPARE(dialogs_.messages.size(), std::size_t(1));
+        QCOMPARE(dialogs_.messages[0].text,
+                 std::string("Soll der Download wirklich abgebrochen werden?"));
+        QVERIFY(!form->isVisible());
+        QVERIFY(form->Model().DownloadAborted());
+        QVERIFY(!fs::exists(tempFolder_ + "Ranko.zip"));
+        QCOMPARE(Child<QPushButton>(*form, "CancelDownload")->text(), QString("Erneut versuchen"));
+        QCOMPARE(terminations_, 0);
+    }
+
+    void missingArchiveReportsTheServersErrorAndOffersTheRetry() {
+        ServeDescription();
+        auto form = MakeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        Click(*form, "Button_Next");
+        Click(*form, "Button_Check");
+        dialogs_.AnswerMessage(MessageButton::Ok);
+        Click(*form, "Button_Next");
+        QCOMPARE(dialogs_.messages.size(), std::size_t(1));
+        const MessageRequest& box = dialogs_.messages[0];
+        QCOMPARE(box.caption, std::string("Rangwerk"));
+        QCOMPARE(box.icon, MessageIcon::Error);
+        QVERIFY2(box.text.find("404") != std::string::npos ||
+                     box.text.find("Not Found") != std::string::npos,
+                 box.text.c_str());
+        QCOMPARE(Child<QPushButton>(*form, "CancelDownload")->text(), QString("Erneut versuchen"));
+        QVERIFY(!Child<QPushButton>(*form, "Button_Next")->isEnabled());
+        QVERIFY(!form->Model().Downloading());
+
+        // Once the archive is there, the retry fetches it.
+        const std::string archive = MakeZip({{"Update.bat", "rem\r\n"}}, root_ / "scratch.zip");
+        server_->Serve("/Updates/Ranko.zip", {200, "OK", archive});
+        server_->Serve("/Updates/Ranko.zip.sig", {200, "OK", Sign(key_.get(), archive)});
+        Click(*form, "CancelDownload");
+        QVERIFY(Child<QPushButton>(*form, "Button_Next")->isEnabled());
+        QCOMPARE(ReadFile(tempFolder_ + "Ranko.zip"), archive);
+
+        // Left without installing: no reminder moves, no batch starts.
+        Click(*form, "Button_Cancel");
+        QVERIFY(!form->isVisible());
+        form.reset();
+        QCOMPARE(renewals_, 0);
+        QVERIFY(starter_.started.empty());
+        QCOMPARE(terminations_, 0);
+    }
+};
+
+QTEST_MAIN(StatusFormEndToEndTest)
+#include "statusform_e2e_test.moc"

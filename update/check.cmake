@@ -1,0 +1,24 @@
+# Targets of the update check step.
+
+# The check without a window: profile reader, comma lists, dates, the decision and result text.
+add_library(rangwerk_update_check STATIC
+  ${CMAKE_CURRENT_SOURCE_DIR}/comma_list.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/day_count.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/profile_file.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/short_date.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/update_check.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/update_host.cpp)
+target_include_directories(rangwerk_update_check PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(rangwerk_update_check PUBLIC rangwerk_platform rangwerk_core rangwerk_settings)
+
+# The platform's connection query on Windows (platform/connection_query.cpp).
+if(WIN32)
+  target_link_libraries(rangwerk_platform PUBLIC wininet)
+endif()
+
+# The Qt Network backends of the HTTP client and the connection query.
+if(NOT RANGWERK_WINDOW_FREE_ONLY)
+  add_library(rangwerk_update_net STATIC ${CMAKE_CURRENT_SOURCE_DIR}/qt_http_client.cpp)
+  target_include_directories(rangwerk_update_net PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(rangwerk_update_net PUBLIC rangwerk_platform Qt6::Core Qt6::Network rangwerk_settings)
+endif()

@@ -1,0 +1,45 @@
+# Targets of the update install step.
+
+# The download of the archive with its progress display, the signature check, the unpacking and
+# the completion of "Update.bat", without a window (standard library, libzip, OpenSSL libcrypto).
+# Debian's libzip CMake package names tools of another package, so pkg-config finds it.
+find_package(PkgConfig REQUIRED)
+pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET GLOBAL libzip)
+find_package(OpenSSL REQUIRED COMPONENTS Crypto)
+
+# The maker's public key (PEM, as "openssl pkey -pubout" writes it) that update archives must be
+# signed with. Only a public key belongs here; without one, only a key named by the environment
+# variable RANGWERK_UPDATE_TRUSTED_KEY is trusted.
+set(RANGWERK_UPDATE_MAKER_KEY "" CACHE FILEPATH "PEM file with the maker's Ed25519 public key for signed updates")
+set(rangwerk_maker_key_pem "")
+if(RANGWERK_UPDATE_MAKER_KEY)
+  file(READ ${RANGWERK_UPDATE_MAKER_KEY} rangwerk_maker_key_pem)
+  if(NOT rangwerk_maker_key_pem MATCHES "-----BEGIN PUBLIC KEY-----")
+    message(FATAL_ERROR "RANGWERK_UPDATE_MAKER_KEY must name a PEM public key: ${RANGWERK_UPDATE_MAKER_KEY}")
+  endif()
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${RANGWERK_UPDATE_MAKER_KEY})
+endif()
+file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/generated/update/update_maker_key.h
+  CONTENT "#pragma once\n\n// The maker's public key for signed updates (empty when the build set none).\nnamespace rangwerk {\ninline constexpr char kUpdateMakerKey[] = R\"rangwerk_pem(@rangwerk_maker_key_pem@)rangwerk_pem\";\n}  // namespace rangwerk\n"
+  @ONLY)
+
+add_library(rangwerk_update_install STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/format_size.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/download_progress.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/archive_download.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/batch_template.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/batch_completion.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/archive_unpack.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/signature.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/installation.cpp)
+target_include_directories(rangwerk_update_install PUBLIC ${PROJECT_SOURCE_DIR}
+  PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/generated)
+target_link_libraries(rangwerk_update_install PUBLIC rangwerk_platform rangwerk_settings
+  PRIVATE PkgConfig::LIBZIP OpenSSL::Crypto)
+
+# The download benchmark (bench/download_bench.sh): the real client and the progress handler.
+if(RANGWERK_BUILD_BENCH AND TARGET rangwerk_update_net)
+  add_executable(rangwerk_download_bench ${PROJECT_SOURCE_DIR}/bench/download_bench.cpp)
+  target_link_libraries(rangwerk_download_bench PRIVATE rangwerk_update_install rangwerk_update_net
+    rangwerk_settings)
+endif()

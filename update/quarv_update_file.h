@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QObject>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/dialogs.h"
+#include "platform/registry.h"
+#include "update/update_check.h"
+#include "update/wizard_model.h"
+
+class QAction;
+class QWidget;
+
+namespace rangwerk {
+
+// The update wizard as the update component drives it.
+class UpdateWizardWindow {
+public:
+    virtual ~UpdateWizardWindow() = default;
+    // The wizard's window: a top-level window, hidden until it is shown.
+    virtual QWidget& Window() = 0;
+    // Hands the values over and shows the wizard modally; returns when it has been closed.
+    virtual void ShowModal(const WizardInputs& inputs) = 0;
+};
+
+// What the update component takes from the running program.
+struct QuarvUpdateFileServices {
+    Registry& registry;
+    Dialogs& dialogs;
+    // The absolute path of the running program file.
+    std::string programPath;
+    // Argument 1 of the command line, when there is one.
+    std::optional<std::string> argument1;
+    // The drive type of the program path, the program file's time and today's date; empty: the
+    // platform's own (ProgramDriveType, FileModificationDayCount, LocalToday).
+    std::function<int(const std::string& programPath)> driveType;
+    std::function<std::optional<double>(const std::string& path)> fileTime;
+    std::function<double()> today;
+    // Creates the wizard, hidden. Called once, at construction.
+    std::function<std::unique_ptr<UpdateWizardWindow>()> createWizard;
+    // Ends the program in order after an update-only start.
+    std::function<void()> requestTermination;
+};
+
+// The update component on the main window: Ctrl+U opens the update wizard at any time, and
+// AutomaticUpdate decides at every start whether the user is reminded to look for updates.
+// The ZIP libraries of the original component are not written out: the program links its ZIP
+// reader.
+class TQuarvUpdateFile : public QObject {
+    Q_OBJECT
+
+public:
+    // Registers the Ctrl+U action on `owner` (the main window) and creates the hidden wizard.
+    TQuarvUpdateFile(QWidget* owner, QuarvUpdateFileServices services);
+    // Destroys the wizard; its clean-up may renew the reminder and start the update's batch.
+    ~TQuarvUpdateFile() override;
+
+    // The start-up check (`forced` false) and the Ctrl+U entry (`forced` true): see
+    // DecideAutomaticUpdate. Shows the wizard modally when the check says so. A settings key
+    // that cannot be opened or written is reported once in the general error box, and the
+    // check goes on. After an update-only start the program is asked to end.
+    void AutomaticUpdate(const std::string& argument, bool forced, double installedDate);
+
+    // The Ctrl+U action, registered on the main window.
+    QAction* UpdateAction() const { return action_; }
+    // The wizard; null after it was destroyed.
+    UpdateWizardWindow* StatusForm() const { return wizard_.get(); }
+    // Destroys the wizard now (the program's shutdown order).
+    void DestroyStatusForm();
+    // An update-only start showed the wizard and asked the program to end.
+    bool OnlyUpdateEnded() const { return onlyUpdateEnded_; }
+
+    // Properties with the values the main window stores.
+    std::string ProgramName = kUpdateProgramName;
+    std::string RegistryKey = "Rangwerk";
+    std::string ZIPFileName = "Ranko.zip";
+    bool HKCU = false;
+
+protected:
+    // Claims Ctrl+U before a focused control of the main window takes it as its own key (a
+    // line edit deletes to the start of the line with it on X11).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* owner_;
+    QuarvUpdateFileServices services_;
+    QAction* action_ = nullptr;
+    std::unique_ptr<UpdateWizardWindow> wizard_;
+    bool onlyUpdateEnded_ = false;
+};
+
+}  // namespace rangwerk

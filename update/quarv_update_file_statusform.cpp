@@ -1,0 +1,477 @@
+#include "update/quarv_update_file_statusform.h"
+
+#include <QAccessible>
+#include <QAccessibleEvent>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPalette>
+#include <QScreen>
+#include <QShowEvent>
+#include <QSignalBlocker>
+#include <QStyle>
+#include <QTimer>
+
+#include <limits>
+
+#include "platform/failure.h"
+#include "ui_statusform.h"
+#include "update/installation.h"
+#include "update/short_date.h"
+
+namespace rangwerk {
+
+namespace {
+
+// The window's face: Verdana's stand-in with the same metrics design.
+const char* const kWindowFace = "DejaVu Sans";
+constexpr int kWindowFontPixels = 11;
+constexpr int kTitleFontPixels = 19;
+constexpr int kStripFontPoints = 10;
+const QColor kTitleColor(49, 106, 197);
+// The strip's gradient runs from this colour to white.
+constexpr int kStripStart[3] = {155, 183, 230};
+const char* const kPerCentFace = "MS Sans Serif";
+constexpr int kPerCentPoints = 8;
+
+QString FromUtf8(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The model's texts break lines with CR LF; a label breaks at LF.
+QString LabelText(const std::string& text) {
+    QString shown = FromUtf8(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return shown;
+}
+
+ProgressFormat ProgressFormatOf(const RegionalSettings& regional) {
+    ProgressFormat format;
+    format.decimalSeparator = regional.decimalSeparator;
+    format.longTimeFormat = regional.longTimeFormat;
+    return format;
+}
+
+// The folder of a file path, with its trailing separator.
+std::string FolderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void EventLoopWait(int milliseconds) {
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------------------------
+// StatusFormBackend
+
+StatusFormBackend::StatusFormBackend(StatusFormServices services)
+    : services_(std::move(services)),
+      check_(UpdateCheckServices{*services_.http, *services_.connection, *services_.tempFiles,
+                                 *services_.clock}),
+      download_(*services_.http, [this] {
+          ArchiveDownloadHooks hooks;
+          hooks.setMaximum = [this](std::uint64_t maximum) {
+              if (begin_)
+                  begin_(maximum);
+          };
+          // The model pumps the events itself at each report and says whether to go on.
+          hooks.show = [this](const DownloadDisplay& display) {
+              lastDisplay_ = display;
+              if (progress_ && !progress_(display.position))
+                  download_.RequestCancel();
+          };
+          hooks.nowSeconds = services_.nowSeconds;
+          hooks.wait = services_.wait ? services_.wait : EventLoopWait;
+          return hooks;
+      }()) {}
+
+void StatusFormBackend::BeginShowing(const WizardInputs& inputs) {
+    inputs_ = inputs;
+    tempFolder_ = services_.tempFolder ? services_.tempFolder().value_or("") : "";
+    regional_ = services_.regionalSettings ? services_.regionalSettings() : RegionalSettings{};
+    download_.SetFormat(ProgressFormatOf(regional_));
+    download_.Reset();
+    check_.ClearUpdatesAvailable();
+}
+
+bool StatusFormBackend::CheckForUpdates() {
+    UpdateCheckInputs inputs;
+    inputs.programName = inputs_.programName;
+    inputs.installedDate = inputs_.installedDate;
+    inputs.host = services_.host;
+    inputs.tempFolder = tempFolder_;
+    inputs.dateFormat = ShortDateFormatOf(regional_);
+    if (!tempFolder_.empty() && check_.CheckForUpdates(inputs))
+        return true;
+    services_.dialogs->ShowMessage(NoConnectionMessage());
+    return false;
+}
+
+bool StatusFormBackend::UpdatesAvailable() const {
+    return check_.UpdatesAvailable();
+}
+
+std::string StatusFormBackend::CheckResultText() {
+    return check_.BuildCheckResultText();
+}
+
+WizardDownloadResult StatusFormBackend::DownloadArchive(
+    const std::function<void(std::uint64_t)>& begin,
+    const std::function<bool(std::uint64_t)>& progress) {
+    WizardDownloadResult result;
+    if (!check_.UpdateDescription()) {
+        result.status = WizardDownloadResult::Status::Failed;
+        result.errorText = "Es wurde noch nicht nach Updates gesucht.";
+        return result;
+    }
+    begin_ = begin;
+    progress_ = progress;
+    lastDisplay_ = {};
+    download_.ResetForRetry();
+    ArchiveDownloadResult run;
+    try {
+        run = download_.Run(services_.host.name, check_.UpdateFile(), ArchiveFile());
+    } catch (...) {
+        begin_ = nullptr;
+        progress_ = nullptr;
+        throw;
+    }
+    begin_ = nullptr;
+    progress_ = nullptr;
+    switch (run.status) {
+        case ArchiveDownloadResult::Status::Completed:
+            result.status = WizardDownloadResult::Status::Completed;
+            break;
+        case ArchiveDownloadResult::Status::Aborted:
+            result.status = WizardDownloadResult::Status::Aborted;
+            break;
+        case ArchiveDownloadResult::Status::Failed:
+            result.status = WizardDownloadResult::Status::Failed;
+            result.errorText =
+                run.errorText.empty() ? "Der Download ist fehlgeschlagen" : run.errorText;
+            break;
+    }
+    return result;
+}
+
+WizardProgress StatusFormBackend::DescribeProgress(std::uint64_t received, std::uint64_t maximum) {
+    if (lastDisplay_.maximum != maximum || lastDisplay_.position != received)
+        lastDisplay_ = MakeDownloadDisplay(received, maximum, 0, ProgressFormatOf(regional_));
+    return {lastDisplay_.position, lastDisplay_.percent, lastDisplay_.status,
+            lastDisplay_.timeLeft};
+}
+
+WizardInstallResult StatusFormBackend::PrepareInstallation(bool restart) {
+    InstallationRequest request;
+    request.archiveFile = ArchiveFile();
+    request.tempFolder = tempFolder_;
+    request.programPath = services_.programPath;
+    request.programFolder = FolderOf(services_.programPath);
+    request.restart = restart;
+    request.trustedKeys = services_.trustedKeys ? services_.trustedKeys() : TrustedUpdateKeys();
+    const InstallationResult installed = rangwerk::PrepareInstallation(request);
+    return {installed.prepared, installed.message};
+}
+
+void StatusFormBackend::ReleaseDescription() {
+    check_.Release();
+}
+
+void StatusFormBackend::RenewReminder() {
+    if (services_.renewReminder)
+        services_.renewReminder(inputs_);
+}
+
+void StatusFormBackend::StartUpdateBatch() {
+    if (services_.batchStarter && !tempFolder_.empty())
+        services_.batchStarter->Start(tempFolder_ + "Update.bat", tempFolder_);
+}
+
+void StatusFormBackend::RequestTermination() {
+    if (services_.terminate)
+        services_.terminate();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TStatusForm
+
+TStatusForm::TStatusForm(StatusFormServices services, QWidget* parent)
+    : TStatusForm(std::make_unique<StatusFormBackend>(services), nullptr, *services.dialogs,
+                  *services.registry, parent) {}
+
+TStatusForm::TStatusForm(WizardBackend& backend, Dialogs& dialogs, Registry& registry,
+                         QWidget* parent)
+    : TStatusForm(nullptr, &backend, dialogs, registry, parent) {}
+
+TStatusForm::TStatusForm(std::unique_ptr<StatusFormBackend> own, WizardBackend* other,
+                         Dialogs& dialogs, Registry& registry, QWidget* parent)
+    : QDialog(parent),
+      ownBackend_(std::move(own)),
+      dialogs_(dialogs),
+      ui_(std::make_unique<Ui::StatusForm>()),
+      model_(other ? *other : *ownBackend_, dialogs, registry) {
+    ui_->setupUi(this);
+    setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setFixedSize(kClientWidth, kClientHeight);
+    setSizeGripEnabled(false);
+
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+    QFont font(kWindowFace);
+    font.setPixelSize(kWindowFontPixels);
+    setFont(font);
+
+    QFont titleFont(kWindowFace);
+    titleFont.setPixelSize(kTitleFontPixels);
+    titleFont.setBold(true);
+    ui_->Panel_Title->setFont(titleFont);
+    QPalette titlePalette = ui_->Panel_Title->palette();
+    titlePalette.setColor(QPalette::Window, kTitleColor);
+    titlePalette.setColor(QPalette::WindowText, Qt::white);
+    ui_->Panel_Title->setPalette(titlePalette);
+    ui_->Panel_Title->setForegroundRole(QPalette::WindowText);
+    ui_->Panel_Title->setBackgroundRole(QPalette::Window);
+
+    ui_->PerCent->setFont(QFont(kPerCentFace, kPerCentPoints));
+
+    ui_->PaintBox_Process->installEventFilter(this);
+    ui_->PaintBox_Process->setAccessibleDescription(QStringLiteral("Schritte des Assistenten"));
+
+    model_.SetWindow(this);
+
+    connect(ui_->Button_Next, &QPushButton::clicked, this,
+            [this] { Guarded([&] { model_.Button_NextClick(); }); });
+    connect(ui_->Button_Check, &QPushButton::clicked, this,
+            [this] { Guarded([&] { model_.Button_CheckClick(); }); });
+    connect(ui_->CancelDownload, &QPushButton::clicked, this,
+            [this] { Guarded([&] { model_.CancelDownloadClick(); }); });
+    connect(ui_->Button_Cancel, &QPushButton::clicked, this,
+            [this] { Guarded([&] { model_.Button_CancelClick(); }); });
+    connect(ui_->CheckBox_Restart, &QCheckBox::toggled, this,
+            [this](bool checked) { Guarded([&] { model_.CheckBox_RestartClick(checked); }); });
+    connect(ui_->Button_Settings, &QPushButton::clicked, this, [this] {
+        Guarded([&] {
+            model_.Button_SettingsClick();
+            ui_->SpinEdit_AutoUpdt->setValue(model_.Screen().intervalDays);
+        });
+    });
+    auto radioClicked = [this] {
+        Guarded([&] { model_.RadioButton_UpdtClick(ui_->RadioButton_NoAutoUpdt->isChecked()); });
+    };
+    connect(ui_->RadioButton_NoAutoUpdt, &QRadioButton::clicked, this, radioClicked);
+    connect(ui_->RadioButton_AutoUpdt, &QRadioButton::clicked, this, radioClicked);
+    connect(ui_->Button_SettingsSave, &QPushButton::clicked, this, [this] {
+        Guarded([&] {
+            model_.Button_SettingsSaveClick(ui_->SpinEdit_AutoUpdt->cleanText().toStdString());
+        });
+    });
+    connect(ui_->Button_SettingsCancel, &QPushButton::clicked, this,
+            [this] { Guarded([&] { model_.Button_SettingsCancelClick(); }); });
+
+    FormCreate();
+}
+
+TStatusForm::~TStatusForm() {
+    Guarded([&] { model_.FormDestroy(); });
+    model_.SetWindow(nullptr);
+}
+
+void TStatusForm::FormCreate() {
+    const QPixmap information =
+        style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32);
+    ui_->Image_Icon1->setPixmap(information);
+    ui_->Image_Icon2->setPixmap(information);
+    ui_->Image_Icon3->setPixmap(information);
+    Refresh();
+}
+
+void TStatusForm::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TStatusForm::FormShow() {
+    Guarded([&] {
+        QFont perCent = ui_->PerCent->font();
+        perCent.setBold(true);
+        ui_->PerCent->setFont(perCent);
+        if (const QScreen* screen =
+                this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+            const QRect area = screen->geometry();
+            move(area.x() + area.width() / 2 - width() / 2,
+                 area.y() + area.height() / 2 - height() / 2);
+        }
+        model_.FormShow();
+    });
+}
+
+void TStatusForm::closeEvent(QCloseEvent* event) {
+    bool close = false;
+    Guarded([&] {
+        close = model_.FormCloseQuery();
+        if (close)
+            model_.FormClose();
+    });
+    if (close)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TStatusForm::reject() {
+    if (ui_->Notebook_StdButtons->currentWidget() == ui_->SettingsButtons) {
+        ui_->Button_SettingsCancel->click();
+    } else if (ui_->Button_Cancel->isEnabled()) {
+        ui_->Button_Cancel->click();
+    }
+}
+
+void TStatusForm::Close() {
+    close();
+}
+
+void TStatusForm::ProcessEvents() {
+    QCoreApplication::processEvents();
+}
+
+void TStatusForm::Refresh() {
+    const WizardScreen& s = model_.Screen();
+    ui_->Pages->setCurrentIndex(static_cast<int>(s.page));
+    const bool settingsButtons = s.buttonPage == WizardButtonPage::Settings;
+    ui_->Notebook_StdButtons->setCurrentWidget(settingsButtons ? ui_->SettingsButtons
+                                                               : ui_->Standard);
+    // Enter presses the save button on the settings page, "Weiter >" elsewhere.
+    ui_->Button_Next->setDefault(!settingsButtons);
+    ui_->Button_SettingsSave->setDefault(settingsButtons);
+    ui_->Panel_Title->setText(FromUtf8(s.title));
+    ui_->Button_Settings->setVisible(s.settingsButtonVisible);
+
+    ui_->Button_Next->setEnabled(s.nextEnabled);
+    ui_->Button_Next->setText(FromUtf8(s.nextCaption));
+    ui_->Button_Cancel->setEnabled(s.cancelEnabled);
+
+    ui_->Label_CheckResult->setText(LabelText(s.checkResult));
+
+    ui_->Label_Download->setText(LabelText(s.downloadText));
+    ui_->CancelDownload->setText(FromUtf8(s.cancelDownloadCaption));
+    ui_->CancelDownload->setVisible(s.cancelDownloadVisible);
+    // The bar counts in ints: large archives are shown in coarser steps.
+    std::uint64_t maximum = s.progressMaximum;
+    std::uint64_t position = s.progressPosition;
+    while (maximum > static_cast<std::uint64_t>(std::numeric_limits<int>::max())) {
+        maximum /= 1024;
+        position /= 1024;
+    }
+    // A range of 0..0 would make the bar a busy indicator; with no length it stays empty.
+    ui_->Status->setRange(0, maximum == 0 ? 1 : static_cast<int>(maximum));
+    ui_->Status->setValue(maximum == 0 ? 0 : static_cast<int>(std::min(position, maximum)));
+    ui_->PerCent->setText(FromUtf8(s.perCent));
+    ui_->StatusLabel->setText(FromUtf8(s.status));
+    ui_->TimeLeft->setText(FromUtf8(s.timeLeft));
+
+    ui_->Label3->setText(LabelText(s.installText));
+    if (s.installErrorIcon != shownErrorIcon_) {
+        shownErrorIcon_ = s.installErrorIcon;
+        ui_->Image_Icon2->setPixmap(style()
+                                        ->standardIcon(s.installErrorIcon
+                                                           ? QStyle::SP_MessageBoxCritical
+                                                           : QStyle::SP_MessageBoxInformation)
+                                        .pixmap(32, 32));
+    }
+    {
+        const QSignalBlocker block(ui_->CheckBox_Restart);
+        ui_->CheckBox_Restart->setChecked(s.restart);
+    }
+    {
+        const QSignalBlocker blockNo(ui_->RadioButton_NoAutoUpdt);
+        const QSignalBlocker blockAuto(ui_->RadioButton_AutoUpdt);
+        ui_->RadioButton_NoAutoUpdt->setChecked(s.neverRemind);
+        ui_->RadioButton_AutoUpdt->setChecked(!s.neverRemind);
+    }
+    ui_->Label_AutoUpdt1->setEnabled(s.intervalEnabled);
+    ui_->SpinEdit_AutoUpdt->setEnabled(s.intervalEnabled);
+    ui_->Label_AutoUpdt2->setEnabled(s.intervalEnabled);
+
+    if (model_.Step() != paintedStep_) {
+        paintedStep_ = model_.Step();
+        // The strip is repainted at once, not at the next idle moment.
+        if (ui_->PaintBox_Process->isVisible())
+            ui_->PaintBox_Process->repaint();
+    }
+    UpdateStripAccessibility();
+}
+
+void TStatusForm::UpdateStripAccessibility() {
+    const int step = model_.Step();
+    const QString title =
+        step >= 0 && step < kWizardStepCount
+            ? QString::fromUtf8(WizardStepTitles()[static_cast<std::size_t>(step)])
+            : QString();
+    if (title == announcedTitle_ && ui_->PaintBox_Process->accessibleName() == title)
+        return;
+    announcedTitle_ = title;
+    ui_->PaintBox_Process->setAccessibleName(title);
+    ui_->PaintBox_Process->setAccessibleDescription(title.isEmpty()
+                                                        ? QString()
+                                                        : QStringLiteral("Schritt %1 von %2: %3")
+                                                              .arg(step + 1)
+                                                              .arg(kWizardStepCount)
+                                                              .arg(title));
+    QAccessibleEvent changed(ui_->PaintBox_Process, QAccessible::NameChanged);
+    QAccessible::updateAccessibility(&changed);
+}
+
+bool TStatusForm::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ui_->PaintBox_Process && event->type() == QEvent::Paint) {
+        QPainter painter(ui_->PaintBox_Process);
+        RunWhilePainting([&] { PaintBox_ProcessPaint(painter); });
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+QColor TStatusForm::StripColor(int x, int width) {
+    const auto part = [&](int start) { return start + (255 - start) * x / width; };
+    return QColor(part(kStripStart[0]), part(kStripStart[1]), part(kStripStart[2]));
+}
+
+QFont TStatusForm::StripFont(bool current) const {
+    QFont strip = font();
+    strip.setPointSize(kStripFontPoints);
+    strip.setBold(current);
+    strip.setItalic(current);
+    return strip;
+}
+
+void TStatusForm::PaintBox_ProcessPaint(QPainter& painter) {
+    const QWidget* box = ui_->PaintBox_Process;
+    const int width = box->width();
+    const int height = box->height();
+    for (int x = 0; x <= width; ++x) {
+        painter.setPen(StripColor(x, width));
+        painter.drawLine(x, 0, x, height - 1);
+    }
+    painter.setPen(palette().color(QPalette::WindowText));
+    const int step = model_.Step();
+    for (int i = 0; i < kWizardStepCount; ++i) {
+        painter.setFont(StripFont(i == step));
+        const QPoint at = StripTitlePos(i);
+        painter.drawText(QRect(at.x(), at.y(), width * 4, height),
+                         Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip,
+                         QString::fromUtf8(WizardStepTitles()[static_cast<std::size_t>(i)]));
+    }
+}
+
+}  // namespace rangwerk

@@ -1,0 +1,62 @@
+#include "update/update_settings.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace rangwerk {
+
+namespace {
+
+const char* const kNoUpdate = "NoUpdate";
+const char* const kUpdateInterval = "UpdateInterval";
+
+int Clamp(long long value) {
+    return static_cast<int>(std::clamp<long long>(value, kMinIntervalDays, kMaxIntervalDays));
+}
+
+}  // namespace
+
+ReminderChoice ReadReminderChoice(const RegistryKey& key) {
+    ReminderChoice choice;
+    choice.neverRemind = key.ValueExists(kNoUpdate);
+    if (const auto stored = key.ReadDword(kUpdateInterval)) {
+        // The value is a signed 32-bit number to the program: 0xFFFFFFFF is -1 and shows 1.
+        choice.intervalDays = Clamp(static_cast<std::int32_t>(*stored));
+    } else {
+        choice.intervalDays = kShownDefaultIntervalDays;
+    }
+    return choice;
+}
+
+int IntervalFromFieldText(const std::string& text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ') ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        negative = text[i] == '-';
+        ++i;
+    }
+    if (i == text.size())
+        return kMinIntervalDays;
+    long long value = 0;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c < '0' || c > '9')
+            return kMinIntervalDays;
+        // Anything past the field's range clamps anyway; stop growing before it could overflow.
+        value = std::min<long long>(value * 10 + (c - '0'), 1'000'000'000LL);
+    }
+    return Clamp(negative ? -value : value);
+}
+
+void WriteReminderChoice(RegistryKey& key, const ReminderChoice& choice) {
+    if (choice.neverRemind) {
+        key.DeleteValue(kUpdateInterval);
+        key.WriteString(kNoUpdate, "");
+    } else {
+        key.DeleteValue(kNoUpdate);
+        key.WriteDword(kUpdateInterval, static_cast<std::uint32_t>(Clamp(choice.intervalDays)));
+    }
+}
+
+}  // namespace rangwerk

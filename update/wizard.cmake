@@ -1,0 +1,39 @@
+# Targets of the update wizard step.
+
+# The wizard without its window: the step machine, the download flags and the settings page.
+add_library(rangwerk_update_wizard_model STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/wizard_model.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/update_settings.cpp
+)
+target_include_directories(rangwerk_update_wizard_model PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(rangwerk_update_wizard_model PUBLIC rangwerk_platform rangwerk_settings)
+
+# The wizard's window (Qt) with the check, the download and the installation behind it.
+if(NOT RANGWERK_WINDOW_FREE_ONLY)
+  add_library(rangwerk_update_window STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/quarv_update_file_statusform.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/quarv_update_file_statusform.h
+    ${CMAKE_CURRENT_LIST_DIR}/statusform.ui
+  )
+  set_target_properties(rangwerk_update_window PROPERTIES AUTOMOC ON AUTOUIC ON)
+  target_include_directories(rangwerk_update_window PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(rangwerk_update_window PUBLIC
+    Qt6::Widgets rangwerk_update_wizard_model rangwerk_update_check rangwerk_update_install
+    rangwerk_platform rangwerk_settings)
+endif()
+
+# Reminders and the start-up check (standard library only).
+add_library(rangwerk_update_reminder STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/reminder.cpp ${CMAKE_CURRENT_LIST_DIR}/automatic_update.cpp)
+target_include_directories(rangwerk_update_reminder PUBLIC ${PROJECT_SOURCE_DIR})
+target_link_libraries(rangwerk_update_reminder PUBLIC rangwerk_platform rangwerk_settings)
+
+# The update component on the main window (Qt): Ctrl+U and the start-up reminder.
+if(NOT RANGWERK_WINDOW_FREE_ONLY)
+  add_library(rangwerk_update_component STATIC ${CMAKE_CURRENT_LIST_DIR}/quarv_update_file.cpp)
+  set_target_properties(rangwerk_update_component PROPERTIES AUTOMOC ON)
+  target_include_directories(rangwerk_update_component PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(rangwerk_update_component PUBLIC
+    Qt6::Widgets rangwerk_update_reminder rangwerk_update_wizard_model rangwerk_platform
+    rangwerk_settings)
+endif()

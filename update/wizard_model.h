@@ -1,0 +1,218 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "platform/dialogs.h"
+#include "platform/registry.h"
+#include "update/update_settings.h"
+
+namespace rangwerk {
+
+// The pages of the wizard, in the order of its page set.
+enum class WizardPage { Welcome, Check, Result, Download, Install, Finish, Settings };
+
+// The two pages of the button set at the bottom right.
+enum class WizardButtonPage { Standard, Settings };
+
+// The step titles of the strip; the current one also heads the window.
+inline constexpr int kWizardStepCount = 6;
+const std::array<const char*, kWizardStepCount>& WizardStepTitles();
+
+// What the update component hands the wizard before each showing.
+struct WizardInputs {
+    std::string programName = "Ranko";
+    std::string zipFileName = "Ranko.zip";
+    std::string registryKey = "Rangwerk";
+    bool hkcu = false;
+    double installedDate = 0;  // day count; 0: the program file's modification time
+};
+
+// One progress report of the archive transfer as the download page shows it.
+struct WizardProgress {
+    std::uint64_t position = 0;
+    std::string perCent;   // "50 %"
+    std::string status;    // "1,5 MB von 3 MB gedownloadet"
+    std::string timeLeft;  // "verbleibende Zeit: 00:00:30"
+};
+
+// The ways the archive transfer ends.
+struct WizardDownloadResult {
+    enum class Status { Completed, Aborted, Failed };
+    Status status = Status::Completed;
+    std::string errorText;  // the transfer's own text when it failed
+};
+
+// The ways the installation step ends.
+struct WizardInstallResult {
+    bool prepared = false;
+    std::string refusal;  // German text for the "Einrichten" page when not prepared
+};
+
+// The work behind the wizard: the check, the download, the installation and what happens at
+// program end. The real one drives the HTTP client, the ZIP reader and the batch file; tests
+// script it.
+class WizardBackend {
+public:
+    virtual ~WizardBackend() = default;
+
+    // A showing begins: the temporary folder is read anew and the inputs taken over.
+    virtual void BeginShowing(const WizardInputs& inputs) = 0;
+
+    // The check of the update description. Returns false when it failed; the backend has then
+    // told the user already (the no-connection box).
+    virtual bool CheckForUpdates() = 0;
+    virtual bool UpdatesAvailable() const = 0;
+    // The text of the result page for the last check.
+    virtual std::string CheckResultText() = 0;
+
+    // Fetches the archive; blocks until the transfer has ended. `begin` gets the announced
+    // length (0: none); `progress` gets each report and returns false to cut the transfer.
+    // A cut transfer is reported as Aborted, after the pause and with the partial archive gone.
+    virtual WizardDownloadResult DownloadArchive(
+        const std::function<void(std::uint64_t)>& begin,
+        const std::function<bool(std::uint64_t)>& progress) = 0;
+    // The texts of a progress report: `received` bytes of `maximum`.
+    virtual WizardProgress DescribeProgress(std::uint64_t received, std::uint64_t maximum) = 0;
+
+    // Unpacks the archive and completes "Update.bat"; `restart` appends the restart line.
+    virtual WizardInstallResult PrepareInstallation(bool restart) = 0;
+
+    // Program end: the loaded description and its file go away.
+    virtual void ReleaseDescription() = 0;
+    // Moves the reminder date forward.
+    virtual void RenewReminder() = 0;
+    // Starts the completed "Update.bat".
+    virtual void StartUpdateBatch() = 0;
+    // Asks the program to end (its own "terminated" flag, which also holds before the event loop).
+    virtual void RequestTermination() = 0;
+};
+
+// What the model asks of the window that shows it.
+class WizardWindow {
+public:
+    virtual ~WizardWindow() = default;
+    // Shows the model's state now (the step strip included).
+    virtual void Refresh() = 0;
+    // Handles pending window messages, so a page is drawn and nested clicks run.
+    virtual void ProcessEvents() = 0;
+    // Closes the wizard; the close asks CloseQuery first like the close box.
+    virtual void Close() = 0;
+};
+
+// What the window shows, kept by the model.
+struct WizardScreen {
+    WizardPage page = WizardPage::Welcome;
+    WizardButtonPage buttonPage = WizardButtonPage::Standard;
+    std::string title = "Willkommen";
+    bool settingsButtonVisible = true;
+
+    bool nextEnabled = true;
+    std::string nextCaption = "Weiter >";
+    bool cancelEnabled = true;
+
+    std::string checkResult;
+
+    std::string downloadText;
+    std::string cancelDownloadCaption;
+    bool cancelDownloadVisible = true;
+    std::uint64_t progressMaximum = 0;
+    std::uint64_t progressPosition = 0;
+    std::string perCent;
+    std::string status;
+    std::string timeLeft;
+
+    std::string installText;
+    bool installErrorIcon = false;
+    bool restart = true;
+
+    // The settings page.
+    bool neverRemind = false;
+    int intervalDays = 7;
+    bool intervalEnabled = true;
+};
+
+// The wizard's texts.
+extern const char* const kWizardDownloadText;
+extern const char* const kWizardDownloadAbortedText;
+extern const char* const kWizardDownloadDoneText;
+extern const char* const kWizardInstallText;
+extern const char* const kWizardCancelDownloadCaption;
+extern const char* const kWizardRetryCaption;
+extern const char* const kWizardCancelQuestion;
+
+// The update wizard without its window: the step machine, the flags of a download and the
+// settings page. The window forwards its events here and shows `Screen()`.
+class WizardModel {
+public:
+    WizardModel(WizardBackend& backend, Dialogs& dialogs, Registry& registry);
+
+    void SetWindow(WizardWindow* window) { window_ = window; }
+    void SetInputs(const WizardInputs& inputs) { inputs_ = inputs; }
+
+    // Events of the window.
+    void FormShow();
+    void Button_NextClick();
+    void Button_CheckClick();
+    void CancelDownloadClick();
+    void Button_CancelClick();
+    // Returns whether the window may close now.
+    bool FormCloseQuery();
+    void FormClose();
+    void FormDestroy();
+    void CheckBox_RestartClick(bool checked);
+
+    void Button_SettingsClick();
+    void RadioButton_UpdtClick(bool neverRemind);
+    // `fieldText` is the number field's text as typed.
+    void Button_SettingsSaveClick(const std::string& fieldText);
+    void Button_SettingsCancelClick();
+
+    const WizardScreen& Screen() const { return screen_; }
+    int Step() const { return step_; }
+    bool Downloading() const { return downloading_; }
+    bool CancelRequested() const { return cancelRequested_; }
+    bool DownloadAborted() const { return downloadAborted_; }
+    bool InstallPrepared() const { return installPrepared_; }
+    bool EndedWithoutUpdates() const { return endedWithoutUpdates_; }
+    bool CloseAfterTransfer() const { return closeAfterTransfer_; }
+    // The settings key of the current inputs.
+    RegistryRoot SettingsRoot() const;
+    std::string SettingsPath() const;
+
+private:
+    void CommonTail();
+    void RunDownload();
+    void HTTPWorkBegin(std::uint64_t maximum);
+    bool OnUpdateTimer(std::uint64_t received);
+    // Asks whether the running download is to be cancelled; Ja sets CancelRequested.
+    bool AskCancel();
+    void ShowStepPage();
+    void Refresh();
+    void ProcessEvents();
+    void CloseWindow();
+
+    WizardBackend& backend_;
+    Dialogs& dialogs_;
+    Registry& registry_;
+    WizardWindow* window_ = nullptr;
+    WizardInputs inputs_;
+    WizardScreen screen_;
+
+    int step_ = 0;
+    bool downloading_ = false;
+    bool cancelRequested_ = false;
+    bool downloadAborted_ = false;
+    bool installPrepared_ = false;
+    bool updatesAvailable_ = false;
+    bool settingsShown_ = false;
+    // The last showing ended through "Beenden" after a check without updates.
+    bool endedWithoutUpdates_ = false;
+    // A close was asked for while the transfer ran; it follows once the transfer has stopped.
+    bool closeAfterTransfer_ = false;
+};
+
+}  // namespace rangwerk
