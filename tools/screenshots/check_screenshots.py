@@ -17,6 +17,7 @@ import sys
 MAIN_WINDOW = (420, 361)
 COMBINATIONS_WINDOW = (513, 355)
 INFO_DIALOG = (435, 132)
+UPDATE_WIZARD = (658, 353)
 MESSAGE_BOX = None
 
 EXPECTED = {
@@ -33,8 +34,8 @@ EXPECTED = {
     "kombinationen.png": COMBINATIONS_WINDOW,
     "diagramm.png": COMBINATIONS_WINDOW,
     "diagramm-sortiert.png": COMBINATIONS_WINDOW,
-    # The update wizard's pictures ("update-willkommen.png", "update-einstellungen.png") are
-    # added here with the wizard.
+    "update-willkommen.png": UPDATE_WIZARD,
+    "update-einstellungen.png": UPDATE_WIZARD,
     "deinstallieren-frage.png": MESSAGE_BOX,
     "deinstallieren-fertig.png": MESSAGE_BOX,
 }

@@ -266,10 +266,21 @@ void Combine(rangwerk::TForm1& form, rangwerk::TForm2& combinations, Camera& cam
     camera.Shoot(combinations, QStringLiteral("diagramm-sortiert"));
 }
 
-// The update wizard "Updates installieren" is photographed here once the program has it: its
-// welcome page as "update-willkommen" and its settings page "Einstellungen" as
-// "update-einstellungen" (both also belong in check_screenshots.py and the guide).
-void ShootUpdateWizard(rangwerk::Program& /*program*/, Camera& /*camera*/) {}
+// The update wizard "Updates installieren": its welcome page, then its settings page, reached
+// through "Einstellungen" as a user would; "Abbrechen" on each page closes it again.
+void ShootUpdateWizard(rangwerk::Program& program, Camera& camera) {
+    rangwerk::UpdateWizardWindow* wizard = program.QuarvUpdateFile().StatusForm();
+    if (wizard == nullptr)
+        Fail(QStringLiteral("no update wizard"));
+    camera.ShootNextModal(QStringLiteral("update-willkommen"), [&camera](QWidget& window) {
+        Click(window, "Button_Settings");
+        camera.Shoot(window, QStringLiteral("update-einstellungen"));
+        Click(window, "Button_SettingsCancel");
+        Click(window, "Button_Cancel");
+    });
+    wizard->ShowModal(rangwerk::WizardInputs{});
+    camera.Check();
+}
 
 struct Services {
     QTemporaryDir folder;
