@@ -36,9 +36,12 @@ public:
     ~TestRegistry() override { Remove(); }
 
     std::unique_ptr<RegistryKey> OpenKey(RegistryRoot root, const std::string& path) override {
-        return system_->OpenKey(RegistryRoot::CurrentUser,
-                                "Software\\Rangwerk-Test\\" + own_ + "\\" +
-                                    RegistryRootName(root) + "\\" + path);
+        return system_->OpenKey(RegistryRoot::CurrentUser, KeyPathOf(root) + "\\" + path);
+    }
+
+    // The key below HKEY_CURRENT_USER that stands for `root`.
+    std::string KeyPathOf(RegistryRoot root) const {
+        return "Software\\Rangwerk-Test\\" + own_ + "\\" + RegistryRootName(root);
     }
 
 private:
