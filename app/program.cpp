@@ -143,12 +143,19 @@ Program::~Program() {
     system_.reset();
 }
 
+void Program::ShowStoreProblems() {
+    for (const std::string& problem : services_.registry.TakeProblems()) {
+        services_.dialogs.ShowMessage(GeneralErrorMessage(problem));
+    }
+}
+
 int Program::Run() {
     if (terminated_) return 0;
     // Closing the main window ends the program, whatever other window is still open.
     QObject::connect(form1_.get(), &TForm1::Closed, qApp, &QApplication::quit,
                      Qt::QueuedConnection);
     form1_->show();
+    ShowStoreProblems();
     running_ = true;
     QApplication::exec();
     running_ = false;

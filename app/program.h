@@ -75,6 +75,11 @@ public:
     // which is 0 on every path. After a termination request nothing is shown.
     int Run();
 
+    // Tells the user, once each, of the problems the registry store met while starting (an
+    // unreadable store file set aside, for instance), in the general error box. Run calls it
+    // when the main window is showing.
+    void ShowStoreProblems();
+
     TForm1& MainWindow() { return *form1_; }
     TForm2& CombinationsWindow() { return *form2_; }
     TInfo& InfoDialog() { return *info_; }

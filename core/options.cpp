@@ -26,6 +26,32 @@ int FindResultEntry(const std::vector<ResultEntry>& results, std::uint32_t oppon
     return -1;
 }
 
+void OutcomeCounts::Add(const ResultEntry& entry, std::int64_t sign) {
+    if (!entry.decided) return;
+    if (entry.outcome == 1) {
+        superior += sign;
+    } else if (entry.outcome == 0) {
+        tie += sign;
+    } else if (entry.outcome == -1) {
+        inferior += sign;
+    }
+}
+
+OutcomeCounts CountOutcomes(const std::vector<ResultEntry>& results) {
+    OutcomeCounts counts;
+    for (const ResultEntry& e : results) counts.Add(e, 1);
+    return counts;
+}
+
+void RecountOutcomes(OptionRecord& option) { option.counts = CountOutcomes(option.results); }
+
+void SetResultEntry(OptionRecord& option, std::size_t index, const ResultEntry& entry) {
+    ResultEntry& old = option.results.at(index);
+    option.counts.Add(old, -1);
+    old = entry;
+    option.counts.Add(entry, 1);
+}
+
 int OptionList::IndexOf(const OptionRecord* record) const {
     for (std::size_t i = 0; i < records_.size(); ++i) {
         if (records_[i].get() == record) return static_cast<int>(i);
@@ -120,8 +146,14 @@ void OptionList::RemoveOption(std::size_t index) {
     records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(index));
     for (auto& r : records_) {
         const int k = FindResultEntry(r->results, id);
-        if (k >= 0) r->results.erase(r->results.begin() + k);
-        r->results.resize(records_.size());
+        if (k >= 0) {
+            r->counts.Add(r->results[static_cast<std::size_t>(k)], -1);
+            r->results.erase(r->results.begin() + k);
+        }
+        if (r->results.size() != records_.size()) {
+            r->results.resize(records_.size());
+            RecountOutcomes(*r);
+        }
     }
 }
 
@@ -155,6 +187,7 @@ void OptionList::Reorder(const std::vector<OptionRecord*>& order) {
 }
 
 OptionRecord& OptionList::AppendRecord(std::unique_ptr<OptionRecord> record) {
+    RecountOutcomes(*record);
     records_.push_back(std::move(record));
     return *records_.back();
 }

@@ -20,6 +20,17 @@ struct ResultEntry {
     bool operator==(const ResultEntry&) const = default;
 };
 
+// How many decided entries of an option hold each outcome; entries with any other outcome are
+// not counted. A score is these counts times the current points.
+struct OutcomeCounts {
+    std::int64_t superior = 0;
+    std::int64_t tie = 0;
+    std::int64_t inferior = 0;
+
+    void Add(const ResultEntry& entry, std::int64_t sign);
+    bool operator==(const OutcomeCounts&) const = default;
+};
+
 // One collected option. Other records refer to it by address (ranking, combination members)
 // or by id (result entries, project file); never by list position.
 struct OptionRecord {
@@ -27,10 +38,21 @@ struct OptionRecord {
     std::string name;
     std::string info;
     std::vector<ResultEntry> results;
+    // The counts of `results`, kept by every operation that changes an entry (AddOption,
+    // RemoveOption, AppendRecord, SetResultEntry, RecordAnswer, a run's start). Code that
+    // changes `results` by other means calls RecountOutcomes afterwards.
+    OutcomeCounts counts;
 };
 
 // Index of the first entry for the opponent, or -1.
 int FindResultEntry(const std::vector<ResultEntry>& results, std::uint32_t opponentId);
+
+// Counts the entries afresh.
+OutcomeCounts CountOutcomes(const std::vector<ResultEntry>& results);
+void RecountOutcomes(OptionRecord& option);
+
+// Replaces one entry and keeps the counts.
+void SetResultEntry(OptionRecord& option, std::size_t index, const ResultEntry& entry);
 
 // Told before an option leaves the list, while it and its result entries are still there.
 class OptionRemovalListener {

@@ -47,16 +47,24 @@ std::optional<Refusal> ComparisonRun::Start(QueryOrder order, bool keepAnswers,
     if (!keepAnswers) {
         for (OptionRecord* o : ranking_) {
             for (ResultEntry& e : o->results) e.decided = false;
+            o->counts = OutcomeCounts{};
         }
     }
+    KeepScores();
     firstIndex_ = 0;
     secondIndex_ = 0;
     return std::nullopt;
 }
 
+void ComparisonRun::KeepScores() {
+    scores_.clear();
+    scores_.reserve(ranking_.size());
+    for (const OptionRecord* o : ranking_) scores_.push_back(OptionScore(*o, settings_));
+}
+
 void ComparisonRun::NextComparison(bool backwards) {
     if (listener_) listener_->RefreshCombinations();
-    scale_ = RankOptions(ranking_, settings_);
+    scale_ = RankOptions(ranking_, settings_, &scores_);
     if (listener_) listener_->RankingChanged();
 
     const int n = static_cast<int>(options_.Count());
@@ -94,8 +102,8 @@ void RecordAnswer(OptionRecord& first, OptionRecord& second, Answer answer) {
     if (a < 0 || b < 0) throw std::logic_error("RecordAnswer: missing result entry");
     const std::int32_t outcome =
         answer == Answer::FirstSuperior ? 1 : (answer == Answer::SecondSuperior ? -1 : 0);
-    first.results[static_cast<std::size_t>(a)] = {second.id, outcome, true};
-    second.results[static_cast<std::size_t>(b)] = {first.id, -outcome, true};
+    SetResultEntry(first, static_cast<std::size_t>(a), {second.id, outcome, true});
+    SetResultEntry(second, static_cast<std::size_t>(b), {first.id, -outcome, true});
 }
 
 void ComparisonRun::Record(Answer answer) {
@@ -147,12 +155,14 @@ void ComparisonRun::Resume() {
 
 void ComparisonRun::Restore(int first, int second) {
     ranking_ = options_.InOrder();
+    KeepScores();
     firstIndex_ = first;
     secondIndex_ = second - 1;
 }
 
 void ComparisonRun::Clear() {
     ranking_.clear();
+    scores_.clear();
     scale_ = BarScale{};
     firstIndex_ = 0;
     secondIndex_ = 0;
@@ -171,7 +181,13 @@ std::optional<std::int32_t> ComparisonRun::RecordedAnswer() const {
 }
 
 void ComparisonRun::Forget(const OptionRecord* option) {
-    std::erase(ranking_, option);
+    for (std::size_t i = 0; i < ranking_.size(); ++i) {
+        if (ranking_[i] == option) {
+            ranking_.erase(ranking_.begin() + static_cast<std::ptrdiff_t>(i));
+            if (i < scores_.size()) scores_.erase(scores_.begin() + static_cast<std::ptrdiff_t>(i));
+            return;
+        }
+    }
 }
 
 }  // namespace rangwerk

@@ -85,6 +85,9 @@ public:
     const RankingList& Ranking() const { return ranking_; }
     RankingList& Ranking() { return ranking_; }
     const BarScale& Scale() const { return scale_; }
+    // The scores of the ranking list in row order, as the last ranking step found them (the
+    // list's own order before the first step); what the ranking lists draw.
+    const std::vector<std::int64_t>& Scores() const { return scores_; }
 
     // Drops one option from the ranking list (the option is being removed).
     void Forget(const OptionRecord* option);
@@ -92,12 +95,15 @@ public:
 private:
     // Positions one step back, then the step routine forward: lands on the current pair.
     void ShowCurrentPair();
+    // Reads the scores of the ranking list in its present order.
+    void KeepScores();
 
     OptionList& options_;
     const ScoreSettings& settings_;
     RunListener* listener_ = nullptr;
     RankingList ranking_;
     BarScale scale_;
+    std::vector<std::int64_t> scores_;
     int firstIndex_ = 0;
     int secondIndex_ = 0;
 };

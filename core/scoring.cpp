@@ -18,26 +18,18 @@ std::optional<Refusal> CheckScoreSettings(const ScoreSettings& settings) {
 }
 
 std::int64_t OptionScore(const OptionRecord& option, const ScoreSettings& settings) {
-    // The decided outcomes are counted without branches (the answers of a matrix follow no
-    // pattern a branch predictor could learn), then weighted with the points.
-    std::int64_t superior = 0;
-    std::int64_t tie = 0;
-    std::int64_t inferior = 0;
-    for (const ResultEntry& e : option.results) {
-        const std::int64_t decided = e.decided ? 1 : 0;
-        superior += decided & static_cast<std::int64_t>(e.outcome == 1);
-        tie += decided & static_cast<std::int64_t>(e.outcome == 0);
-        inferior += decided & static_cast<std::int64_t>(e.outcome == -1);
-    }
-    return superior * settings.superior + tie * settings.tie + inferior * settings.inferior;
+    const OutcomeCounts& c = option.counts;
+    return c.superior * settings.superior + c.tie * settings.tie + c.inferior * settings.inferior;
 }
 
-BarScale RankOptions(RankingList& ranking, const ScoreSettings& settings) {
+BarScale RankOptions(RankingList& ranking, const ScoreSettings& settings,
+                     std::vector<std::int64_t>* scores) {
     BarScale scale;
+    if (scores) scores->clear();
     if (ranking.empty()) return scale;
 
-    // Each score is computed once for this step; the sort compares the cached values, which
-    // gives the same order as computing them afresh at every comparison.
+    // Each score is read once for this step from the kept counts; the sort compares these
+    // values, which gives the same order as computing them afresh at every comparison.
     struct Scored {
         OptionRecord* option;
         std::int64_t score;
@@ -49,6 +41,10 @@ BarScale RankOptions(RankingList& ranking, const ScoreSettings& settings) {
         return a.score > b.score ? -1 : (a.score < b.score ? 1 : 0);
     });
     for (std::size_t i = 0; i < items.size(); ++i) ranking[i] = items[i].option;
+    if (scores) {
+        scores->reserve(items.size());
+        for (const Scored& item : items) scores->push_back(item.score);
+    }
 
     scale.maxScore = items.front().score;
     scale.minScore = items.back().score;

@@ -35,13 +35,16 @@ struct BarScale {
 // Refuses equal points for the superior and the inferior option.
 std::optional<Refusal> CheckScoreSettings(const ScoreSettings& settings);
 
-// The points of one option: the sum over its decided entries. Scores are computed in 64 bits,
+// The points of one option: the sum over its decided entries, read from the option's kept
+// counts times the current points (no entry is looked at). Scores are computed in 64 bits,
 // so extreme point values cannot overflow.
 std::int64_t OptionScore(const OptionRecord& option, const ScoreSettings& settings);
 
 // The ranking step: sorts the list by score, highest first, with the list quicksort starting
-// from the list's current order, and returns the bar scale of the new order.
-BarScale RankOptions(RankingList& ranking, const ScoreSettings& settings);
+// from the list's current order, and returns the bar scale of the new order. `scores`, when
+// given, receives the scores in the new order.
+BarScale RankOptions(RankingList& ranking, const ScoreSettings& settings,
+                     std::vector<std::int64_t>* scores = nullptr);
 
 // Rank number of row `index` (from 1), or 0 when the row ties with the row above.
 int RankNumber(const RankingList& ranking, std::size_t index, const ScoreSettings& settings);

@@ -54,6 +54,11 @@ public:
     // Deletes the subkey with all its values and everything below it. Returns false when it did
     // not exist, which is no error. Throws RegistryError when it cannot be deleted.
     virtual bool DeleteSubkeyTree(const std::string& name) = 0;
+
+    // Makes the changes made through this key lasting. A store may collect them until then;
+    // closing the key does the same, but can report a failure only on stderr. Throws
+    // RegistryError when they cannot be stored.
+    virtual void Flush() {}
 };
 
 // The registry: opens keys below one of the roots.
@@ -65,6 +70,10 @@ public:
     // `root` for full access, creating it and any missing parent. Throws RegistryError when the
     // key can neither be opened nor created. The key must not outlive the registry.
     virtual std::unique_ptr<RegistryKey> OpenKey(RegistryRoot root, const std::string& path) = 0;
+
+    // Problems with the store that the user is to be told of once, in the general error box
+    // (German, one message each); each is handed out only once.
+    virtual std::vector<std::string> TakeProblems() { return {}; }
 };
 
 // The registry of this system: the Windows registry on Windows, elsewhere the file registry in

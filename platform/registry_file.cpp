@@ -15,6 +15,7 @@
 #include <ctime>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <string_view>
 #include <utility>
 #include <vector>
@@ -218,15 +219,19 @@ std::vector<std::uint8_t> Utf16leWithTerminator(std::string_view text) {
     return bytes;
 }
 
-std::string TextFromUtf16le(const std::vector<std::uint8_t>& bytes) {
+// UTF-16LE code units as UTF-8; unpaired surrogates become U+FFFD. A terminating zero unit is
+// dropped when `terminated` is set.
+std::string Utf16leToUtf8(const std::uint8_t* data, std::size_t size, bool terminated) {
     std::vector<char32_t> units;
-    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-        units.push_back(static_cast<char32_t>(bytes[i] | (bytes[i + 1] << 8)));
+    units.reserve(size / 2);
+    for (std::size_t i = 0; i + 1 < size; i += 2) {
+        units.push_back(static_cast<char32_t>(data[i] | (data[i + 1] << 8)));
     }
-    if (!units.empty() && units.back() == 0) {
+    if (terminated && !units.empty() && units.back() == 0) {
         units.pop_back();
     }
     std::string text;
+    text.reserve(units.size());
     for (std::size_t i = 0; i < units.size(); ++i) {
         char32_t u = units[i];
         if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
@@ -240,6 +245,39 @@ std::string TextFromUtf16le(const std::vector<std::uint8_t>& bytes) {
         }
     }
     return text;
+}
+
+std::string TextFromUtf16le(const std::vector<std::uint8_t>& bytes) {
+    return Utf16leToUtf8(bytes.data(), bytes.size(), true);
+}
+
+// The characters of Windows-1252 at 0x80 to 0x9F; the other bytes are their own code points.
+constexpr char16_t kWindows1252High[32] = {
+    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
+
+char32_t FromWindows1252(std::uint8_t byte) {
+    return byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : byte;
+}
+
+std::string Windows1252ToUtf8(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (char c : bytes) {
+        AppendUtf8(text, FromWindows1252(static_cast<std::uint8_t>(c)));
+    }
+    return text;
+}
+
+bool IsValidUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t start = i;
+        if (NextUtf8(s, i) == 0xFFFD && s.substr(start, 3) != "\xEF\xBF\xBD") {
+            return false;
+        }
+    }
+    return true;
 }
 
 // ---- writing the file ----
@@ -458,97 +496,251 @@ Path SplitPath(std::string_view path) {
     return names;
 }
 
-// Fills `hive` from the file's text; false when the text is not in the expected format.
-bool Parse(std::string_view content, RegistryRoot root, Hive& hive) {
-    if (content.substr(0, 3) == "\xEF\xBB\xBF") {
-        content.remove_prefix(3);
+constexpr std::string_view kOldFileHeader = "REGEDIT4";
+
+// One section of a file: a key with its value lines, or the deletion of a key.
+struct Section {
+    bool removeKey = false;
+    Path path;
+    std::string name;  // as written between the brackets
+    std::vector<Value> values;
+    std::vector<std::string> removedValues;  // "name"=-, in file order with the values
+    std::vector<bool> isRemoval;             // per value line: a removal or a value
+};
+
+struct ParseResult {
+    bool known = true;                     // false: no known header, the file is unreadable
+    std::string header;                    // the header line as found
+    std::string asideText;                 // the lines of the sections that cannot be read
+    std::vector<std::string> asideKeys;    // the names of those sections
+};
+
+std::string_view TrimRight(std::string_view s) {
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) {
+        s.remove_suffix(1);
     }
-    if (content.empty()) {
-        return true;
+    return s;
+}
+
+// The file's text as UTF-8: UTF-16LE after its byte order mark is converted, a UTF-8 byte order
+// mark is dropped.
+std::string FileText(std::string_view raw) {
+    if (raw.size() >= 2 && raw[0] == '\xFF' && raw[1] == '\xFE') {
+        return Utf16leToUtf8(reinterpret_cast<const std::uint8_t*>(raw.data()) + 2,
+                             raw.size() - 2, false);
     }
-    std::vector<std::string_view> lines = SplitLines(content);
-    if (lines.empty() || lines[0] != kFileHeader) {
+    if (raw.substr(0, 3) == "\xEF\xBB\xBF") {
+        raw.remove_prefix(3);
+    }
+    return std::string(raw);
+}
+
+// "[ROOT\path]" or "[-ROOT\path]"; false when the line is no section header of this root.
+bool ParseSectionHeader(std::string_view line, const std::string& rootName, Section& section) {
+    std::size_t close = line.find_last_of(']');
+    if (close == std::string_view::npos || !TrimRight(line.substr(close + 1)).empty()) {
         return false;
     }
-    const std::string rootName = RegistryRootName(root);
-    Key* current = nullptr;
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        std::string_view line = lines[i];
-        LineParser p(line);
-        if (p.AtEnd() || line.front() == ';') {
-            continue;
-        }
-        if (line.front() == '[') {
-            std::size_t close = line.find_last_of(']');
-            if (close == std::string_view::npos) {
-                return false;
-            }
-            std::string_view full = line.substr(1, close - 1);
-            std::string_view rootPart = full.substr(0, full.find('\\'));
-            if (FoldName(rootPart) != FoldName(rootName)) {
-                return false;
-            }
-            full.remove_prefix(rootPart.size());
-            hive.Create(SplitPath(full), &current);
-            continue;
-        }
-        if (current == nullptr) {
-            return false;
-        }
-        Value value;
-        if (!p.Take("@") && !p.QuotedText(value.name)) {
-            return false;
-        }
-        if (!p.Take("=")) {
-            return false;
-        }
-        if (p.QuotedText(value.text)) {
-            value.type = kTypeString;
-        } else if (p.Take("dword:")) {
-            value.type = kTypeDword;
-            if (!p.HexNumber(value.dword, 8)) {
-                return false;
-            }
-        } else {
-            if (p.Take("hex:")) {
-                value.type = kTypeBinary;
-            } else if (p.Take("hex(")) {
-                if (!p.HexNumber(value.type, 8) || !p.Take("):")) {
-                    return false;
-                }
-            } else {
-                return false;
-            }
-            bool continued = false;
-            if (!p.HexBytes(value.bytes, continued)) {
-                return false;
-            }
-            while (continued) {
-                if (++i >= lines.size()) {
-                    return false;
-                }
-                LineParser next(lines[i]);
-                if (!next.HexBytes(value.bytes, continued)) {
-                    return false;
-                }
-            }
-            if (value.type == kTypeString) {
-                value.text = TextFromUtf16le(value.bytes);
-                value.bytes.clear();
-            } else if (value.type == kTypeDword && value.bytes.size() == 4) {
-                value.dword = value.bytes[0] | (value.bytes[1] << 8) | (value.bytes[2] << 16) |
-                              (static_cast<std::uint32_t>(value.bytes[3]) << 24);
-                value.bytes.clear();
-            } else if (value.type == kTypeDword) {
-                return false;  // a number of another width than four bytes
-            }
-        }
+    std::string_view full = line.substr(1, close - 1);
+    if (!full.empty() && full.front() == '-') {
+        section.removeKey = true;
+        full.remove_prefix(1);
+    }
+    section.name = std::string(full);
+    std::string_view rootPart = full.substr(0, full.find('\\'));
+    if (FoldName(rootPart) != FoldName(rootName)) {
+        return false;
+    }
+    full.remove_prefix(rootPart.size());
+    section.path = SplitPath(full);
+    // The root itself cannot be deleted.
+    return !(section.removeKey && section.path.empty());
+}
+
+// Reads the value line at `i` and the lines a hex list continues on (`i` is left at the last
+// line read). False when it cannot be read. `oldFormat`: hex(1), hex(2) and hex(7) data are
+// single Windows-1252 bytes, as "REGEDIT4" files hold them.
+bool ParseValueLine(const std::vector<std::string_view>& lines, std::size_t& i, bool oldFormat,
+                    Section& section) {
+    LineParser p(lines[i]);
+    Value value;
+    if (!p.Take("@") && !p.QuotedText(value.name)) {
+        return false;
+    }
+    p.AtEnd();
+    if (!p.Take("=")) {
+        return false;
+    }
+    p.AtEnd();
+    if (p.Take("-")) {
         if (!p.AtEnd()) {
             return false;
         }
-        SetValue(*current, std::move(value));
+        section.removedValues.push_back(value.name);
+        section.isRemoval.push_back(true);
+        return true;
     }
+    if (p.QuotedText(value.text)) {
+        value.type = kTypeString;
+    } else if (p.Take("dword:")) {
+        value.type = kTypeDword;
+        if (!p.HexNumber(value.dword, 8)) {
+            return false;
+        }
+    } else {
+        if (p.Take("hex:")) {
+            value.type = kTypeBinary;
+        } else if (p.Take("hex(")) {
+            if (!p.HexNumber(value.type, 8) || !p.Take("):")) {
+                return false;
+            }
+        } else {
+            return false;
+        }
+        bool continued = false;
+        if (!p.HexBytes(value.bytes, continued)) {
+            return false;
+        }
+        while (continued) {
+            // The list ends at a blank line or a section: incomplete, and that line is left
+            // to the caller.
+            if (i + 1 >= lines.size() || LineParser(lines[i + 1]).AtEnd() ||
+                lines[i + 1].front() == '[') {
+                return false;
+            }
+            LineParser next(lines[++i]);
+            if (!next.HexBytes(value.bytes, continued)) {
+                return false;
+            }
+        }
+        const bool text = value.type == kTypeString || value.type == 2 || value.type == 7;
+        if (oldFormat && text) {
+            // Single bytes with a terminating zero: as text, or as the UTF-16LE of today.
+            std::string decoded;
+            for (std::uint8_t b : value.bytes) {
+                AppendUtf8(decoded, FromWindows1252(b));
+            }
+            if (value.type == kTypeString) {
+                if (!decoded.empty() && decoded.back() == '\0') {
+                    decoded.pop_back();
+                }
+                value.text = decoded;
+                value.bytes.clear();
+            } else {
+                std::vector<std::uint8_t> wide;
+                for (std::uint8_t b : value.bytes) {
+                    const char32_t c = FromWindows1252(b);
+                    wide.push_back(static_cast<std::uint8_t>(c & 0xFF));
+                    wide.push_back(static_cast<std::uint8_t>(c >> 8));
+                }
+                value.bytes = std::move(wide);
+            }
+        } else if (value.type == kTypeString) {
+            value.text = TextFromUtf16le(value.bytes);
+            value.bytes.clear();
+        } else if (value.type == kTypeDword && value.bytes.size() == 4) {
+            value.dword = value.bytes[0] | (value.bytes[1] << 8) | (value.bytes[2] << 16) |
+                          (static_cast<std::uint32_t>(value.bytes[3]) << 24);
+            value.bytes.clear();
+        } else if (value.type == kTypeDword) {
+            return false;  // a number of another width than four bytes
+        }
+    }
+    if (!p.AtEnd()) {
+        return false;
+    }
+    section.values.push_back(std::move(value));
+    section.isRemoval.push_back(false);
     return true;
+}
+
+void ApplySection(Section& section, Hive& hive) {
+    if (section.removeKey) {
+        hive.RemoveTree(section.path);
+        return;
+    }
+    Key* key = nullptr;
+    hive.Create(section.path, &key);
+    std::size_t value = 0;
+    std::size_t removal = 0;
+    for (bool isRemoval : section.isRemoval) {
+        if (isRemoval) {
+            const std::string folded = FoldName(section.removedValues[removal++]);
+            std::erase_if(key->values, [&](const Value& v) { return FoldName(v.name) == folded; });
+        } else {
+            SetValue(*key, std::move(section.values[value++]));
+        }
+    }
+}
+
+// Fills `hive` from the file's bytes. A section with a line that cannot be read is left out
+// and handed back in the result; a file without a known header is unreadable as a whole.
+ParseResult Parse(std::string_view raw, RegistryRoot root, Hive& hive) {
+    ParseResult result;
+    std::string text = FileText(raw);
+    if (text.empty()) {
+        return result;
+    }
+    std::vector<std::string_view> lines = SplitLines(text);
+    const std::string_view header = lines.empty() ? std::string_view() : TrimRight(lines[0]);
+    const bool oldFormat = header == kOldFileHeader;
+    if (!oldFormat && header != kFileHeader) {
+        result.known = false;
+        return result;
+    }
+    result.header = std::string(header);
+    if (oldFormat && !IsValidUtf8(text)) {
+        text = Windows1252ToUtf8(text);
+        lines = SplitLines(text);
+    }
+
+    const std::string rootName = RegistryRootName(root);
+    std::optional<Section> section;
+    bool unreadable = false;
+    std::size_t sectionStart = 0;
+    auto finish = [&](std::size_t end) {
+        if (unreadable) {
+            for (std::size_t k = sectionStart; k < end; ++k) {
+                result.asideText += lines[k];
+                result.asideText += '\n';
+            }
+            result.asideText += '\n';
+            result.asideKeys.push_back(!section                 ? std::string("(vor dem ersten Schlüssel)")
+                                       : section->name.empty() ? std::string(lines[sectionStart])
+                                                               : section->name);
+        } else if (section) {
+            ApplySection(*section, hive);
+        }
+        section.reset();
+        unreadable = false;
+    };
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        std::string_view line = lines[i];
+        LineParser blank(line);
+        if (blank.AtEnd() || line.front() == ';') {
+            continue;
+        }
+        if (line.front() == '[') {
+            finish(i);
+            sectionStart = i;
+            section.emplace();
+            unreadable = !ParseSectionHeader(line, rootName, *section);
+            continue;
+        }
+        if (!section && !unreadable) {
+            // Values before any key belong to none: they are set aside by themselves.
+            sectionStart = i;
+            unreadable = true;
+        }
+        if (unreadable) {
+            continue;
+        }
+        if (section->removeKey || !ParseValueLine(lines, i, oldFormat, *section)) {
+            unreadable = true;
+        }
+    }
+    finish(lines.size());
+    return result;
 }
 
 }  // namespace registry_file_detail
@@ -635,49 +827,6 @@ ReadResult ReadWholeFile(const std::filesystem::path& file, std::string& content
     }
 }
 
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        ssize_t n = ::write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        data.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
-}
-
-// Writes the text to a temporary file beside `file`, flushes it and renames it over `file`.
-// Returns 0 or the error number.
-int ReplaceFile(const std::filesystem::path& file, const std::string& content) {
-    std::string pattern = file.string() + ".tmp-XXXXXX";
-    FileHandle fd(::mkstemp(pattern.data()));
-    if (fd.get() < 0) {
-        return errno;
-    }
-    int error = 0;
-    if (!WriteAll(fd.get(), content) || ::fsync(fd.get()) != 0) {
-        error = errno != 0 ? errno : EIO;
-    }
-    if (::close(fd.release()) != 0 && error == 0) {
-        error = errno;
-    }
-    if (error == 0 && ::rename(pattern.c_str(), file.c_str()) != 0) {
-        error = errno;
-    }
-    if (error != 0) {
-        ::unlink(pattern.c_str());
-        return error;
-    }
-    FileHandle folder(::open(file.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (folder.get() >= 0) {
-        ::fsync(folder.get());
-    }
-    return 0;
-}
-
 std::filesystem::path AsideName(const std::filesystem::path& file) {
     std::time_t now = std::time(nullptr);
     std::tm local{};
@@ -695,9 +844,27 @@ std::filesystem::path AsideName(const std::filesystem::path& file) {
 
 // ---- FileRegistry ----
 
-FileRegistry::FileRegistry(std::filesystem::path folder) : folder_(std::move(folder)) {}
+FileRegistry::FileRegistry(std::filesystem::path folder, FileCalls& calls)
+    : folder_(std::move(folder)), calls_(calls) {
+    IgnoreFileSizeSignal();
+}
 
-FileRegistry::~FileRegistry() = default;
+FileRegistry::~FileRegistry() {
+    // Keys flush when they close; this catches steps of keys that failed to.
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+        if (!Pending(root).empty()) {
+            try {
+                Access(root, true, [](Hive&) { return false; });
+            } catch (const std::exception& e) {
+                Report(e.what());
+            }
+        }
+    }
+}
+
+std::vector<std::function<bool(Hive&)>>& FileRegistry::Pending(RegistryRoot root) {
+    return pending_[root == RegistryRoot::CurrentUser ? 0 : 1];
+}
 
 std::filesystem::path FileRegistry::DefaultRegistryFolder() {
     if (const char* dir = std::getenv("RANGWERK_REGISTRY_DIR"); dir != nullptr && *dir != '\0') {
@@ -719,13 +886,34 @@ std::filesystem::path FileRegistry::FileOf(RegistryRoot root) const {
     return folder_ / (std::string(RegistryRootName(root)) + ".reg");
 }
 
-void FileRegistry::Access(RegistryRoot root, bool change,
-                          const std::function<bool(Hive&)>& action) {
+RegistryError FileRegistry::WriteFailure(RegistryRoot root, const std::string& reason) const {
+    return RegistryError("Die Registrierungsdatei \"" + FileOf(root).string() +
+                         "\" konnte nicht geschrieben werden: " + reason + ".");
+}
+
+void FileRegistry::Report(const std::string& message) {
+    std::cerr << "Rangwerk: " << message << "\n";
+    problems_.push_back(message);
+}
+
+std::vector<std::string> FileRegistry::TakeProblems() { return std::exchange(problems_, {}); }
+
+void FileRegistry::RemoveStaleTemporaries(const std::filesystem::path& file) const {
+    // Called under the lock: no writer is at work, so every temporary file of this store was
+    // left by one that ended before it could rename it.
+    const std::string name = file.filename().string();
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_, ec)) {
+        const std::string other = entry.path().filename().string();
+        if (other.rfind("." + name + ".tmp-", 0) == 0 || other.rfind(name + ".tmp-", 0) == 0) {
+            std::filesystem::remove(entry.path(), ec);
+        }
+    }
+}
+
+std::string FileRegistry::Access(RegistryRoot root, bool change,
+                                 const std::function<bool(Hive&)>& action) {
     const std::filesystem::path file = FileOf(root);
-    auto fail = [&](const std::string& reason) {
-        throw RegistryError("Die Registrierungsdatei \"" + file.string() +
-                            "\" konnte nicht geschrieben werden: " + reason + ".");
-    };
 
     std::error_code ec;
     std::filesystem::create_directories(folder_, ec);
@@ -751,52 +939,115 @@ void FileRegistry::Access(RegistryRoot root, bool change,
     Hive hive;
     std::string content;
     int error = 0;
+    bool& reported = corruptionReported_[root == RegistryRoot::CurrentUser ? 0 : 1];
     switch (ReadWholeFile(file, content, error)) {
         case ReadResult::Missing:
             break;
         case ReadResult::Failed:
             cannotReplace = SystemMessage(error);
             break;
-        case ReadResult::Ok:
-            if (!Parse(content, root, hive)) {
+        case ReadResult::Ok: {
+            ParseResult parsed = Parse(content, root, hive);
+            if (!parsed.known) {
                 hive = Hive{};
                 std::filesystem::path aside = AsideName(file);
-                bool& reported = corruptionReported_[root == RegistryRoot::CurrentUser ? 0 : 1];
                 if (::rename(file.c_str(), aside.c_str()) == 0) {
-                    std::cerr << "Rangwerk: Die Registrierungsdatei \"" << file.string()
-                              << "\" ist beschädigt; sie wurde als \"" << aside.string()
-                              << "\" beiseitegelegt und wird als leer behandelt.\n";
+                    Report("Die Registrierungsdatei \"" + file.string() +
+                           "\" ist beschädigt; sie wurde als \"" + aside.string() +
+                           "\" beiseitegelegt und wird als leer behandelt.");
                     reported = false;
                 } else {
                     if (!reported) {
-                        std::cerr << "Rangwerk: Die Registrierungsdatei \"" << file.string()
-                                  << "\" ist beschädigt und konnte nicht beiseitegelegt werden ("
-                                  << SystemMessage(errno) << "); sie wird als leer behandelt.\n";
+                        Report("Die Registrierungsdatei \"" + file.string() +
+                               "\" ist beschädigt und konnte nicht beiseitegelegt werden (" +
+                               SystemMessage(errno) + "); sie wird als leer behandelt.");
                         reported = true;
                     }
                     cannotReplace = "die beschädigte Datei konnte nicht beiseitegelegt werden";
                 }
+                break;
+            }
+            if (parsed.asideKeys.empty()) {
+                break;
+            }
+            // The unreadable sections go to a file of their own, and the store is written
+            // again without them; the other keys stay as they are.
+            std::string keys;
+            for (const auto& name : parsed.asideKeys) {
+                keys += (keys.empty() ? "" : ", ") + name;
+            }
+            if (cannotReplace.empty()) {
+                const std::filesystem::path aside = AsideName(file);
+                try {
+                    ReplaceFileContents(aside.string(), parsed.header + "\n\n" + parsed.asideText,
+                                        calls_, 0600);
+                    try {
+                        ReplaceFileContents(file.string(), Serialize(hive, root), calls_, 0600);
+                    } catch (const FileReplaceError&) {
+                        ::unlink(aside.c_str());
+                        throw;
+                    }
+                    Report("Die Registrierungsdatei \"" + file.string() +
+                           "\" enthält Zeilen, die nicht gelesen werden können. Die Schlüssel, zu "
+                           "denen sie gehören (" + keys + "), wurden in \"" + aside.string() +
+                           "\" beiseitegelegt; alle anderen Schlüssel gelten weiter.");
+                    reported = false;
+                } catch (const FileReplaceError& e) {
+                    cannotReplace = SystemMessage(e.error());
+                }
+            }
+            if (!cannotReplace.empty() && !reported) {
+                Report("Die Registrierungsdatei \"" + file.string() +
+                       "\" enthält Zeilen, die nicht gelesen werden können (Schlüssel " + keys +
+                       "); sie konnten nicht beiseitegelegt werden (" + cannotReplace +
+                       ") und werden übergangen.");
+                reported = true;
             }
             break;
+        }
     }
 
-    bool changed = action(hive);
+    // The changes not yet written, then the action.
+    auto& pending = pending_[root == RegistryRoot::CurrentUser ? 0 : 1];
+    bool changed = false;
+    for (const auto& step : pending) {
+        changed = step(hive) || changed;
+    }
+    if (change) {
+        pending.clear();  // written now, or failed and reported to the caller
+    }
+    changed = action(hive) || changed;
     if (change && changed) {
         if (!cannotReplace.empty()) {
-            fail(cannotReplace);
+            throw WriteFailure(root, cannotReplace);
         }
-        if (int e = ReplaceFile(file, Serialize(hive, root)); e != 0) {
-            fail(SystemMessage(e));
+        RemoveStaleTemporaries(file);
+        try {
+            ReplaceFileContents(file.string(), Serialize(hive, root), calls_, 0600);
+        } catch (const FileReplaceError& e) {
+            throw WriteFailure(root, SystemMessage(e.error()));
         }
     }
+    return cannotReplace;
 }
 
 // ---- FileRegistryKey ----
 
+// Changes are collected by the registry as steps on the root's contents and written together
+// when a key of the root is flushed or closed; every access sees them on top of the file as it
+// is now.
 class FileRegistryKey : public RegistryKey {
 public:
     FileRegistryKey(FileRegistry& registry, RegistryRoot root, Path path)
         : registry_(registry), root_(root), path_(std::move(path)) {}
+
+    ~FileRegistryKey() override {
+        try {
+            Flush();
+        } catch (const std::exception& e) {
+            registry_.Report(e.what());
+        }
+    }
 
     bool ValueExists(const std::string& name) const override {
         return Lookup(name, [](const Value&) { return true; }).value_or(false);
@@ -858,22 +1109,24 @@ public:
 
     bool DeleteValue(const std::string& name) override {
         bool existed = false;
-        registry_.Access(root_, true, [&](Hive& hive) {
+        const std::string why = registry_.Access(root_, false, [&](Hive& hive) {
             Key* key = hive.Find(path_);
-            if (key == nullptr) {
-                return false;
-            }
-            std::string folded = FoldName(name);
-            for (auto it = key->values.begin(); it != key->values.end(); ++it) {
-                if (FoldName(it->name) == folded) {
-                    key->values.erase(it);
-                    existed = true;
-                    return true;
-                }
-            }
+            existed = key != nullptr && FindValue(*key, name) != nullptr;
             return false;
         });
-        return existed;
+        if (!existed) {
+            return false;
+        }
+        if (!why.empty()) {
+            throw registry_.WriteFailure(root_, why);
+        }
+        registry_.Pending(root_).push_back([path = path_, folded = FoldName(name)](Hive& hive) {
+            Key* key = hive.Find(path);
+            return key != nullptr && std::erase_if(key->values, [&](const Value& v) {
+                                         return FoldName(v.name) == folded;
+                                     }) > 0;
+        });
+        return true;
     }
 
     bool HasSubkey(const std::string& name) const override {
@@ -893,14 +1146,28 @@ public:
                                 "\" wurde kein zu löschender Unterschlüssel genannt.");
         }
         bool existed = false;
-        registry_.Access(root_, true, [&](Hive& hive) {
-            existed = hive.RemoveTree(sub);
-            return existed;
+        const std::string why = registry_.Access(root_, false, [&](Hive& hive) {
+            existed = hive.Find(sub) != nullptr;
+            return false;
         });
-        return existed;
+        if (!existed) {
+            return false;
+        }
+        if (!why.empty()) {
+            throw registry_.WriteFailure(root_, why);
+        }
+        registry_.Pending(root_).push_back([sub](Hive& hive) { return hive.RemoveTree(sub); });
+        return true;
+    }
+
+    void Flush() override {
+        if (!registry_.Pending(root_).empty()) {
+            registry_.Access(root_, true, [](Hive&) { return false; });
+        }
     }
 
 private:
+
     Path Below(const std::string& name) const {
         Path sub = path_;
         for (auto& part : CheckedPath(name, root_, path_)) {
@@ -927,10 +1194,15 @@ private:
     void Write(const std::string& name, Value value) {
         CheckName(name, root_, path_);
         value.name = name;
-        registry_.Access(root_, true, [&](Hive& hive) {
+        // Whether the file can be written at all is known now; only the replace itself waits.
+        const std::string why = registry_.Access(root_, false, [](Hive&) { return false; });
+        if (!why.empty()) {
+            throw registry_.WriteFailure(root_, why);
+        }
+        registry_.Pending(root_).push_back([path = path_, value = std::move(value)](Hive& hive) {
             Key* key = nullptr;
-            bool created = hive.Create(path_, &key);
-            return SetValue(*key, std::move(value)) || created;
+            bool created = hive.Create(path, &key);
+            return SetValue(*key, value) || created;
         });
     }
 
@@ -941,7 +1213,18 @@ private:
 
 std::unique_ptr<RegistryKey> FileRegistry::OpenKey(RegistryRoot root, const std::string& path) {
     Path names = CheckedPath(path, root, {});
-    Access(root, true, [&](Hive& hive) { return hive.Create(names); });
+    bool exists = false;
+    const std::string why = Access(root, false, [&](Hive& hive) {
+        exists = hive.Find(names) != nullptr;
+        return false;
+    });
+    if (!exists && !why.empty()) {
+        throw WriteFailure(root, why);
+    }
+    if (!exists) {
+        // Created with the first write of the root.
+        Pending(root).push_back([names](Hive& hive) { return hive.Create(names); });
+    }
     return std::make_unique<FileRegistryKey>(*this, root, std::move(names));
 }
 

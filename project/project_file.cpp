@@ -1,7 +1,6 @@
 #include "project/project_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +13,7 @@
 
 #include "core/text.h"
 #include "platform/failure.h"
+#include "platform/file_replace.h"
 
 namespace rangwerk {
 namespace {
@@ -144,18 +144,6 @@ std::size_t DecodeEntriesInPlace(ValueReader& reader, ResultEntry* out, std::siz
 
 std::string SystemErrorText(int error) { return std::strerror(error); }
 
-std::string ParentFolder(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
-}
-
-std::string FileNameOf(const std::string& path) {
-    const auto slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 }  // namespace
 
 ProjectData CaptureProject(const Project& project, const ViewFacts& view) {
@@ -197,11 +185,7 @@ void WriteProjectData(ValueWriter& w, const ProjectData& d) {
         w.WriteText(o.name);
         w.WriteText(o.info);
         w.WriteId(o.id);
-        for (const ResultEntry& e : o.results) {
-            w.WriteId(e.opponentId);
-            w.WriteInt(e.outcome);
-            w.WriteBool(e.decided);
-        }
+        w.WriteEntries(o.results.data(), o.results.size());
     }
     w.WriteInt(d.superior);
     w.WriteInt(d.tie);
@@ -373,49 +357,14 @@ void LoadIntoProject(ProjectData data, Project& project) {
 }
 
 void SaveProjectFile(const std::string& path, const ProjectData& data) {
-    const auto cannotCreate = [&](int error) {
-        return Failure("Datei \"" + path + "\" kann nicht erstellt werden. " +
-                       SystemErrorText(error));
-    };
-    std::string temporary = ParentFolder(path) + "/." + FileNameOf(path) + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) throw cannotCreate(errno);
-
-    // The new file takes the old one's permissions, or those of any new file.
-    struct stat existing {};
-    if (stat(path.c_str(), &existing) == 0) {
-        fchmod(fd, existing.st_mode & 07777);
-    } else {
-        const mode_t mask = umask(0);
-        umask(mask);
-        fchmod(fd, 0666 & ~mask);
-    }
-
+    const std::vector<std::uint8_t> bytes = ProjectFileBytes(data);
     try {
-        FdSink sink(fd);
-        ValueWriter writer(sink);
-        WriteProjectData(writer, data);
-        writer.Finish();
-        if (fsync(fd) != 0) throw Failure("Stream-Schreibfehler");
-    } catch (...) {
-        close(fd);
-        unlink(temporary.c_str());
-        throw;
-    }
-    if (close(fd) != 0) {
-        unlink(temporary.c_str());
-        throw Failure("Stream-Schreibfehler");
-    }
-    if (rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        unlink(temporary.c_str());
-        throw cannotCreate(error);
-    }
-    // Make the rename itself durable; a folder that cannot be synced loses nothing here.
-    const int folder = open(ParentFolder(path).c_str(), O_RDONLY | O_DIRECTORY);
-    if (folder >= 0) {
-        fsync(folder);
-        close(folder);
+        ReplaceFileContents(
+            path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    } catch (const FileReplaceError& e) {
+        if (e.step() == FileReplaceError::Step::Write) throw Failure("Stream-Schreibfehler");
+        throw Failure("Datei \"" + path + "\" kann nicht erstellt werden. " +
+                      SystemErrorText(e.error()));
     }
 }
 
@@ -453,6 +402,15 @@ ProjectData ReadProjectFile(const std::string& path, std::size_t unknownSizeLimi
 
 std::vector<std::uint8_t> ProjectFileBytes(const ProjectData& data) {
     MemorySink sink;
+    // Nearly every file: six bytes an entry at most (ids below 32768), texts and a little more.
+    std::size_t estimate = 64;
+    for (const StoredOption& o : data.options) {
+        estimate += 6 * o.results.size() + o.name.size() + o.info.size() + 32;
+    }
+    for (const StoredCombination& c : data.combinations) {
+        estimate += c.name.size() + 32 + 8 * c.members.size();
+    }
+    sink.Reserve(estimate);
     ValueWriter writer(sink);
     WriteProjectData(writer, data);
     writer.Finish();

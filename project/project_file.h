@@ -84,8 +84,10 @@ ProjectData ReadProjectData(ValueReader& reader);
 // live flag, the keep flag (always set), combinations. The pair is the window's to restore.
 void LoadIntoProject(ProjectData data, Project& project);
 
-// Writes the project file without ever destroying the previous one: a temporary file in the
-// same folder is written, flushed to disk and renamed over the target.
+// Writes the project file without ever destroying the previous one (ReplaceFileContents in
+// platform/file_replace.h): through symbolic links to the file they name, with the file's
+// permission bits kept, in place where the folder takes no new file, and without leaving a
+// temporary file behind when it fails.
 void SaveProjectFile(const std::string& path, const ProjectData& data);
 
 // Input of unknown size (a pipe, a device) is read whole before it is decoded, up to this many

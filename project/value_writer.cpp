@@ -104,6 +104,44 @@ void ValueWriter::WriteFloatRaw(const Extended80& value) {
     Put(value.bytes.data(), value.bytes.size());
 }
 
+void ValueWriter::WriteEntries(const ResultEntry* entries, std::size_t count) {
+    if (failed_) ThrowWriteError();
+    constexpr std::size_t kLongest = 3 + 2 + 1;  // an id below 32768, an outcome, the flag
+    std::size_t k = 0;
+    while (k < count) {
+        if (buffer_.size() - used_ < kLongest) Drain();
+        std::uint8_t* p = buffer_.data() + used_;
+        std::uint8_t* const last = buffer_.data() + buffer_.size() - kLongest;
+        while (k < count && p <= last) {
+            const ResultEntry& e = entries[k];
+            if (e.opponentId > 32767 || e.outcome < -128 || e.outcome > 127) break;
+            if (e.opponentId <= 127) {
+                p[0] = 0x02;
+                p[1] = static_cast<std::uint8_t>(e.opponentId);
+                p += 2;
+            } else {
+                p[0] = 0x03;
+                p[1] = static_cast<std::uint8_t>(e.opponentId & 0xFF);
+                p[2] = static_cast<std::uint8_t>(e.opponentId >> 8);
+                p += 3;
+            }
+            p[0] = 0x02;
+            p[1] = static_cast<std::uint8_t>(e.outcome);
+            p[2] = e.decided ? 0x09 : 0x08;
+            p += 3;
+            ++k;
+        }
+        used_ = static_cast<std::size_t>(p - buffer_.data());
+        if (k < count && p <= last) {
+            // An entry of a rarer form goes the long way.
+            WriteId(entries[k].opponentId);
+            WriteInt(entries[k].outcome);
+            WriteBool(entries[k].decided);
+            ++k;
+        }
+    }
+}
+
 void ValueWriter::Finish() {
     Drain();
     try {

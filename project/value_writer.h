@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/options.h"
 #include "project/extended80.h"
 
 namespace rangwerk {
@@ -24,6 +25,8 @@ public:
 // Collects the bytes in memory.
 class MemorySink : public ByteSink {
 public:
+    // Room for this many bytes in all, so that a large file is not copied as it grows.
+    void Reserve(std::size_t size) { bytes_.reserve(size); }
     void Write(const std::uint8_t* data, std::size_t size) override;
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
 
@@ -76,6 +79,9 @@ public:
     void WriteBool(bool value);
     void WriteFloat(long double value);
     void WriteFloatRaw(const Extended80& value);
+    // Result entries: for each exactly the bytes of WriteId(opponentId), WriteInt(outcome),
+    // WriteBool(decided), put straight into the buffer for the forms the program writes most.
+    void WriteEntries(const ResultEntry* entries, std::size_t count);
 
     void Finish();
 

@@ -19,8 +19,8 @@ packages=(
   fonts-liberation fonts-dejavu-core
   clang libclang-rt-14-dev
   llvm desktop-file-utils
-  xvfb xauth imagemagick x11-utils xdotool
-  dbus-x11 at-spi2-core python3-pyatspi
+  xvfb xauth imagemagick x11-utils xdotool libx11-dev
+  dbus-x11 dbus-daemon at-spi2-core python3-pyatspi
 )
 
 if $windows; then

@@ -82,6 +82,7 @@ void TQuarvSetup::WriteUninstallEntry() {
         writeOrDelete("HelpLink", HelpLink);
         flag("NoModify", NoModify);
         flag("NoRepair", NoRepair);
+        key->Flush();  // all values in one write of the store
     } catch (const std::exception& e) {
         std::cerr << "Rangwerk: Der Eintrag in der Liste der installierten Programme konnte nicht "
                      "geschrieben werden: "

@@ -1048,10 +1048,8 @@ void TForm1::ListBox_3RankingDrawItem(QListWidget* list, int index,
 
     const RankingList& ranking = project_.run.Ranking();
     if (index >= 0 && static_cast<std::size_t>(index) < ranking.size()) {
-        std::vector<std::int64_t> scores;
-        scores.reserve(ranking.size());
-        for (const OptionRecord* o : ranking) scores.push_back(OptionScore(*o, project_.scores));
-
+        // The scores the last ranking step kept; painting never counts.
+        const std::vector<std::int64_t>& scores = project_.run.Scores();
         const QFont font = list->font();
         const QFontMetrics metrics(font);
         const MeasureText measure = [&metrics](const std::string& s) {

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "app/program.h"
@@ -281,6 +282,31 @@ private slots:
         }
         QCOMPARE(program->Run(), 0);
         QVERIFY(!program->MainWindow().isVisible());
+    }
+
+    void aStoreWithAnUnreadableLineIsReportedOnceInTheErrorBox() {
+        Start s;
+        const std::string store = s.folder.path().toStdString() + "/HKEY_LOCAL_MACHINE.reg";
+        FILE* file = std::fopen(store.c_str(), "w");
+        QVERIFY(file != nullptr);
+        std::fputs("Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quarv"
+                   "\\Rangwerk]\n\"NoUpdate\"=\"offen\n",
+                   file);
+        std::fclose(file);
+        auto program = s.Make(std::nullopt);
+        QVERIFY(s.dialogs.messages.empty());
+        s.dialogs.AnswerMessage(MessageButton::Ok);
+        program->ShowStoreProblems();
+        QVERIFY(s.dialogs.AllAnswered());
+        QCOMPARE(s.dialogs.messages.size(), size_t(1));
+        const MessageRequest& box = s.dialogs.messages[0];
+        QCOMPARE(box.caption, std::string("Rangwerk"));
+        QCOMPARE(box.icon, MessageIcon::Error);
+        QVERIFY(box.text.find("SOFTWARE\\Quarv\\Rangwerk") != std::string::npos);
+        // The entry was written all the same, and the problem is told only once.
+        QVERIFY(s.EntryExists());
+        program->ShowStoreProblems();
+        QCOMPARE(s.dialogs.messages.size(), size_t(1));
     }
 
     void infoButtonShowsTheInfoDialog() {

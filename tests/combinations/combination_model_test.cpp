@@ -17,6 +17,7 @@ void SetOutcomes(OptionRecord& option, int wins, int losses) {
     option.results.clear();
     for (int i = 0; i < wins; ++i) option.results.push_back({0, 1, true});
     for (int i = 0; i < losses; ++i) option.results.push_back({0, -1, true});
+    RecountOutcomes(option);
 }
 
 class CombinationModelTest : public ::testing::Test {

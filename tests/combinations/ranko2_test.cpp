@@ -50,6 +50,7 @@ private:
         OptionRecord& o = project->options.AddOption(name, "");
         o.results.assign(static_cast<std::size_t>(std::abs(score)),
                          rangwerk::ResultEntry{0, score < 0 ? -1 : 1, true});
+        rangwerk::RecountOutcomes(o);
         return o;
     }
     void Click(QPushButton* b) {
@@ -394,6 +395,7 @@ private slots:
         Click(Button("Button_Close"));
         QVERIFY(!form->WindowVisible());
         project->options.At(0).results.push_back({0, 1, true});
+        rangwerk::RecountOutcomes(project->options.At(0));
         Show();
         QCOMPARE(form->Page(), 1);
         QCOMPARE(project->combinations.At(0).result, 2.0L);

@@ -143,9 +143,11 @@ TEST_F(ScoringTest, UndecidedEntriesNeverCount) {
     RecordAnswer(a, b, Answer::FirstSuperior);
     for (auto& e : a.results) e.decided = false;
     for (auto& e : b.results) e.decided = false;
+    RecountOutcomes(a);
+    RecountOutcomes(b);
     EXPECT_EQ(OptionScore(a, settings), 0);
     // An outcome outside +1/0/-1 adds nothing either.
-    a.results[1] = {b.id, 7, true};
+    SetResultEntry(a, 1, {b.id, 7, true});
     EXPECT_EQ(OptionScore(a, settings), 0);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/registry_file.h"
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -219,6 +220,8 @@ TEST_F(RegistryFileTest, WritesTheExportFormat) {
     settings->WriteString("Notiz", "a\"b\\c\r\nd");
     settings->WriteString("", "");
     entry->WriteString("DisplayName", "Rangwerk 2");  // keeps its place
+    EXPECT_EQ(ReadFile(registry.FileOf(kMachine)), "") << "written when a key is flushed";
+    settings->Flush();
 
     const std::string expected =
         "Windows Registry Editor Version 5.00\n"
@@ -277,6 +280,7 @@ TEST_F(RegistryFileTest, ReadsHandWrittenFiles) {
 
     // A change writes the file anew; values of other types are kept as they were.
     key->DeleteValue("Pfad");
+    key->Flush();
     std::string text = ReadFile(registry.FileOf(kUser));
     EXPECT_NE(text.find("\"Erweitert\"=hex(2):25,00,41,00,25,00,00,00\n"), std::string::npos);
     EXPECT_NE(text.find("\"OnlyUpdate\"=hex(0):\n"), std::string::npos);
@@ -294,16 +298,10 @@ TEST_F(RegistryFileTest, EmptyOrMissingFilesAreEmpty) {
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
 }
 
-TEST_F(RegistryFileTest, CorruptFilesAreKeptAsideAndTreatedAsEmpty) {
+TEST_F(RegistryFileTest, UnreadableFilesAreKeptAsideAndTreatedAsEmpty) {
     const std::vector<std::string> corrupt = {
-        "REGEDIT4\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n",
-        "Windows Registry Editor Version 5.00\n\n\"x\"=\"vor jedem Schlüssel\"\n",
-        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"offen\n",
-        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=hex:0g\n",
-        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=dword:\n",
-        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=hex:01,\\\n",
-        "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\A]\n\"x\"=\"1\"\n",
-        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\" Rest\n",
+        "Windows Registry Editor Version 4.00\n\n[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n",
+        "[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n",
         std::string("\0\0\xff\xfe", 4),
     };
     for (std::size_t i = 0; i < corrupt.size(); ++i) {
@@ -323,6 +321,7 @@ TEST_F(RegistryFileTest, CorruptFilesAreKeptAsideAndTreatedAsEmpty) {
         // Reported once, and the old text is kept under a new name.
         EXPECT_NE(report.find("HKEY_CURRENT_USER.reg"), std::string::npos) << report;
         EXPECT_EQ(report.find('\n'), report.size() - 1) << report;
+        EXPECT_EQ(registry.TakeProblems().size(), 1u);
         std::vector<std::string> kept;
         for (const auto& name : FolderEntries()) {
             if (name.rfind("HKEY_CURRENT_USER.reg.corrupt-", 0) == 0) {
@@ -332,6 +331,195 @@ TEST_F(RegistryFileTest, CorruptFilesAreKeptAsideAndTreatedAsEmpty) {
         ASSERT_EQ(kept.size(), 1u);
         EXPECT_EQ(ReadFile(folder_ / kept[0]), corrupt[i]);
     }
+}
+
+TEST_F(RegistryFileTest, AnUnreadableLineSetsAsideOnlyItsKey) {
+    const std::vector<std::string> badLines = {
+        "\"x\"=\"offen", "\"x\"=hex:0g", "\"x\"=dword:", "\"x\"=\"1\" Rest", "\"x\"=hex:01,\\",
+    };
+    for (std::size_t i = 0; i < badLines.size(); ++i) {
+        SCOPED_TRACE(i);
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        const std::string bad = "[HKEY_CURRENT_USER\\B]\n\"vorher\"=\"gut\"\n" + badLines[i] + "\n";
+        WriteFile(folder_ / "HKEY_CURRENT_USER.reg",
+                  "Windows Registry Editor Version 5.00\n\n"
+                  "\"lose\"=\"vor jedem Schlüssel\"\n\n"
+                  "[HKEY_CURRENT_USER\\A]\n\"a\"=\"1\"\n\n" +
+                      bad +
+                      "\n[HKEY_CURRENT_USER\\C]\n\"c\"=dword:00000003\n"
+                      "[HKEY_LOCAL_MACHINE\\D]\n\"d\"=\"anderer Zweig\"\n");
+
+        ::testing::internal::CaptureStderr();
+        FileRegistry registry(folder_);
+        EXPECT_EQ(registry.OpenKey(kUser, "A")->ReadString("a"), "1");
+        EXPECT_EQ(registry.OpenKey(kUser, "C")->ReadDword("c"), 3u);
+        EXPECT_FALSE(registry.OpenKey(kUser, "")->HasSubkey("B"));
+        EXPECT_FALSE(registry.OpenKey(kUser, "")->HasSubkey("D"));
+        registry.OpenKey(kUser, "A")->WriteString("neu", "ja");
+        const std::string report = ::testing::internal::GetCapturedStderr();
+
+        // Told once, naming the keys set aside; their lines are kept in a file of their own.
+        const std::vector<std::string> problems = registry.TakeProblems();
+        ASSERT_EQ(problems.size(), 1u) << report;
+        EXPECT_NE(problems[0].find("HKEY_CURRENT_USER\\B"), std::string::npos) << problems[0];
+        EXPECT_NE(problems[0].find("HKEY_LOCAL_MACHINE\\D"), std::string::npos) << problems[0];
+        EXPECT_EQ(registry.TakeProblems().size(), 0u);
+        std::vector<std::string> kept;
+        for (const auto& name : FolderEntries()) {
+            if (name.rfind("HKEY_CURRENT_USER.reg.corrupt-", 0) == 0) {
+                kept.push_back(name);
+            }
+        }
+        ASSERT_EQ(kept.size(), 1u);
+        const std::string aside = ReadFile(folder_ / kept[0]);
+        EXPECT_EQ(aside.rfind("Windows Registry Editor Version 5.00\n", 0), 0u);
+        EXPECT_NE(aside.find(bad), std::string::npos) << aside;
+        EXPECT_NE(aside.find("\"lose\"="), std::string::npos) << aside;
+        EXPECT_EQ(aside.find("[HKEY_CURRENT_USER\\A]"), std::string::npos) << aside;
+
+        // The store now holds the readable keys only; a new registry reports nothing.
+        FileRegistry again(folder_);
+        EXPECT_EQ(again.OpenKey(kUser, "A")->ReadString("neu"), "ja");
+        EXPECT_TRUE(again.TakeProblems().empty());
+    }
+}
+
+TEST_F(RegistryFileTest, ReadsTheWholeExportFormat) {
+    fs::create_directories(folder_);
+    // As the registry editor of today exports: UTF-16LE with a byte order mark, CR LF, wrapped
+    // hex lines, deletions of keys and values.
+    const std::u16string text =
+        u"Windows Registry Editor Version 5.00\r\n\r\n"
+        u"[HKEY_CURRENT_USER\\Software\\Quarv\\Rangwerk]\r\n"
+        u"\"Größe\"=\"Äpfel €\"\r\n"
+        u"\"Weg\"=\"fort\"\r\n"
+        u"\"Update\"=hex:00,00,00,00,00,00,\\\r\n"
+        u"  e6,40\r\n"
+        u"\"Lang\"=hex(2):25,00,41,00,\\\r\n"
+        u"  25,00,00,00\r\n"
+        u"\"Weg\"=-\r\n\r\n"
+        u"[HKEY_CURRENT_USER\\Software\\Alt\\Tief]\r\n"
+        u"\"t\"=dword:00000001\r\n\r\n"
+        u"[-HKEY_CURRENT_USER\\Software\\Alt]\r\n\r\n";
+    std::string bytes = "\xFF\xFE";
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    WriteFile(folder_ / "HKEY_CURRENT_USER.reg", bytes);
+    // The old format: Windows-1252 texts, single-byte hex(1) data.
+    WriteFile(folder_ / "HKEY_LOCAL_MACHINE.reg",
+              "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Quarv\\Rangwerk]\r\n"
+              "\"Gr\xF6\xDF" "e\"=\"\xC4pfel \x80\"\r\n"
+              "\"Zeilen\"=hex(1):61,0d,0a,e4,00\r\n");
+
+    ::testing::internal::CaptureStderr();
+    FileRegistry registry(folder_);
+    auto user = registry.OpenKey(kUser, "Software\\Quarv\\Rangwerk");
+    EXPECT_EQ(user->ReadString("größe"), "Äpfel €");
+    EXPECT_FALSE(user->ValueExists("Weg"));
+    EXPECT_EQ(user->ReadBinary("Update"),
+              (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 0, 0xE6, 0x40}));
+    EXPECT_TRUE(user->ValueExists("Lang"));
+    EXPECT_FALSE(registry.OpenKey(kUser, "Software")->HasSubkey("Alt"));
+    auto machine = registry.OpenKey(kMachine, "Software\\Quarv\\Rangwerk");
+    EXPECT_EQ(machine->ReadString("Größe"), "Äpfel €");
+    EXPECT_EQ(machine->ReadString("Zeilen"), "a\r\nä");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(registry.TakeProblems().empty());
+}
+
+TEST_F(RegistryFileTest, TheStoreKeepsItsModeAndLosesStaleTemporaryFiles) {
+    {
+        FileRegistry registry(folder_);
+        registry.OpenKey(kUser, "A")->WriteDword("a", 1);
+    }
+    const fs::path file = folder_ / "HKEY_CURRENT_USER.reg";
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write)
+        << "a new store is private";
+    ::chmod(file.c_str(), 0640);
+    // Left by writers that ended before their rename (the older naming and today's).
+    WriteFile(folder_ / "HKEY_CURRENT_USER.reg.tmp-Ab12Cd", "halb");
+    WriteFile(folder_ / ".HKEY_CURRENT_USER.reg.tmp-Xy34Zw", "halb");
+    WriteFile(folder_ / "HKEY_LOCAL_MACHINE.reg.tmp-Ab12Cd", "anderer Zweig, noch nicht dran");
+    FileRegistry registry(folder_);
+    registry.OpenKey(kUser, "A")->WriteDword("a", 2);
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(FolderEntries(),
+              (std::vector<std::string>{"HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER.reg.lock",
+                                        "HKEY_LOCAL_MACHINE.reg.tmp-Ab12Cd"}));
+}
+
+// Counts the flushes to disk of the file replace.
+class CountingCalls : public FileCalls {
+public:
+    int syncs = 0;
+    int Sync(int fd) override {
+        ++syncs;
+        return FileCalls::Sync(fd);
+    }
+};
+
+TEST_F(RegistryFileTest, EachFlushOfChangesIsOneReplace) {
+    CountingCalls calls;
+    {
+        FileRegistry registry(folder_, calls);
+        auto key = registry.OpenKey(kMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+                                              "Uninstall\\Rangwerk");
+        for (int i = 0; i < 10; ++i) {
+            key->WriteString("Wert" + std::to_string(i), "x");
+        }
+        key->WriteDword("NoModify", 1);
+        EXPECT_FALSE(key->DeleteValue("Readme"));
+        EXPECT_EQ(key->ReadString("Wert3"), "x") << "a change is seen before it is written";
+        EXPECT_EQ(calls.syncs, 0);
+    }
+    EXPECT_EQ(calls.syncs, 2) << "the file and its folder, once";
+
+    // The same values again change nothing and write nothing.
+    calls.syncs = 0;
+    {
+        FileRegistry registry(folder_, calls);
+        auto key = registry.OpenKey(kMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+                                              "Uninstall\\Rangwerk");
+        key->WriteString("Wert0", "x");
+        key->WriteDword("NoModify", 1);
+        key->Flush();
+    }
+    EXPECT_EQ(calls.syncs, 0);
+}
+
+TEST_F(RegistryFileTest, AFileSizeLimitIsAWriteError) {
+    {
+        FileRegistry registry(folder_);
+        registry.OpenKey(kUser, "A")->WriteDword("a", 1);
+    }
+    const std::string before = ReadFile(folder_ / "HKEY_CURRENT_USER.reg");
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        FileRegistry registry(folder_);
+        auto key = registry.OpenKey(kUser, "A");
+        key->WriteString("gross", std::string(20000, 'x'));
+        try {
+            key->Flush();
+        } catch (const RegistryError&) {
+            ::_exit(0);
+        }
+        ::_exit(1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by a signal";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(ReadFile(folder_ / "HKEY_CURRENT_USER.reg"), before);
+    EXPECT_EQ(FolderEntries(),
+              (std::vector<std::string>{"HKEY_CURRENT_USER.reg", "HKEY_CURRENT_USER.reg.lock"}));
 }
 
 TEST_F(RegistryFileTest, AFolderThatCannotBeCreatedReportsFailure) {

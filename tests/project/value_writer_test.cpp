@@ -205,5 +205,38 @@ TEST(ValueWriterTest, AFullDiskIsAWriteErrorForDescriptorsAndStreams) {
     std::fclose(file);
 }
 
+TEST(ValueWriter, EntriesAreTheirThreeValues) {
+    // Every id form, outcome form and flag, from every position in the buffer, so that the
+    // entries also straddle the buffer's end.
+    std::vector<ResultEntry> entries;
+    for (std::uint32_t id : {0u, 127u, 128u, 32767u, 32768u, 2147483647u, 2147483648u}) {
+        for (std::int32_t outcome : {-1, 0, 1, 300, -129}) {
+            for (bool decided : {false, true}) entries.push_back({id, outcome, decided});
+        }
+    }
+    // A long run of the common forms, across several buffers.
+    for (std::uint32_t id = 0; id < 1000; ++id) {
+        entries.push_back({id, static_cast<std::int32_t>(id % 3) - 1, id % 4 != 0});
+    }
+    for (std::size_t lead = 0; lead < 12; ++lead) {
+        const std::string padding(ValueWriter::kBufferSize - 40 + lead, 'x');
+        const Bytes fast = Written([&](ValueWriter& w) {
+            w.WriteText(padding);
+            for (int round = 0; round < 3; ++round) w.WriteEntries(entries.data(), entries.size());
+        });
+        const Bytes plain = Written([&](ValueWriter& w) {
+            w.WriteText(padding);
+            for (int round = 0; round < 3; ++round) {
+                for (const ResultEntry& e : entries) {
+                    w.WriteId(e.opponentId);
+                    w.WriteInt(e.outcome);
+                    w.WriteBool(e.decided);
+                }
+            }
+        });
+        ASSERT_EQ(fast, plain) << lead;
+    }
+}
+
 }  // namespace
 }  // namespace rangwerk

@@ -66,6 +66,7 @@ private:
             inner_->WriteBinary(n, d);
         }
         bool DeleteValue(const std::string& n) override { return inner_->DeleteValue(n); }
+        void Flush() override { inner_->Flush(); }
         bool HasSubkey(const std::string& n) const override { return inner_->HasSubkey(n); }
         bool DeleteSubkeyTree(const std::string& n) override {
             owner_.deletedTrees.push_back(name_ + "\\" + n);
@@ -215,6 +216,30 @@ TEST_F(QuarvSetupTest, FirstStartWritesTheEntry) {
     std::string before = Files();
     Start();
     EXPECT_EQ(Files(), before);
+}
+
+// Counts the flushes to disk of the registry's file replace.
+class CountingCalls : public FileCalls {
+public:
+    int syncs = 0;
+    int Sync(int fd) override {
+        ++syncs;
+        return FileCalls::Sync(fd);
+    }
+};
+
+TEST_F(QuarvSetupTest, AFirstStartWritesTheStoreOnce) {
+    CountingCalls calls;
+    recording_.reset();
+    registry_ = std::make_unique<FileRegistry>(base_ / "registry", calls);
+    recording_ = std::make_unique<RecordingRegistry>(*registry_);
+    Start();
+    EXPECT_GE(calls.syncs, 1);
+    EXPECT_LE(calls.syncs, 3) << "one replace: the file and its folder";
+    EXPECT_EQ(Key(kMachine, kEntryPath)->ReadString("DisplayName"), "Rangwerk");
+    calls.syncs = 0;
+    Start();
+    EXPECT_EQ(calls.syncs, 0) << "a later start changes nothing";
 }
 
 TEST_F(QuarvSetupTest, AMovedProgramIsRegisteredWithItsNewPath) {

@@ -1,0 +1,142 @@
+// One answer through the main window: TForm1 on the offscreen platform with the live standings
+// showing, key "1" sent and the events handled until the window has painted again. Timed at 30
+// and at 1000 options in the same run; the answer at 1000 options may cost at most twice the
+// processor time of one at 30. The program prints the ratio and exits 1 above the limit.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTest>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/dialogs.h"
+#include "ui/ranko1.h"
+
+namespace {
+
+using namespace rangwerk;
+
+constexpr double kLimit = 2.0;
+
+// No message box is expected; one would end the measurement.
+class NoDialogs : public Dialogs {
+public:
+    MessageButton ShowMessage(const MessageRequest& request) override {
+        std::fprintf(stderr, "unexpected message: %s\n", request.text.c_str());
+        std::abort();
+    }
+    std::optional<std::string> AskSaveFileName(const FileDialogRequest&) override { return {}; }
+    std::optional<std::string> AskOpenFileName(const FileDialogRequest&) override { return {}; }
+};
+
+// Counts the paint events of a widget.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++paints;
+        return false;
+    }
+};
+
+struct Window {
+    Project project;
+    NoDialogs dialogs;
+    TForm1 form{project, dialogs};
+
+    explicit Window(int options) {
+        form.SetSeedSource([] { return 1u; });
+        form.SpeedButton_0NewClick();
+        for (int k = 0; k < options; ++k) {
+            project.options.AddOption("Option " + std::to_string(k), "Information");
+        }
+        form.RebuildOptionList();
+        form.Button_1NextClick();
+        form.findChild<QRadioButton*>(QStringLiteral("RadioGroup_2Order_Item0"))->setChecked(true);
+        form.findChild<QCheckBox*>(QStringLiteral("CheckBox_2LiveScore"))->setChecked(true);
+        form.Button_2NextClick();
+        live = form.findChild<QListWidget*>(QStringLiteral("ListBox_3Ranking"));
+        if (!live || !live->isVisibleTo(&form)) std::abort();
+        live->viewport()->installEventFilter(&counter);
+        form.show();
+        if (!QTest::qWaitForWindowExposed(&form)) std::abort();
+        Settle();
+    }
+    static void Settle() {
+        QCoreApplication::sendPostedEvents();
+        QApplication::processEvents();
+    }
+    QListWidget* live = nullptr;
+    PaintCounter counter;
+
+    void Answer() {
+        QWidget* target = form.focusWidget() ? form.focusWidget() : &form;
+        QTest::keyClick(target, Qt::Key_1);
+        Settle();  // the live list's repaint
+    }
+};
+
+void BM_AnswerThroughTheWindow(benchmark::State& state) {
+    Window window(static_cast<int>(state.range(0)));
+    window.counter.paints = 0;
+    for (auto _ : state) {
+        if (window.form.CurrentPage() != TForm1::kPageComparisons) {
+            state.PauseTiming();
+            window.form.Button_2_3_4BackClick();  // the run again from the first pair
+            Window::Settle();
+            state.ResumeTiming();
+        }
+        window.Answer();
+    }
+    // Every answer repainted the live standings.
+    state.counters["paints_per_answer"] =
+        static_cast<double>(window.counter.paints) / static_cast<double>(state.iterations());
+    if (window.counter.paints < static_cast<int>(state.iterations())) {
+        state.SkipWithError("the live standings were not repainted after every answer");
+    }
+}
+BENCHMARK(BM_AnswerThroughTheWindow)->Arg(30)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+// Keeps the least processor time per argument over the repetitions.
+class TimingReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            if (run.run_type != Run::RT_Iteration) continue;
+            const std::string name = run.run_name.args;
+            const double time = run.GetAdjustedCPUTime();
+            const auto known = cpu.find(name);
+            if (known == cpu.end() || time < known->second) cpu[name] = time;
+        }
+    }
+    std::map<std::string, double> cpu;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    TimingReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+
+    const auto small = reporter.cpu.find("30");
+    const auto large = reporter.cpu.find("1000");
+    if (small == reporter.cpu.end() || large == reporter.cpu.end()) return 0;
+    const double ratio = large->second / small->second;
+    std::printf("one answer at 1000 options costs %.2f times the processor time of one at 30 "
+                "(limit %.1f)\n",
+                ratio, kLimit);
+    return ratio <= kLimit ? 0 : 1;
+}

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/failure.h"
+
+namespace rangwerk {
+
+// A file whose new contents could not be put in place. `Step` tells where it went wrong, so
+// that each caller can word its own message; `error` is the system's error number.
+class FileReplaceError : public Failure {
+public:
+    enum class Step { Create, Write };
+    FileReplaceError(Step step, int error, const std::string& message)
+        : Failure(message), step_(step), error_(error) {}
+    Step step() const { return step_; }
+    int error() const { return error_; }
+
+private:
+    Step step_;
+    int error_;
+};
+
+// The system calls a replace is made of (POSIX names and results; errno is left set on
+// failure). The program uses SystemFileCalls(); tests wrap it to count calls or let single
+// ones fail. The Windows build replaces files through the system directly.
+class FileCalls {
+public:
+    virtual ~FileCalls() = default;
+    // mkstemp: creates a new file from the pattern ending in XXXXXX, open for writing.
+    virtual int CreateTemporary(std::string& pattern);
+    // open(path, O_WRONLY): the existing file, for writing it in place.
+    virtual int OpenForWriting(const std::string& path);
+    virtual long Write(int fd, const char* data, std::size_t size);
+    // fsync of a file or of a folder.
+    virtual int Sync(int fd);
+    virtual int Rename(const std::string& from, const std::string& to);
+};
+
+FileCalls& SystemFileCalls();
+
+// Where the new contents went.
+enum class ReplaceOutcome { Replaced, WrittenInPlace };
+
+// Gives the file at `path` the new contents so that it is either wholly the old or wholly the
+// new file, even after a crash:
+// - a symbolic link is followed, and the file it leads to is replaced, not the link;
+// - the contents go to a temporary file in that file's folder, are flushed to disk and renamed
+//   over the file; the folder is flushed too;
+// - the file keeps its permission bits (and owner, where the system allows); a new file gets
+//   `newFileMode` less the process's umask;
+// - where the folder refuses a new file but the file itself may be written, the file is
+//   written in place (and is then no longer safe against a crash during the write);
+// - no temporary file is left behind on any failure.
+// A file-size limit of the process is a write error here, not the end of the program.
+// Throws FileReplaceError.
+ReplaceOutcome ReplaceFileContents(const std::string& path, std::string_view contents,
+                                   FileCalls& calls = SystemFileCalls(),
+                                   unsigned newFileMode = 0666);
+
+// Makes a file-size limit a write error instead of a signal that ends the program. Called by
+// ReplaceFileContents; the program may call it at start.
+void IgnoreFileSizeSignal();
+
+// The path a chain of symbolic links leads to (relative links are taken from the folder of
+// the link); the path itself when it is no link. A missing final file is no error: saving
+// through a dangling link creates the file it names.
+std::string FollowLinks(const std::string& path);
+
+}  // namespace rangwerk
