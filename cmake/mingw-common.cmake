@@ -20,6 +20,3 @@ if(RANGWERK_MINGW_TRIPLE STREQUAL "x86_64-w64-mingw32")
     set(CMAKE_CROSSCOMPILING_EMULATOR ${RANGWERK_WINE})
   endif()
 endif()
-
-# Header-only libraries of the build machine serve every target.
-set(nlohmann_json_DIR /usr/share/cmake/nlohmann_json CACHE PATH "nlohmann_json (header-only)")
