@@ -36,17 +36,19 @@ openssl pkey -in "$work/keys/private.pem" -pubout -out "$work/keys/public.pem"
 chmod 600 "$work/keys/private.pem"
 
 today="$(date +%d.%m.%Y)"
-# Updates.ini: Windows-1252, CR LF.
+# Updates.ini: Windows-1252, CR LF. The news list stands in single quotes: the reader takes one
+# pair of quotes enclosing a whole value away, and the double quotes must stay around the item so
+# that its blanks do not split it.
 printf '%s\r\n' \
   '[Ranko]' \
   "Date=$today" \
   'File=windows/Ranko.zip' \
-  "News=\"$today: Demonstrations-Update vom lokalen Server\"" \
+  "News='\"$today: Demonstrations-Update vom lokalen Server\"'" \
   '' \
   '[Ranko-Linux]' \
   "Date=$today" \
   'File=Ranko.zip' \
-  "News=\"$today: Demonstrations-Update vom lokalen Server, das Programm wird ersetzt\"" \
+  "News='\"$today: Demonstrations-Update vom lokalen Server, das Programm wird ersetzt\"'" \
   > "$work/www/Updates.ini"
 
 # Update.bat for the Linux build: groups of four lines (the first kept, the second and third

@@ -289,8 +289,10 @@ private slots:
         const std::string store = s.folder.path().toStdString() + "/HKEY_LOCAL_MACHINE.reg";
         FILE* file = std::fopen(store.c_str(), "w");
         QVERIFY(file != nullptr);
+        // The settings keep "NoUpdate"; another key holds a string that never ends.
         std::fputs("Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quarv"
-                   "\\Rangwerk]\n\"NoUpdate\"=\"offen\n",
+                   "\\Rangwerk]\n\"NoUpdate\"=\"\"\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quarv"
+                   "\\Anderes]\n\"Wert\"=\"offen\n",
                    file);
         std::fclose(file);
         auto program = s.Make(std::nullopt);
@@ -302,7 +304,7 @@ private slots:
         const MessageRequest& box = s.dialogs.messages[0];
         QCOMPARE(box.caption, std::string("Rangwerk"));
         QCOMPARE(box.icon, MessageIcon::Error);
-        QVERIFY(box.text.find("SOFTWARE\\Quarv\\Rangwerk") != std::string::npos);
+        QVERIFY(box.text.find("SOFTWARE\\Quarv\\Anderes") != std::string::npos);
         // The entry was written all the same, and the problem is told only once.
         QVERIFY(s.EntryExists());
         program->ShowStoreProblems();

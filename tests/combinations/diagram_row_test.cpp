@@ -28,6 +28,7 @@ protected:
             OptionRecord& o = options.AddOption(option, "");
             o.results.assign(static_cast<std::size_t>(score < 0 ? -score : score),
                              ResultEntry{0, score < 0 ? -1 : 1, true});
+            RecountOutcomes(o);
             rows.push_back({option, factor});
         }
         ASSERT_FALSE(list.AddCombination(name, rows, options));

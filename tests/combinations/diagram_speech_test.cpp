@@ -13,6 +13,7 @@ protected:
         OptionRecord& o = options.AddOption(name, "");
         o.results.assign(static_cast<std::size_t>(std::abs(score)),
                          ResultEntry{0, score < 0 ? -1 : 1, true});
+        RecountOutcomes(o);
     }
     void Combination(const std::string& name, const std::vector<MemberRow>& rows) {
         ASSERT_FALSE(list.AddCombination(name, rows, options));

@@ -316,6 +316,7 @@ private slots:
             OptionRecord& o = project.options.AddOption(name, "");
             o.results.assign(static_cast<std::size_t>(std::abs(score)),
                              rangwerk::ResultEntry{0, score < 0 ? -1 : 1, true});
+            rangwerk::RecountOutcomes(o);
         };
         option("Apfel", 8);
         option("Birne", 6);
