@@ -6,9 +6,9 @@
 #include <shellapi.h>
 // clang-format on
 
-#include <cstdio>
 #include <fcntl.h>
 #include <io.h>
+#include <cstdio>
 #endif
 
 namespace rangwerk {
@@ -19,7 +19,8 @@ namespace {
 
 std::string Utf8(const wchar_t* text) {
     const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 1) return {};
+    if (bytes <= 1)
+        return {};
     std::string utf8(static_cast<std::size_t>(bytes), '\0');
     WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), bytes, nullptr, nullptr);
     utf8.resize(static_cast<std::size_t>(bytes - 1));

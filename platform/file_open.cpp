@@ -5,8 +5,8 @@
 #ifdef _WIN32
 #include <windows.h>
 
-#include <cerrno>
 #include <io.h>
+#include <cerrno>
 #else
 #include <unistd.h>
 #endif
@@ -16,9 +16,8 @@ namespace rangwerk {
 #ifdef _WIN32
 
 int OpenFileForReading(const std::string& path) {
-    const int units =
-        MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(),
-                            static_cast<int>(path.size()), nullptr, 0);
+    const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(),
+                                          static_cast<int>(path.size()), nullptr, 0);
     if (path.empty() || units <= 0) {
         errno = ENOENT;
         return -1;

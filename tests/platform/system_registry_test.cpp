@@ -51,8 +51,10 @@ protected:
     }
 
     void RemoveTestKeys() {
-        registry_->OpenKey(RegistryRoot::CurrentUser, "Software")->DeleteSubkeyTree("Rangwerk-Test");
-        registry_->OpenKey(RegistryRoot::LocalMachine, "SOFTWARE")->DeleteSubkeyTree("Rangwerk-Test");
+        registry_->OpenKey(RegistryRoot::CurrentUser, "Software")
+            ->DeleteSubkeyTree("Rangwerk-Test");
+        registry_->OpenKey(RegistryRoot::LocalMachine, "SOFTWARE")
+            ->DeleteSubkeyTree("Rangwerk-Test");
     }
 
     // Puts the contents of a file in the registry editor's export format into the registry as
@@ -62,10 +64,10 @@ protected:
     void Import(const std::string& utf8Text) {
 #ifdef _WIN32
         const fs::path file = folder_ / "import.reg";
-        std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(
-                              CP_UTF8, 0, utf8Text.data(), static_cast<int>(utf8Text.size()),
-                              nullptr, 0)),
-                          L'\0');
+        std::wstring wide(
+            static_cast<std::size_t>(MultiByteToWideChar(
+                CP_UTF8, 0, utf8Text.data(), static_cast<int>(utf8Text.size()), nullptr, 0)),
+            L'\0');
         MultiByteToWideChar(CP_UTF8, 0, utf8Text.data(), static_cast<int>(utf8Text.size()),
                             wide.data(), static_cast<int>(wide.size()));
         {
@@ -86,8 +88,7 @@ protected:
 #else
         registry_.reset();
         fs::create_directories(folder_ / "registry");
-        std::ofstream(folder_ / "registry" / "HKEY_CURRENT_USER.reg", std::ios::binary)
-            << utf8Text;
+        std::ofstream(folder_ / "registry" / "HKEY_CURRENT_USER.reg", std::ios::binary) << utf8Text;
         registry_ = CreateSystemRegistry();
 #endif
     }

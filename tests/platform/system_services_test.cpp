@@ -39,9 +39,8 @@ std::string Utf8Of(const fs::path& path) {
 }
 
 fs::path FreshFolder(const std::string& name) {
-    const fs::path folder =
-        fs::temp_directory_path() / ("rangwerk-" + name + "-" +
-                                     std::to_string(SystemSeedSource().Seed()));
+    const fs::path folder = fs::temp_directory_path() /
+                            ("rangwerk-" + name + "-" + std::to_string(SystemSeedSource().Seed()));
     fs::remove_all(folder);
     fs::create_directories(folder);
     return folder;
@@ -83,12 +82,17 @@ TEST(SystemTempFiles, NamesAreUniqueInTheGivenFolder) {
 // A folder named with letters outside ASCII: the path stays UTF-8 on both sides.
 TEST(SystemTempFiles, FolderWithUmlauts) {
     const fs::path base = FreshFolder("temp-umlauts");
-    const fs::path folder = base / PathOf("Gr\xC3\xB6\xC3\x9F" "e");
+    const fs::path folder = base / PathOf(
+                                       "Gr\xC3\xB6\xC3\x9F"
+                                       "e");
     fs::create_directories(folder);
     SystemTempFiles files;
     const auto path = files.CreateUniqueFile(Utf8Of(folder / ""), "$RW");
     ASSERT_TRUE(path);
-    EXPECT_NE(path->find("Gr\xC3\xB6\xC3\x9F" "e"), std::string::npos) << *path;
+    EXPECT_NE(path->find("Gr\xC3\xB6\xC3\x9F"
+                         "e"),
+              std::string::npos)
+        << *path;
     EXPECT_TRUE(fs::exists(PathOf(*path)));
     fs::remove_all(base);
 }
@@ -113,7 +117,10 @@ TEST(OemText, UmlautsAndSpecialCharacters) {
     EXPECT_FALSE(OemTextIsUtf8());
     EXPECT_EQ(ToOem("\xC3\xA4"), "\x84");
     EXPECT_EQ(ToOem("\xC3\x9F"), "\xE1");
-    EXPECT_EQ(ToOem("C:\\Programme\\Gr\xC3\xB6\xC3\x9F" "e $1"), "C:\\Programme\\Gr\x94\xE1" "e $1");
+    EXPECT_EQ(ToOem("C:\\Programme\\Gr\xC3\xB6\xC3\x9F"
+                    "e $1"),
+              "C:\\Programme\\Gr\x94\xE1"
+              "e $1");
     // The same as CharToOemA of the Windows ANSI (1252) bytes.
     char oem[3] = {};
     CharToOemA("\xE4\xDF", oem);
@@ -122,7 +129,10 @@ TEST(OemText, UmlautsAndSpecialCharacters) {
     EXPECT_TRUE(OemTextIsUtf8());
     EXPECT_EQ(ToOem("\xC3\xA4"), "\xC3\xA4");
     EXPECT_EQ(ToOem("\xC3\x9F"), "\xC3\x9F");
-    EXPECT_EQ(ToOem("/home/Gr\xC3\xB6\xC3\x9F" "e $1"), "/home/Gr\xC3\xB6\xC3\x9F" "e \\$1");
+    EXPECT_EQ(ToOem("/home/Gr\xC3\xB6\xC3\x9F"
+                    "e $1"),
+              "/home/Gr\xC3\xB6\xC3\x9F"
+              "e \\$1");
 #endif
     EXPECT_EQ(ToOem(""), "");
     // No platform can carry a line break in a line of a batch file.
@@ -160,8 +170,8 @@ TEST(FileTimes, ModificationTimeInTwoSecondSteps) {
     local.tm_isdst = -1;
     const std::time_t when = std::mktime(&local);
     ASSERT_NE(when, static_cast<std::time_t>(-1));
-    fs::last_write_time(file, std::chrono::file_clock::from_sys(
-                                  std::chrono::system_clock::from_time_t(when)));
+    fs::last_write_time(
+        file, std::chrono::file_clock::from_sys(std::chrono::system_clock::from_time_t(when)));
     EXPECT_EQ(FileModificationDayCount(Utf8Of(file)), LocalDayCount(2024, 3, 1, 18, 0, 6));
     fs::remove(file);
     EXPECT_EQ(FileModificationDayCount(Utf8Of(file)), std::nullopt);

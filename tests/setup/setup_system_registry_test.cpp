@@ -39,10 +39,9 @@ protected:
 
     // A start as the main window makes it: construction, stored values, registration.
     void Start(Registry& registry, std::optional<std::string> argument1 = std::nullopt) {
-        TQuarvSetup setup(QuarvSetupServices{registry, dialogs_, "Rangwerk",
-                                             "C:\\Programme\\Rangwerk\\Ranko.exe",
-                                             std::move(argument1), [] { return "1.0.0.0"; },
-                                             [this] { ++terminations_; }});
+        TQuarvSetup setup(QuarvSetupServices{
+            registry, dialogs_, "Rangwerk", "C:\\Programme\\Rangwerk\\Ranko.exe",
+            std::move(argument1), [] { return "1.0.0.0"; }, [this] { ++terminations_; }});
         setup.ApplyMainWindowValues();
         setup.WriteUninstallEntry();
     }
@@ -60,7 +59,9 @@ TEST_F(SetupSystemRegistryTest, RegistersAndRemovesTheProgram) {
         EXPECT_EQ(entry->ReadString("DisplayName"), "Rangwerk");
         EXPECT_EQ(entry->ReadString("UninstallString"),
                   "\"C:\\Programme\\Rangwerk\\Ranko.exe\" /uninstall");
-        EXPECT_EQ(entry->ReadString("URLUpdateInfo"), "Strg+U im Programm dr\xC3\xBC" "cken");
+        EXPECT_EQ(entry->ReadString("URLUpdateInfo"),
+                  "Strg+U im Programm dr\xC3\xBC"
+                  "cken");
         EXPECT_EQ(entry->ReadDword("NoModify"), 1u);
         registry.OpenKey(RegistryRoot::CurrentUser, "SOFTWARE\\Quarv\\Rangwerk")
             ->WriteDword("UpdateInterval", 14);
@@ -71,8 +72,8 @@ TEST_F(SetupSystemRegistryTest, RegistersAndRemovesTheProgram) {
     Start(registry, "/uninstall");
     EXPECT_TRUE(dialogs_.AllAnswered());
     EXPECT_EQ(terminations_, 1);
-    EXPECT_FALSE(registry.OpenKey(RegistryRoot::LocalMachine, kUninstallKeyPath)
-                     ->HasSubkey("Rangwerk"));
+    EXPECT_FALSE(
+        registry.OpenKey(RegistryRoot::LocalMachine, kUninstallKeyPath)->HasSubkey("Rangwerk"));
     EXPECT_FALSE(registry.OpenKey(RegistryRoot::CurrentUser, kQuarvKeyPath)->HasSubkey("Rangwerk"));
 }
 
@@ -93,7 +94,8 @@ TEST_F(SetupSystemRegistryTest, ARefusingMachineRootDoesNotStopTheStart) {
     RegCloseKey(key);
     const std::string expected = "Der Registrierungsschl\xC3\xBCssel \"HKEY_CURRENT_USER\\" +
                                  machine + "\\" + kEntryPath +
-                                 "\" konnte nicht ge\xC3\xB6" "ffnet werden (Fehler 1021).";
+                                 "\" konnte nicht ge\xC3\xB6"
+                                 "ffnet werden (Fehler 1021).";
 #else
     std::ofstream(base_ / "blocker") << "x";
     TestRegistry registry(base_ / "blocker" / "registry");
