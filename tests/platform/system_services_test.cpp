@@ -11,6 +11,7 @@
 #include <regex>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "platform/connection_query.h"
 #include "platform/drive_type.h"
@@ -19,6 +20,7 @@
 #include "platform/oem_text.h"
 #include "platform/system.h"
 #include "platform/temp_files.h"
+#include "platform/update_batch.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -188,6 +190,36 @@ TEST(ConnectionQuery, ReportsTheMachinesConnection) {
     EXPECT_TRUE(query.IsConnected());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 }
+
+#ifdef _WIN32
+// Windows: the shell opens the batch file in a hidden window and the batch interpreter runs it
+// in the OEM code page, so a line that ToOem wrote names a folder with umlauts correctly.
+// (Elsewhere the runner waits for the program's end first; the update's install tests run it.)
+TEST(UpdateBatch, TheShellRunsTheBatchWithOemPaths) {
+    const fs::path base = FreshFolder("batch");
+    const fs::path folder = base / PathOf(
+                                       "Gr\xC3\xB6\xC3\x9F"
+                                       "e");
+    fs::create_directories(folder);
+    const std::string temp = Utf8Of(folder / "");
+    {
+        std::ofstream batch(PathOf(temp + "Update.bat"), std::ios::binary);
+        batch << "@echo off\r\necho fertig> \"" << ToOem(temp) << "gelaufen.txt\"\r\n";
+    }
+    SystemUpdateBatchStarter starter;
+    ASSERT_TRUE(starter.Start(temp + "Update.bat", temp));
+    const fs::path done = folder / "gelaufen.txt";
+    for (int i = 0; i < 300 && !fs::exists(done); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    EXPECT_TRUE(fs::exists(done));
+    // A batch file that is not there cannot be started.
+    EXPECT_FALSE(starter.Start(temp + "Fehlt.bat", temp));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));  // the interpreter lets go
+    std::error_code ec;
+    fs::remove_all(base, ec);
+}
+#endif
 
 }  // namespace
 }  // namespace rangwerk
