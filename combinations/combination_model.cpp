@@ -1,6 +1,6 @@
 #include "combinations/combination_model.h"
 
-#include <stdexcept>
+#include <algorithm>
 
 #include "core/quicksort.h"
 #include "core/rounding.h"
@@ -21,6 +21,10 @@ Refusal EmptyName() {
     return {"Sie müssen einen Namen für die Kombination eingeben.", kNameCaption};
 }
 
+Failure IndexBeyondMaximum(std::int64_t index) {
+    return Failure("Listenindex überschreitet das Maximum (" + std::to_string(index) + ")");
+}
+
 std::vector<CombinationMember> ResolveRows(const std::vector<MemberRow>& rows,
                                            OptionList& options) {
     std::vector<CombinationMember> members;
@@ -37,6 +41,12 @@ std::vector<CombinationMember> ResolveRows(const std::vector<MemberRow>& rows,
 }
 
 }  // namespace
+
+std::size_t CombinationList::CheckedIndex(std::size_t index) const {
+    if (index >= records_.size())
+        throw IndexBeyondMaximum(static_cast<std::int64_t>(index));
+    return index;
+}
 
 std::vector<CombinationRecord*> CombinationList::InOrder() const {
     std::vector<CombinationRecord*> out;
@@ -77,7 +87,7 @@ std::optional<Refusal> CombinationList::AddCombination(std::string name,
 std::optional<Refusal> CombinationList::UpdateCombination(std::size_t index, std::string name,
                                                           const std::vector<MemberRow>& rows,
                                                           OptionList& options) {
-    if (index >= records_.size()) throw std::out_of_range("UpdateCombination");
+    CheckedIndex(index);
     if (auto refusal = CheckNameForUpdate(index, name)) return refusal;
     auto members = ResolveRows(rows, options);
     records_[index]->name = std::move(name);
@@ -85,15 +95,20 @@ std::optional<Refusal> CombinationList::UpdateCombination(std::size_t index, std
     return std::nullopt;
 }
 
-void CombinationList::DeleteCombination(std::size_t index) {
-    if (index >= records_.size()) throw std::out_of_range("DeleteCombination");
+void CombinationList::DeleteCombination(std::size_t index, CombinationEvaluation& evaluation) {
+    const CombinationRecord* gone = records_[CheckedIndex(index)].get();
+    auto& sorted = evaluation.sorted;
+    sorted.erase(std::remove(sorted.begin(), sorted.end(), gone), sorted.end());
     records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
-void CombinationList::MoveCombination(std::size_t index, bool up) {
-    if (index >= records_.size()) throw std::out_of_range("MoveCombination");
-    if (up ? index == 0 : index + 1 >= records_.size()) return;
-    std::swap(records_[index], records_[up ? index - 1 : index + 1]);
+std::size_t CombinationList::MoveCombination(std::size_t index, bool up) {
+    CheckedIndex(index);
+    const std::int64_t target = static_cast<std::int64_t>(index) + (up ? -1 : 1);
+    if (target < 0 || target >= static_cast<std::int64_t>(records_.size()))
+        throw IndexBeyondMaximum(target);
+    std::swap(records_[index], records_[static_cast<std::size_t>(target)]);
+    return static_cast<std::size_t>(target);
 }
 
 CombinationRecord& CombinationList::AppendRecord(std::unique_ptr<CombinationRecord> record) {

@@ -53,8 +53,12 @@ public:
 
     std::size_t Count() const { return records_.size(); }
     bool Empty() const { return records_.empty(); }
-    CombinationRecord& At(std::size_t index) { return *records_.at(index); }
-    const CombinationRecord& At(std::size_t index) const { return *records_.at(index); }
+    // A position without a combination throws Failure
+    // "Listenindex überschreitet das Maximum (position)", here and in every operation below.
+    CombinationRecord& At(std::size_t index) { return *records_[CheckedIndex(index)]; }
+    const CombinationRecord& At(std::size_t index) const {
+        return *records_[CheckedIndex(index)];
+    }
     std::vector<CombinationRecord*> InOrder() const;
 
     std::optional<Refusal> CheckNameForAdd(std::string_view name) const;
@@ -68,8 +72,11 @@ public:
     std::optional<Refusal> UpdateCombination(std::size_t index, std::string name,
                                              const std::vector<MemberRow>& rows,
                                              OptionList& options);
-    void DeleteCombination(std::size_t index);
-    void MoveCombination(std::size_t index, bool up);
+    // Discards the combination; the result-sorted order of the last evaluation loses it too.
+    void DeleteCombination(std::size_t index, CombinationEvaluation& evaluation);
+    // Swaps the combination with its neighbour above or below and returns its new position;
+    // a missing neighbour is a position out of range.
+    std::size_t MoveCombination(std::size_t index, bool up);
 
     // Takes out of every combination, in list order, the first member that refers to the
     // option; after each changed combination `changed` is called.
@@ -91,6 +98,8 @@ public:
     CombinationRecord& AppendRecord(std::unique_ptr<CombinationRecord> record);
 
 private:
+    std::size_t CheckedIndex(std::size_t index) const;
+
     std::vector<std::unique_ptr<CombinationRecord>> records_;
 };
 

@@ -3,6 +3,7 @@
 #include "ui/accessibility.h"
 #include "ui/mnemonics.h"
 #include "ui/qt_text.h"
+#include "ui_ranko2.h"
 
 #include <QCollator>
 #include <QLocale>
@@ -42,17 +43,6 @@ constexpr int kClientHeight = 355;
 constexpr int kDiagramRowHeight = 16;
 constexpr int kFactorColumnWidth = 48;
 
-// The factor field: any text may be typed; it stands for the factor FactorFromText gives, and
-// leaving the field shows that factor.
-class FactorSpinBox : public QSpinBox {
-public:
-    using QSpinBox::QSpinBox;
-
-protected:
-    QValidator::State validate(QString&, int&) const override { return QValidator::Acceptable; }
-    int valueFromText(const QString& text) const override { return FactorFromText(ToUtf8(text)); }
-};
-
 // Paints the rows of the diagram list through the window's drawing handler; every row has the
 // same fixed height.
 class DiagramRowDelegate : public QStyledItemDelegate {
@@ -72,38 +62,13 @@ private:
     TForm2& form_;
 };
 
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, int x, int y) {
-    auto* button = new QPushButton(caption, parent);
-    button->setObjectName(name);
-    button->setGeometry(x, y, 75, 25);
-    return button;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, int x, int y,
-                  int width) {
-    auto* label = new QLabel(caption, parent);
-    label->setObjectName(name);
-    label->setGeometry(x, y, width, 14);
-    return label;
-}
-
-// A read-only list view with whole-row single selection that stays visible without focus.
-QTreeWidget* MakeListView(QWidget* parent, const char* name, const QRect& geometry) {
-    auto* list = new QTreeWidget(parent);
-    list->setObjectName(name);
-    list->setGeometry(geometry);
-    list->setRootIsDecorated(false);
-    list->setItemsExpandable(false);
-    list->setUniformRowHeights(true);
-    list->setSelectionMode(QAbstractItemView::SingleSelection);
-    list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+// The list views keep their selection visible without focus.
+void SetUpListView(QTreeWidget* list) {
     QPalette palette = list->palette();
     for (QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText}) {
         palette.setColor(QPalette::Inactive, role, palette.color(QPalette::Active, role));
     }
     list->setPalette(palette);
-    return list;
 }
 
 }  // namespace
@@ -121,34 +86,34 @@ private:
 };
 
 TForm2::TForm2(Project& project, Dialogs& dialogs, QWidget* mainWindow)
-    : QDialog(mainWindow), project_(project), dialogs_(dialogs), mainWindow_(mainWindow) {
-    setObjectName("Form2");
-    setWindowTitle("Kombinationen");
+    : QDialog(mainWindow),
+      project_(project),
+      dialogs_(dialogs),
+      mainWindow_(mainWindow),
+      ui_(std::make_unique<Ui::Form2>()) {
+    ui_->setupUi(this);
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setModal(false);
     setFixedSize(kClientWidth, kClientHeight);
-    QFont font("Arial");
+    QFont font(QStringLiteral("Arial"));
     font.setPixelSize(11);
     setFont(font);
 
-    Notebook = new QStackedWidget(this);
-    Notebook->setObjectName("Notebook");
-    Notebook->setGeometry(0, 0, kClientWidth, kClientHeight);
-    auto* preferences = new QWidget;
-    preferences->setObjectName("Voreinstellungen");
-    auto* diagram = new QWidget;
-    diagram->setObjectName("Diagramm");
-    Notebook->addWidget(preferences);
-    Notebook->addWidget(diagram);
-    BuildPreferencesPage(preferences);
-    BuildDiagramPage(diagram);
+    SetUpListView(ui_->ListView_Combinations);
+    SetUpListView(ui_->ListView_Options);
+    QHeaderView* header = ui_->ListView_Options->header();
+    header->setStretchLastSection(false);
+    header->setSectionResizeMode(0, QHeaderView::Stretch);
+    header->setSectionResizeMode(1, QHeaderView::Fixed);
+    header->resizeSection(1, kFactorColumnWidth);
+    header->setSectionsMovable(false);
+    ui_->SpinEdit_Factor->setRange(kMinFactor, kMaxFactor);
+    ui_->SpinEdit_Factor->setValue(1);
+    ui_->ListBox_Combinations->setItemDelegate(
+        new DiagramRowDelegate(*this, ui_->ListBox_Combinations));
 
-    Button_Close = MakeButton(this, "Button_Close", "Schließen", 430, 322);
-    Button_Close->raise();
-    connect(Button_Close, &QPushButton::clicked, this,
-            [this] { Guarded([this] { Button_CloseClick(); }); });
-
+    ConnectControls();
     new FirstAccessKeyWins(this);
     NameControls();
     SetPage(0);
@@ -160,131 +125,46 @@ TForm2::~TForm2() {
         project_.SetCombinationView(nullptr);
 }
 
-void TForm2::BuildPreferencesPage(QWidget* page) {
-    Label1 = MakeLabel(page, "Label1",
-                       "Sie können verschiedene Optionen zu Kombinationen zusammenfassen und "
-                       "diese untereinander vergleichen.",
-                       8, 8, 497);
-    Label1->setWordWrap(true);
-    Label1->setGeometry(8, 8, 497, 28);
-    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    Label2 = MakeLabel(page, "Label2", "&Kombinationen:", 8, 40, 161);
-    ListView_Combinations = MakeListView(page, "ListView_Combinations", QRect(8, 56, 161, 257));
-    ListView_Combinations->setColumnCount(1);
-    ListView_Combinations->setHeaderHidden(true);
-    Label2->setBuddy(ListView_Combinations);
-
-    Button_CombinationAdd = MakeButton(page, "Button_CombinationAdd", "Hinz&ufügen", 176, 56);
-    Button_CombinationUpdate =
-        MakeButton(page, "Button_CombinationUpdate", "Ak&tualisieren", 176, 86);
-    Button_CombinationDel = MakeButton(page, "Button_CombinationDel", "Entfer&nen", 176, 116);
-    Button_CombinationUp = MakeButton(page, "Button_CombinationUp", "H&och", 176, 156);
-    Button_CombinationDown = MakeButton(page, "Button_CombinationDown", "Runt&er", 176, 186);
-
-    Label_CombinationName =
-        MakeLabel(page, "Label_CombinationName", "Na&me der Kombination:", 264, 40, 241);
-    Edit_CombinationName = new QLineEdit(page);
-    Edit_CombinationName->setObjectName("Edit_CombinationName");
-    Edit_CombinationName->setGeometry(264, 56, 241, 21);
-    Label_CombinationName->setBuddy(Edit_CombinationName);
-
-    Label3 = MakeLabel(page, "Label3", "Eingehende &Optionen:", 264, 86, 160);
-    ListView_Options = MakeListView(page, "ListView_Options", QRect(264, 102, 160, 150));
-    ListView_Options->setColumnCount(2);
-    ListView_Options->setHeaderLabels({"Option", "Faktor"});
-    ListView_Options->header()->setStretchLastSection(false);
-    ListView_Options->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-    ListView_Options->header()->setSectionResizeMode(1, QHeaderView::Fixed);
-    ListView_Options->header()->resizeSection(1, kFactorColumnWidth);
-    ListView_Options->header()->setSectionsMovable(false);
-    Label3->setBuddy(ListView_Options);
-
-    Button_OptionDel = MakeButton(page, "Button_OptionDel", "Ent&fernen", 430, 102);
-    Button_OptionUp = MakeButton(page, "Button_OptionUp", "&Hoch", 430, 142);
-    Button_OptionDown = MakeButton(page, "Button_OptionDown", "&Runter", 430, 172);
-
-    ComboBox_Options = new QComboBox(page);
-    ComboBox_Options->setObjectName("ComboBox_Options");
-    ComboBox_Options->setEditable(false);
-    ComboBox_Options->setGeometry(264, 259, 160, 21);
-    Button_OptionAdd = MakeButton(page, "Button_OptionAdd", "Hin&zufügen", 430, 257);
-
-    Label4 = MakeLabel(page, "Label4", "F&aktor:", 264, 291, 40);
-    SpinEdit_Factor = new FactorSpinBox(page);
-    SpinEdit_Factor->setObjectName("SpinEdit_Factor");
-    SpinEdit_Factor->setRange(kMinFactor, kMaxFactor);
-    SpinEdit_Factor->setValue(1);
-    SpinEdit_Factor->setGeometry(304, 288, 65, 21);
-    Label4->setBuddy(SpinEdit_Factor);
-    Button_OptionUpdate = MakeButton(page, "Button_OptionUpdate", "Aktua&lisieren", 430, 287);
-
-    Button_Next = MakeButton(page, "Button_Next", "&Weiter >", 342, 322);
-
-    for (QPushButton* b : {Button_OptionAdd, Button_OptionUpdate, Button_OptionDel, Button_OptionUp,
-                           Button_OptionDown, Button_CombinationUpdate, Button_CombinationDel,
-                           Button_CombinationUp, Button_CombinationDown}) {
-        b->setEnabled(false);
-    }
-
+// Every user action enters through one guard here.
+void TForm2::ConnectControls() {
     // Clicks and keyboard moves in the two lists run their click handlers; changes of the
     // selection made by the program do not.
-    ListView_Combinations->viewport()->installEventFilter(this);
-    ListView_Options->viewport()->installEventFilter(this);
-    connect(ListView_Combinations->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this] {
+    ui_->ListView_Combinations->viewport()->installEventFilter(this);
+    ui_->ListView_Options->viewport()->installEventFilter(this);
+    connect(ui_->ListView_Combinations->selectionModel(), &QItemSelectionModel::selectionChanged,
+            this, [this] {
                 if (selectingFromCode_ == 0 && !mouseDownInCombinations_) {
                     Guarded([this] { ListView_CombinationsClick(); });
                 }
             });
-    connect(ListView_Options->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+    connect(ui_->ListView_Options->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this] {
                 if (selectingFromCode_ == 0 && !mouseDownInOptions_) {
                     Guarded([this] { ListView_OptionsClick(); });
                 }
             });
-    connect(ComboBox_Options, &QComboBox::activated, this,
+    connect(ui_->ComboBox_Options, &QComboBox::activated, this,
             [this] { Guarded([this] { ComboBox_OptionsChange(); }); });
 
     auto onClick = [this](QPushButton* button, auto handler) {
         connect(button, &QPushButton::clicked, this,
                 [this, button, handler] { Guarded([&] { handler(button); }); });
     };
-    onClick(Button_CombinationAdd, [this](QObject* s) { Button_CombinationAddClick(s); });
-    onClick(Button_CombinationUpdate, [this](QObject* s) { Button_CombinationAddClick(s); });
-    onClick(Button_CombinationDel, [this](QObject*) { Button_CombinationDelClick(); });
-    onClick(Button_CombinationUp, [this](QObject* s) { Button_CombinationUpDownClick(s); });
-    onClick(Button_CombinationDown, [this](QObject* s) { Button_CombinationUpDownClick(s); });
-    onClick(Button_OptionAdd, [this](QObject*) { Button_OptionAddClick(); });
-    onClick(Button_OptionUpdate, [this](QObject*) { Button_OptionUpdateClick(); });
-    onClick(Button_OptionDel, [this](QObject*) { Button_OptionDelClick(); });
-    onClick(Button_OptionUp, [this](QObject* s) { Button_OptionUpDownClick(s); });
-    onClick(Button_OptionDown, [this](QObject* s) { Button_OptionUpDownClick(s); });
-    onClick(Button_Next, [this](QObject*) { Button_NextClick(); });
-}
-
-void TForm2::BuildDiagramPage(QWidget* page) {
-    Label5 = MakeLabel(page, "Label5", "Ergebnis der Auswertung:", 8, 8, 497);
-
-    ListBox_Combinations = new QListWidget(page);
-    ListBox_Combinations->setObjectName("ListBox_Combinations");
-    ListBox_Combinations->setGeometry(8, 24, 497, 249);
-    ListBox_Combinations->setUniformItemSizes(true);
-    ListBox_Combinations->setSelectionMode(QAbstractItemView::SingleSelection);
-    ListBox_Combinations->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListBox_Combinations->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ListBox_Combinations->setItemDelegate(new DiagramRowDelegate(*this, ListBox_Combinations));
-
-    CheckBox_Sort = new QCheckBox("Nach Ergebnis &sortieren", page);
-    CheckBox_Sort->setObjectName("CheckBox_Sort");
-    CheckBox_Sort->setGeometry(8, 281, 200, 17);
-    CheckBox_Sort->setChecked(false);
-    connect(CheckBox_Sort, &QCheckBox::toggled, this,
+    onClick(ui_->Button_CombinationAdd, [this](QObject* s) { Button_CombinationAddClick(s); });
+    onClick(ui_->Button_CombinationUpdate, [this](QObject* s) { Button_CombinationAddClick(s); });
+    onClick(ui_->Button_CombinationDel, [this](QObject*) { Button_CombinationDelClick(); });
+    onClick(ui_->Button_CombinationUp, [this](QObject* s) { Button_CombinationUpDownClick(s); });
+    onClick(ui_->Button_CombinationDown, [this](QObject* s) { Button_CombinationUpDownClick(s); });
+    onClick(ui_->Button_OptionAdd, [this](QObject*) { Button_OptionAddClick(); });
+    onClick(ui_->Button_OptionUpdate, [this](QObject*) { Button_OptionUpdateClick(); });
+    onClick(ui_->Button_OptionDel, [this](QObject*) { Button_OptionDelClick(); });
+    onClick(ui_->Button_OptionUp, [this](QObject* s) { Button_OptionUpDownClick(s); });
+    onClick(ui_->Button_OptionDown, [this](QObject* s) { Button_OptionUpDownClick(s); });
+    onClick(ui_->Button_Next, [this](QObject*) { Button_NextClick(); });
+    onClick(ui_->Button_Back, [this](QObject*) { Button_BackClick(); });
+    onClick(ui_->Button_Close, [this](QObject*) { Button_CloseClick(); });
+    connect(ui_->CheckBox_Sort, &QCheckBox::toggled, this,
             [this] { Guarded([this] { CheckBox_SortClick(); }); });
-
-    Button_Back = MakeButton(page, "Button_Back", "< &Zurück", 342, 322);
-    connect(Button_Back, &QPushButton::clicked, this,
-            [this] { Guarded([this] { Button_BackClick(); }); });
 }
 
 template <class Handler>
@@ -300,8 +180,13 @@ void TForm2::ShowWindow() {
         activateWindow();
         return;
     }
+    // Shown on behalf of the caller's action: FormShow runs inside it, before the window
+    // appears, so that a failure ends that action and leaves the window hidden.
+    FormShow();
     CentreOverMainWindow();
+    showingForCaller_ = true;
     show();
+    showingForCaller_ = false;
     // The frame is known only once the window is on screen.
     CentreOverMainWindow();
     activateWindow();
@@ -324,13 +209,13 @@ bool TForm2::WindowVisible() const {
 }
 
 int TForm2::Page() const {
-    return Notebook->currentIndex();
+    return ui_->Notebook->currentIndex();
 }
 
 void TForm2::SetPage(int page) {
     page = page == 1 ? 1 : 0;
-    Notebook->setCurrentIndex(page);
-    (page == 0 ? Button_Next : Button_Back)->setDefault(true);
+    ui_->Notebook->setCurrentIndex(page);
+    (page == 0 ? ui_->Button_Next : ui_->Button_Back)->setDefault(true);
 }
 
 bool TForm2::DiagramShowing() const {
@@ -338,10 +223,10 @@ bool TForm2::DiagramShowing() const {
 }
 
 void TForm2::DiagramChanged() {
-    if (ListBox_Combinations->count() != static_cast<int>(project_.combinations.Count())) {
+    if (ui_->ListBox_Combinations->count() != static_cast<int>(project_.combinations.Count())) {
         FillDiagramRows();
     }
-    ListBox_Combinations->viewport()->update();
+    ui_->ListBox_Combinations->viewport()->update();
     SpeakDiagramRows();
 }
 
@@ -354,13 +239,13 @@ void TForm2::CombinationsDiscarded() {
 
 void TForm2::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
+    if (!event->spontaneous() && !showingForCaller_)
         Guarded([this] { FormShow(); });
 }
 
 void TForm2::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
-        Button_Close->click();
+        ui_->Button_Close->click();
         return;
     }
     // Enter presses the default button of the current page ("&Weiter >" or "< &Zurück").
@@ -368,15 +253,15 @@ void TForm2::keyPressEvent(QKeyEvent* event) {
 }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
-    const bool combinations = watched == ListView_Combinations->viewport();
-    const bool options = watched == ListView_Options->viewport();
+    const bool combinations = watched == ui_->ListView_Combinations->viewport();
+    const bool options = watched == ui_->ListView_Options->viewport();
     if (combinations || options) {
         bool& mouseDown = combinations ? mouseDownInCombinations_ : mouseDownInOptions_;
         if (event->type() == QEvent::MouseButtonPress ||
             event->type() == QEvent::MouseButtonDblClick) {
             mouseDown = true;
             // A click below the rows leaves no row selected.
-            QTreeWidget* list = combinations ? ListView_Combinations : ListView_Options;
+            QTreeWidget* list = combinations ? ui_->ListView_Combinations : ui_->ListView_Options;
             const auto* mouse = static_cast<QMouseEvent*>(event);
             if (!list->indexAt(mouse->position().toPoint()).isValid())
                 SelectRow(list, -1);
@@ -396,13 +281,13 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
 // --- Helpers ------------------------------------------------------------------------------
 
 int TForm2::SelectedCombination() const {
-    const auto items = ListView_Combinations->selectedItems();
-    return items.isEmpty() ? -1 : ListView_Combinations->indexOfTopLevelItem(items.first());
+    const auto items = ui_->ListView_Combinations->selectedItems();
+    return items.isEmpty() ? -1 : ui_->ListView_Combinations->indexOfTopLevelItem(items.first());
 }
 
 int TForm2::SelectedMemberRow() const {
-    const auto items = ListView_Options->selectedItems();
-    return items.isEmpty() ? -1 : ListView_Options->indexOfTopLevelItem(items.first());
+    const auto items = ui_->ListView_Options->selectedItems();
+    return items.isEmpty() ? -1 : ui_->ListView_Options->indexOfTopLevelItem(items.first());
 }
 
 void TForm2::SelectRow(QTreeWidget* list, int row) {
@@ -418,78 +303,88 @@ void TForm2::SelectRow(QTreeWidget* list, int row) {
 
 void TForm2::ApplyCombinationRule() {
     const int selected = SelectedCombination();
-    const int count = ListView_Combinations->topLevelItemCount();
-    Button_CombinationDel->setEnabled(selected >= 0);
-    Button_CombinationUp->setEnabled(selected > 0);
-    Button_CombinationDown->setEnabled(selected >= 0 && selected < count - 1);
-    Button_CombinationUpdate->setEnabled(Button_CombinationDel->isEnabled());
+    const int count = static_cast<int>(project_.combinations.Count());
+    ui_->Button_CombinationDel->setEnabled(selected >= 0);
+    ui_->Button_CombinationUp->setEnabled(selected > 0);
+    ui_->Button_CombinationDown->setEnabled(selected >= 0 && selected < count - 1);
+    ui_->Button_CombinationUpdate->setEnabled(ui_->Button_CombinationDel->isEnabled());
 }
 
 void TForm2::ApplyMemberRowRule() {
     const int selected = SelectedMemberRow();
-    const int count = ListView_Options->topLevelItemCount();
-    Button_OptionDel->setEnabled(selected >= 0);
-    Button_OptionUp->setEnabled(selected > 0);
-    Button_OptionDown->setEnabled(selected >= 0 && selected < count - 1);
+    const int count = static_cast<int>(draft_.RowCount());
+    ui_->Button_OptionDel->setEnabled(selected >= 0);
+    ui_->Button_OptionUp->setEnabled(selected > 0);
+    ui_->Button_OptionDown->setEnabled(selected >= 0 && selected < count - 1);
 }
 
 void TForm2::ApplyChoiceRule() {
-    Button_OptionAdd->setEnabled(ComboBox_Options->currentIndex() >= 0);
-    Button_OptionUpdate->setEnabled(Button_OptionAdd->isEnabled());
+    ui_->Button_OptionAdd->setEnabled(ui_->ComboBox_Options->currentIndex() >= 0);
+    ui_->Button_OptionUpdate->setEnabled(ui_->Button_OptionAdd->isEnabled());
 }
 
 void TForm2::ChooseNothing() {
-    ComboBox_Options->setCurrentIndex(-1);
+    ui_->ComboBox_Options->setCurrentIndex(-1);
 }
 
-std::vector<MemberRow> TForm2::MemberRowsOnScreen() const {
-    std::vector<MemberRow> rows;
-    for (int i = 0; i < ListView_Options->topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* item = ListView_Options->topLevelItem(i);
-        rows.push_back({ToUtf8(item->text(0)), item->text(1).toInt()});
-    }
-    return rows;
-}
+namespace {
 
-void TForm2::AppendMemberRow(const QString& name, int factor) {
-    SelectingFromCode guard(selectingFromCode_);
-    new QTreeWidgetItem(ListView_Options, {name, QString::number(factor)});
-}
-
-bool TForm2::MemberNameTaken(const QString& name, int exceptRow) const {
-    const std::string wanted = ToUtf8(name);
-    for (int i = 0; i < ListView_Options->topLevelItemCount(); ++i) {
-        if (i != exceptRow &&
-            EqualIgnoringCase(ToUtf8(ListView_Options->topLevelItem(i)->text(0)), wanted)) {
-            return true;
+// Gives `list` exactly `texts.size()` rows with these texts; rows that stay keep their place.
+void ShowRows(QTreeWidget* list, const std::vector<QStringList>& texts) {
+    while (list->topLevelItemCount() > static_cast<int>(texts.size()))
+        delete list->takeTopLevelItem(list->topLevelItemCount() - 1);
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        QTreeWidgetItem* item = list->topLevelItem(static_cast<int>(i));
+        if (!item) {
+            new QTreeWidgetItem(list, texts[i]);
+            continue;
+        }
+        for (int column = 0; column < texts[i].size(); ++column) {
+            if (item->text(column) != texts[i][column])
+                item->setText(column, texts[i][column]);
         }
     }
-    return false;
+}
+
+}  // namespace
+
+void TForm2::ShowCombinationRows() {
+    SelectingFromCode guard(selectingFromCode_);
+    std::vector<QStringList> texts;
+    for (const CombinationRecord* record : project_.combinations.InOrder())
+        texts.push_back({FromUtf8(record->name)});
+    ShowRows(ui_->ListView_Combinations, texts);
+}
+
+void TForm2::ShowDraftRows() {
+    SelectingFromCode guard(selectingFromCode_);
+    std::vector<QStringList> texts;
+    for (const MemberRow& row : draft_.Rows())
+        texts.push_back({FromUtf8(row.optionName), QString::number(row.factor)});
+    ShowRows(ui_->ListView_Options, texts);
+}
+
+void TForm2::ShowDraft() {
+    const QString name = FromUtf8(draft_.Name());
+    if (ui_->Edit_CombinationName->text() != name)
+        ui_->Edit_CombinationName->setText(name);
+    ShowDraftRows();
 }
 
 void TForm2::FillDiagramRows() {
     SelectingFromCode guard(selectingFromCode_);
-    ListBox_Combinations->clear();
+    ui_->ListBox_Combinations->clear();
     for (std::size_t i = 0; i < project_.combinations.Count(); ++i) {
-        ListBox_Combinations->addItem(new QListWidgetItem);
+        ui_->ListBox_Combinations->addItem(new QListWidgetItem);
     }
     SpeakDiagramRows();
 }
 
 namespace {
 
-MessageRequest DuplicateMemberBox(const QString& name) {
-    return RefusalBox("Die Option \"" + ToUtf8(name) + "\" ist bereits in der Liste vorhanden.",
-                      "Eintrag bereits vorhanden");
-}
-
 // The factor the field stands for, whatever has been typed into it.
 int CurrentFactor(const QSpinBox* field) {
     return FactorFromText(ToUtf8(field->text()));
-}
-
-Failure IndexBeyondMaximum(int index) {
-    return Failure("Listenindex überschreitet das Maximum (" + std::to_string(index) + ")");
 }
 
 }  // namespace
@@ -499,25 +394,25 @@ Failure IndexBeyondMaximum(int index) {
 void TForm2::FormShow() {
     {
         SelectingFromCode guard(selectingFromCode_);
-        ListView_Combinations->clear();
-        for (const CombinationRecord* record : project_.combinations.InOrder()) {
-            new QTreeWidgetItem(ListView_Combinations, {FromUtf8(record->name)});
-        }
-        ListView_Combinations->setCurrentItem(nullptr);
-        ListView_Combinations->clearSelection();
+        ui_->ListView_Combinations->clear();
     }
+    ShowCombinationRows();
+    SelectRow(ui_->ListView_Combinations, -1);
     ListView_CombinationsClick();
 
     // Alphabetical as a German reader expects it: umlauts beside their base letters.
     QStringList names;
-    for (const OptionRecord* option : project_.options.InOrder()) names.push_back(FromUtf8(option->name));
+    for (const OptionRecord* option : project_.options.InOrder())
+        names.push_back(FromUtf8(option->name));
     QCollator collator(QLocale(QLocale::German, QLocale::Germany));
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     std::stable_sort(names.begin(), names.end(), [&collator](const QString& a, const QString& b) {
         return collator.compare(a, b) < 0;
     });
-    ComboBox_Options->clear();
-    ComboBox_Options->addItems(names);
+    choiceNames_.clear();
+    for (const QString& name : names) choiceNames_.push_back(ToUtf8(name));
+    ui_->ComboBox_Options->clear();
+    ui_->ComboBox_Options->addItems(names);
     ChooseNothing();
     ApplyChoiceRule();
 
@@ -529,44 +424,36 @@ void TForm2::ListView_CombinationsClick() {
     ApplyCombinationRule();
     {
         SelectingFromCode guard(selectingFromCode_);
-        ListView_Options->clear();
+        ui_->ListView_Options->clear();
     }
     ListView_OptionsClick();
 
     const int selected = SelectedCombination();
     if (selected >= 0) {
-        if (static_cast<std::size_t>(selected) >= project_.combinations.Count()) {
-            throw IndexBeyondMaximum(selected);
-        }
-        const CombinationRecord& record =
-            project_.combinations.At(static_cast<std::size_t>(selected));
-        Edit_CombinationName->setText(FromUtf8(record.name));
-        for (const MemberRow& row : MemberRowsOf(record)) {
-            AppendMemberRow(FromUtf8(row.optionName), row.factor);
-        }
+        draft_.Load(project_.combinations.At(static_cast<std::size_t>(selected)));
     } else {
-        Edit_CombinationName->clear();
+        draft_.Clear();
     }
+    ShowDraft();
 }
 
 void TForm2::ListView_OptionsClick() {
     ApplyMemberRowRule();
     const int selected = SelectedMemberRow();
-    if (selected >= 0) {
-        const QTreeWidgetItem* item = ListView_Options->topLevelItem(selected);
-        const std::string name = ToUtf8(item->text(0));
+    if (selected >= 0 && static_cast<std::size_t>(selected) < draft_.RowCount()) {
+        const MemberRow& row = draft_.Rows()[static_cast<std::size_t>(selected)];
         int choice = -1;
-        for (int i = 0; i < ComboBox_Options->count(); ++i) {
-            if (EqualIgnoringCase(ToUtf8(ComboBox_Options->itemText(i)), name)) {
-                choice = i;
+        for (std::size_t i = 0; i < choiceNames_.size(); ++i) {
+            if (EqualIgnoringCase(choiceNames_[i], row.optionName)) {
+                choice = static_cast<int>(i);
                 break;
             }
         }
-        ComboBox_Options->setCurrentIndex(choice);
-        SpinEdit_Factor->setValue(item->text(1).toInt());
+        ui_->ComboBox_Options->setCurrentIndex(choice);
+        ui_->SpinEdit_Factor->setValue(row.factor);
     } else {
         ChooseNothing();
-        SpinEdit_Factor->setValue(1);
+        ui_->SpinEdit_Factor->setValue(1);
     }
     ComboBox_OptionsChange();
 }
@@ -576,96 +463,91 @@ void TForm2::ComboBox_OptionsChange() {
 }
 
 void TForm2::Button_OptionAddClick() {
-    if (ComboBox_Options->currentIndex() < 0)
+    const int choice = ui_->ComboBox_Options->currentIndex();
+    if (choice < 0 || static_cast<std::size_t>(choice) >= choiceNames_.size())
         return;
-    const QString name = ComboBox_Options->currentText();
-    if (MemberNameTaken(name, -1)) {
-        dialogs_.ShowMessage(DuplicateMemberBox(name));
+    if (auto refusal = draft_.AddRow(choiceNames_[static_cast<std::size_t>(choice)],
+                                     CurrentFactor(ui_->SpinEdit_Factor))) {
+        dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
         return;
     }
-    AppendMemberRow(name, CurrentFactor(SpinEdit_Factor));
+    ShowDraftRows();
     ChooseNothing();
     ComboBox_OptionsChange();
-    SpinEdit_Factor->setValue(1);
+    ui_->SpinEdit_Factor->setValue(1);
     // The selected row may no longer be the last one.
     ApplyMemberRowRule();
 }
 
 void TForm2::Button_OptionUpdateClick() {
+    // Without a selected row there is no row to change: the press is ignored.
     const int selected = SelectedMemberRow();
-    if (selected < 0 || ComboBox_Options->currentIndex() < 0)
+    const int choice = ui_->ComboBox_Options->currentIndex();
+    if (selected < 0 || choice < 0 || static_cast<std::size_t>(choice) >= choiceNames_.size())
         return;
-    const QString name = ComboBox_Options->currentText();
-    if (MemberNameTaken(name, selected)) {
-        dialogs_.ShowMessage(DuplicateMemberBox(name));
+    if (auto refusal =
+            draft_.UpdateRow(static_cast<std::size_t>(selected),
+                             choiceNames_[static_cast<std::size_t>(choice)],
+                             CurrentFactor(ui_->SpinEdit_Factor))) {
+        dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
         return;
     }
-    QTreeWidgetItem* item = ListView_Options->topLevelItem(selected);
-    item->setText(0, name);
-    item->setText(1, QString::number(CurrentFactor(SpinEdit_Factor)));
+    ShowDraftRows();
 }
 
 void TForm2::Button_OptionDelClick() {
     const int selected = SelectedMemberRow();
     if (selected < 0)
         return;
-    {
-        SelectingFromCode guard(selectingFromCode_);
-        delete ListView_Options->takeTopLevelItem(selected);
-    }
-    SelectRow(ListView_Options, -1);
+    draft_.RemoveRow(static_cast<std::size_t>(selected));
+    SelectRow(ui_->ListView_Options, -1);
+    ShowDraftRows();
     ListView_OptionsClick();
 }
 
 void TForm2::Button_OptionUpDownClick(QObject* sender) {
     const int selected = SelectedMemberRow();
-    const int target = sender == Button_OptionUp ? selected - 1 : selected + 1;
-    if (selected < 0 || target < 0 || target >= ListView_Options->topLevelItemCount())
+    if (selected < 0)
         return;
-    {
-        SelectingFromCode guard(selectingFromCode_);
-        QTreeWidgetItem* item = ListView_Options->takeTopLevelItem(selected);
-        ListView_Options->insertTopLevelItem(target, item);
-    }
-    SelectRow(ListView_Options, target);
+    const std::size_t target =
+        draft_.MoveRow(static_cast<std::size_t>(selected), sender == ui_->Button_OptionUp);
+    if (target == static_cast<std::size_t>(selected))
+        return;
+    ShowDraftRows();
+    SelectRow(ui_->ListView_Options, static_cast<int>(target));
     ListView_OptionsClick();
 }
 
 void TForm2::Button_CombinationAddClick(QObject* sender) {
-    const std::string name = ToUtf8(Edit_CombinationName->text());
-    const std::vector<MemberRow> rows = MemberRowsOnScreen();
-
-    if (sender == Button_CombinationUpdate) {
+    // The name field holds the draft's name as typed.
+    draft_.SetName(ToUtf8(ui_->Edit_CombinationName->text()));
+    if (sender == ui_->Button_CombinationUpdate) {
         const int selected = SelectedCombination();
         if (selected < 0)
             return;
-        if (static_cast<std::size_t>(selected) >= project_.combinations.Count()) {
-            throw IndexBeyondMaximum(selected);
-        }
         if (auto refusal = project_.combinations.UpdateCombination(
-                static_cast<std::size_t>(selected), name, rows, project_.options)) {
+                static_cast<std::size_t>(selected), draft_.Name(), draft_.Rows(),
+                project_.options)) {
             dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
             return;
         }
-        ListView_Combinations->topLevelItem(selected)->setText(0, FromUtf8(name));
+        ShowCombinationRows();
         return;
     }
 
-    if (auto refusal = project_.combinations.AddCombination(name, rows, project_.options)) {
+    if (auto refusal = project_.combinations.AddCombination(draft_.Name(), draft_.Rows(),
+                                                            project_.options)) {
         dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
         return;
     }
-    {
-        SelectingFromCode guard(selectingFromCode_);
-        new QTreeWidgetItem(ListView_Combinations, {FromUtf8(name)});
-        ListView_Options->clear();
-    }
-    Edit_CombinationName->clear();
+    ShowCombinationRows();
+    draft_.Clear();
+    ShowDraft();
     ChooseNothing();
     ApplyChoiceRule();
     ApplyMemberRowRule();
-    SpinEdit_Factor->setValue(1);
-    Edit_CombinationName->setFocus();
+    ui_->SpinEdit_Factor->setValue(1);
+    ui_->Edit_CombinationName->setFocus();
     // The selected combination may no longer be the last one.
     ApplyCombinationRule();
 }
@@ -674,38 +556,21 @@ void TForm2::Button_CombinationDelClick() {
     const int selected = SelectedCombination();
     if (selected < 0)
         return;
-    if (static_cast<std::size_t>(selected) >= project_.combinations.Count()) {
-        throw IndexBeyondMaximum(selected);
-    }
-    // The result-sorted order of the last evaluation must not keep the discarded record.
-    CombinationRecord* gone = &project_.combinations.At(static_cast<std::size_t>(selected));
-    project_.combinations.DeleteCombination(static_cast<std::size_t>(selected));
-    auto& sorted = project_.evaluation.sorted;
-    sorted.erase(std::remove(sorted.begin(), sorted.end(), gone), sorted.end());
-    {
-        SelectingFromCode guard(selectingFromCode_);
-        delete ListView_Combinations->takeTopLevelItem(selected);
-    }
-    SelectRow(ListView_Combinations, -1);
+    project_.combinations.DeleteCombination(static_cast<std::size_t>(selected),
+                                            project_.evaluation);
+    SelectRow(ui_->ListView_Combinations, -1);
+    ShowCombinationRows();
     ListView_CombinationsClick();
 }
 
 void TForm2::Button_CombinationUpDownClick(QObject* sender) {
     const int selected = SelectedCombination();
-    const bool up = sender == Button_CombinationUp;
-    const int target = up ? selected - 1 : selected + 1;
-    if (selected < 0 || target < 0 || target >= ListView_Combinations->topLevelItemCount())
+    if (selected < 0)
         return;
-    if (static_cast<std::size_t>(target) >= project_.combinations.Count()) {
-        throw IndexBeyondMaximum(target);
-    }
-    project_.combinations.MoveCombination(static_cast<std::size_t>(selected), up);
-    {
-        SelectingFromCode guard(selectingFromCode_);
-        QTreeWidgetItem* item = ListView_Combinations->takeTopLevelItem(selected);
-        ListView_Combinations->insertTopLevelItem(target, item);
-    }
-    SelectRow(ListView_Combinations, target);
+    const std::size_t target = project_.combinations.MoveCombination(
+        static_cast<std::size_t>(selected), sender == ui_->Button_CombinationUp);
+    ShowCombinationRows();
+    SelectRow(ui_->ListView_Combinations, static_cast<int>(target));
     ListView_CombinationsClick();
 }
 
@@ -724,7 +589,7 @@ void TForm2::Button_CloseClick() {
 }
 
 void TForm2::CheckBox_SortClick() {
-    ListBox_Combinations->viewport()->update();
+    ui_->ListBox_Combinations->viewport()->update();
     SpeakDiagramRows();
 }
 
@@ -735,7 +600,7 @@ void TForm2::ListBox_CombinationsDrawItem(QPainter& painter, int index, const QR
     RunWhilePainting([&] {
         if (index < 0)
             return;
-        const QFont& font = ListBox_Combinations->font();
+        const QFont& font = ui_->ListBox_Combinations->font();
         const QFontMetrics metrics(font);
         DiagramFont diagramFont;
         diagramFont.measure = [&metrics](const std::string& text) {
@@ -745,12 +610,12 @@ void TForm2::ListBox_CombinationsDrawItem(QPainter& painter, int index, const QR
         const DiagramRect r{rect.left(), rect.top(), rect.left() + rect.width(),
                             rect.top() + rect.height()};
         const DiagramRow row = LayDiagramRow(
-            static_cast<std::size_t>(index), r, CheckBox_Sort->isChecked(), project_.combinations,
+            static_cast<std::size_t>(index), r, ui_->CheckBox_Sort->isChecked(), project_.combinations,
             project_.evaluation, diagramFont, ToUtf8(QLocale().decimalPoint()));
         if (!row.draw)
             return;
 
-        const QPalette& palette = ListBox_Combinations->palette();
+        const QPalette& palette = ui_->ListBox_Combinations->palette();
         const QColor background =
             palette.color(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base);
         const QColor foreground =
@@ -790,22 +655,22 @@ void TForm2::ListBox_CombinationsDrawItem(QPainter& painter, int index, const QR
 // --- Screen readers -----------------------------------------------------------------------
 
 void TForm2::NameControls() {
-    ComboBox_Options->setAccessibleName("Option auswählen");
-    NameAfterLabel(ListView_Combinations, Label2);
-    NameAfterLabel(ListView_Options, Label3);
-    NameAfterLabel(ListBox_Combinations, Label5);
+    ui_->ComboBox_Options->setAccessibleName(QStringLiteral("Option auswählen"));
+    NameAfterLabel(ui_->ListView_Combinations, ui_->Label2);
+    NameAfterLabel(ui_->ListView_Options, ui_->Label3);
+    NameAfterLabel(ui_->ListBox_Combinations, ui_->Label5);
 }
 
 void TForm2::SpeakDiagramRows() {
-    const bool sorted = CheckBox_Sort->isChecked();
+    const bool sorted = ui_->CheckBox_Sort->isChecked();
     const std::string separator = ToUtf8(QLocale().decimalPoint());
     std::vector<QString> texts;
-    for (int i = 0; i < ListBox_Combinations->count(); ++i) {
+    for (int i = 0; i < ui_->ListBox_Combinations->count(); ++i) {
         texts.push_back(FromUtf8(SpokenDiagramRow(static_cast<std::size_t>(i), sorted,
                                                   project_.combinations, project_.evaluation,
                                                   separator)));
     }
-    SetSpokenRows(ListBox_Combinations, texts);
+    SetSpokenRows(ui_->ListBox_Combinations, texts);
 }
 
 }  // namespace rangwerk

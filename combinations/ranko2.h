@@ -2,19 +2,20 @@
 
 #include <QDialog>
 
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "combinations/combination_draft.h"
 #include "platform/dialogs.h"
 #include "project/project.h"
 
-class QCheckBox;
-class QComboBox;
-class QLabel;
-class QLineEdit;
-class QListWidget;
 class QPainter;
-class QPushButton;
-class QSpinBox;
-class QStackedWidget;
 class QTreeWidget;
+
+namespace Ui {
+class Form2;
+}
 
 namespace rangwerk {
 
@@ -30,6 +31,7 @@ public:
     ~TForm2() override;
 
     // CombinationView
+    // Runs FormShow inside the caller's action, before the window appears.
     void ShowWindow() override;
     void CloseWindow() override;
     bool WindowVisible() const override;
@@ -39,8 +41,9 @@ public:
     void DiagramChanged() override;
     void CombinationsDiscarded() override;
 
-    // The event handlers. The controls call them through the guarded runner, so a failure
-    // ends the action and shows the general error box.
+    // The event handlers. Each user action enters through one guard (at the control's
+    // connection), so a failure ends the whole action and shows the general error box once;
+    // handlers call each other directly, inside that action.
     void FormShow();
     void ListView_CombinationsClick();
     void ListView_OptionsClick();
@@ -66,8 +69,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void BuildPreferencesPage(QWidget* page);
-    void BuildDiagramPage(QWidget* page);
+    void ConnectControls();
     void CentreOverMainWindow();
     template <class Handler>
     void Guarded(Handler&& handler);
@@ -78,9 +80,11 @@ private:
     int SelectedCombination() const;
     int SelectedMemberRow() const;
     void SelectRow(QTreeWidget* list, int row);
-    std::vector<MemberRow> MemberRowsOnScreen() const;
-    void AppendMemberRow(const QString& name, int factor);
-    bool MemberNameTaken(const QString& name, int exceptRow) const;
+    // The lists show the model: one row per combination, one row per member row of the draft.
+    // Rows that stay keep their place, so selection and scrolling stay as they are.
+    void ShowCombinationRows();
+    void ShowDraftRows();
+    void ShowDraft();
     void ChooseNothing();
     void FillDiagramRows();
     // Accessible names of the controls that have no label of their own.
@@ -91,40 +95,19 @@ private:
     Project& project_;
     Dialogs& dialogs_;
     QWidget* mainWindow_;
+    // The combination being edited: the name field and the member rows show it.
+    CombinationDraft draft_;
+    // The option names of ComboBox_Options, in its order.
+    std::vector<std::string> choiceNames_;
     // Selections made by the program itself do not count as clicks.
     int selectingFromCode_ = 0;
+    // Set while ShowWindow shows the window; it has run FormShow itself.
+    bool showingForCaller_ = false;
     bool mouseDownInCombinations_ = false;
     bool mouseDownInOptions_ = false;
 
-    QStackedWidget* Notebook = nullptr;
-    QPushButton* Button_Close = nullptr;
-
-    QLabel* Label1 = nullptr;
-    QLabel* Label2 = nullptr;
-    QTreeWidget* ListView_Combinations = nullptr;
-    QLabel* Label_CombinationName = nullptr;
-    QLineEdit* Edit_CombinationName = nullptr;
-    QLabel* Label3 = nullptr;
-    QTreeWidget* ListView_Options = nullptr;
-    QComboBox* ComboBox_Options = nullptr;
-    QLabel* Label4 = nullptr;
-    QSpinBox* SpinEdit_Factor = nullptr;
-    QPushButton* Button_OptionAdd = nullptr;
-    QPushButton* Button_OptionUpdate = nullptr;
-    QPushButton* Button_OptionDel = nullptr;
-    QPushButton* Button_OptionUp = nullptr;
-    QPushButton* Button_OptionDown = nullptr;
-    QPushButton* Button_CombinationAdd = nullptr;
-    QPushButton* Button_CombinationUpdate = nullptr;
-    QPushButton* Button_CombinationDel = nullptr;
-    QPushButton* Button_CombinationUp = nullptr;
-    QPushButton* Button_CombinationDown = nullptr;
-    QPushButton* Button_Next = nullptr;
-
-    QLabel* Label5 = nullptr;
-    QListWidget* ListBox_Combinations = nullptr;
-    QCheckBox* CheckBox_Sort = nullptr;
-    QPushButton* Button_Back = nullptr;
+    // The controls, laid out by ranko2.ui.
+    std::unique_ptr<Ui::Form2> ui_;
 };
 
 }  // namespace rangwerk

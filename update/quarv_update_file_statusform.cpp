@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include <limits>
+#include <utility>
 
 #include "platform/failure.h"
 #include "ui_statusform.h"
@@ -228,11 +229,11 @@ TStatusForm::TStatusForm(std::unique_ptr<StatusFormBackend> own, WizardBackend* 
     white.setColor(QPalette::Window, Qt::white);
     setPalette(white);
     setAutoFillBackground(true);
-    QFont font(kWindowFace);
+    QFont font(QString::fromUtf8(kWindowFace));
     font.setPixelSize(kWindowFontPixels);
     setFont(font);
 
-    QFont titleFont(kWindowFace);
+    QFont titleFont(QString::fromUtf8(kWindowFace));
     titleFont.setPixelSize(kTitleFontPixels);
     titleFont.setBold(true);
     ui_->Panel_Title->setFont(titleFont);
@@ -243,7 +244,7 @@ TStatusForm::TStatusForm(std::unique_ptr<StatusFormBackend> own, WizardBackend* 
     ui_->Panel_Title->setForegroundRole(QPalette::WindowText);
     ui_->Panel_Title->setBackgroundRole(QPalette::Window);
 
-    ui_->PerCent->setFont(QFont(kPerCentFace, kPerCentPoints));
+    ui_->PerCent->setFont(QFont(QString::fromUtf8(kPerCentFace), kPerCentPoints));
 
     ui_->PaintBox_Process->installEventFilter(this);
     ui_->PaintBox_Process->setAccessibleDescription(QStringLiteral("Schritte des Assistenten"));
@@ -296,28 +297,38 @@ void TStatusForm::FormCreate() {
     Refresh();
 }
 
+void TStatusForm::ShowModal(const WizardInputs& inputs) {
+    SetInputs(inputs);
+    FormShow();
+    showingForCaller_ = true;
+    exec();
+    showingForCaller_ = false;
+}
+
 void TStatusForm::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
-        FormShow();
+    const bool forCaller = std::exchange(showingForCaller_, false);
+    if (!event->spontaneous() && !forCaller)
+        Guarded([&] { FormShow(); });
 }
 
 void TStatusForm::FormShow() {
-    Guarded([&] {
-        QFont perCent = ui_->PerCent->font();
-        perCent.setBold(true);
-        ui_->PerCent->setFont(perCent);
-        if (const QScreen* screen =
-                this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
-            const QRect area = screen->geometry();
-            move(area.x() + area.width() / 2 - width() / 2,
-                 area.y() + area.height() / 2 - height() / 2);
-        }
-        model_.FormShow();
-    });
+    QFont perCent = ui_->PerCent->font();
+    perCent.setBold(true);
+    ui_->PerCent->setFont(perCent);
+    if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+        const QRect area = screen->geometry();
+        move(area.x() + area.width() / 2 - width() / 2,
+             area.y() + area.height() / 2 - height() / 2);
+    }
+    model_.FormShow();
 }
 
 void TStatusForm::closeEvent(QCloseEvent* event) {
+    if (closingForCaller_) {
+        event->accept();
+        return;
+    }
     bool close = false;
     Guarded([&] {
         close = model_.FormCloseQuery();
@@ -339,7 +350,13 @@ void TStatusForm::reject() {
 }
 
 void TStatusForm::Close() {
+    // Asked by a handler of the wizard: the close handlers run inside its action.
+    if (!model_.FormCloseQuery())
+        return;
+    model_.FormClose();
+    closingForCaller_ = true;
     close();
+    closingForCaller_ = false;
 }
 
 void TStatusForm::ProcessEvents() {

@@ -119,10 +119,9 @@ public:
     // What the update component hands over before each showing.
     void SetInputs(const WizardInputs& inputs) { model_.SetInputs(inputs); }
     // Hands the values over and shows the wizard modally; returns when it has been closed.
-    void ShowModal(const WizardInputs& inputs) {
-        SetInputs(inputs);
-        exec();
-    }
+    // The showing runs inside the caller's action: when it fails, the wizard stays hidden
+    // and the failure goes on to the caller.
+    void ShowModal(const WizardInputs& inputs);
     QWidget& Window() { return *this; }
 
     WizardModel& Model() { return model_; }
@@ -157,6 +156,9 @@ private:
     void FormShow();
     void PaintBox_ProcessPaint(QPainter& painter);
     void UpdateStripAccessibility();
+    // Runs `handler` as one user action: a failure ends it and is shown in the general error
+    // box. Only where an event enters the window; handlers that run inside another action
+    // are called directly, so that its guard sees their failures.
     template <class Handler>
     void Guarded(Handler&& handler) {
         RunGuarded(dialogs_, std::forward<Handler>(handler));
@@ -166,6 +168,10 @@ private:
     Dialogs& dialogs_;
     std::unique_ptr<Ui::StatusForm> ui_;
     WizardModel model_;
+    // Set while the window is shown or closed on behalf of a running action, whose handlers
+    // have already been run.
+    bool showingForCaller_ = false;
+    bool closingForCaller_ = false;
     int paintedStep_ = -1;
     bool shownErrorIcon_ = false;
     QString announcedTitle_;

@@ -16,6 +16,8 @@ if(NOT RANGWERK_WINDOW_FREE_ONLY)
     ${CMAKE_CURRENT_LIST_DIR}/statusform.ui
   )
   set_target_properties(rangwerk_update_window PROPERTIES AUTOMOC ON AUTOUIC ON)
+  target_compile_definitions(rangwerk_update_window PRIVATE
+    QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_USE_QSTRINGBUILDER)
   target_include_directories(rangwerk_update_window PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(rangwerk_update_window PUBLIC
     Qt6::Widgets rangwerk_update_wizard_model rangwerk_update_check rangwerk_update_install
@@ -32,6 +34,8 @@ target_link_libraries(rangwerk_update_reminder PUBLIC rangwerk_platform rangwerk
 if(NOT RANGWERK_WINDOW_FREE_ONLY)
   add_library(rangwerk_update_component STATIC ${CMAKE_CURRENT_LIST_DIR}/quarv_update_file.cpp)
   set_target_properties(rangwerk_update_component PROPERTIES AUTOMOC ON)
+  target_compile_definitions(rangwerk_update_component PRIVATE
+    QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_USE_QSTRINGBUILDER)
   target_include_directories(rangwerk_update_component PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(rangwerk_update_component PUBLIC
     Qt6::Widgets rangwerk_update_reminder rangwerk_update_wizard_model rangwerk_platform

@@ -213,12 +213,48 @@ TEST_F(CombinationModelTest, DeleteAndMoveChangeOnlyTheOrder) {
     Add("a", {});
     Add("b", {});
     Add("c", {});
-    list.MoveCombination(0, false);
+    EXPECT_EQ(list.MoveCombination(0, false), 1u);
     EXPECT_EQ(Names(list.InOrder()), (std::vector<std::string>{"b", "a", "c"}));
-    list.MoveCombination(2, true);
+    EXPECT_EQ(list.MoveCombination(2, true), 1u);
     EXPECT_EQ(Names(list.InOrder()), (std::vector<std::string>{"b", "c", "a"}));
-    list.DeleteCombination(1);
+    list.DeleteCombination(1, evaluation);
     EXPECT_EQ(Names(list.InOrder()), (std::vector<std::string>{"b", "a"}));
+}
+
+// Every operation on a position checks it once, with the message of the general error box,
+// and changes nothing when it fails.
+TEST_F(CombinationModelTest, PositionsWithoutACombinationAreRefusedAndChangeNothing) {
+    Add("a", {});
+    Add("b", {});
+    auto expectFailure = [](auto&& operation, const char* message) {
+        try {
+            operation();
+            ADD_FAILURE() << "no failure, expected: " << message;
+        } catch (const Failure& f) {
+            EXPECT_STREQ(f.what(), message);
+        }
+    };
+    expectFailure([&] { list.At(2); }, "Listenindex überschreitet das Maximum (2)");
+    expectFailure([&] { list.DeleteCombination(5, evaluation); },
+                  "Listenindex überschreitet das Maximum (5)");
+    expectFailure([&] { (void)list.UpdateCombination(2, "c", {}, options); },
+                  "Listenindex überschreitet das Maximum (2)");
+    expectFailure([&] { list.MoveCombination(3, true); },
+                  "Listenindex überschreitet das Maximum (3)");
+    // Moving needs the neighbour as well.
+    expectFailure([&] { list.MoveCombination(0, true); },
+                  "Listenindex überschreitet das Maximum (-1)");
+    expectFailure([&] { list.MoveCombination(1, false); },
+                  "Listenindex überschreitet das Maximum (2)");
+    EXPECT_EQ(Names(list.InOrder()), (std::vector<std::string>{"a", "b"}));
+}
+
+TEST_F(CombinationModelTest, DeletingTakesTheCombinationOutOfTheSortedOrderToo) {
+    CombinationsWithScores({1, 3, 2});
+    ASSERT_EQ(Names(evaluation.sorted), (std::vector<std::string>{"c1", "c2", "c0"}));
+    list.DeleteCombination(2, evaluation);
+    EXPECT_EQ(Names(evaluation.sorted), (std::vector<std::string>{"c1", "c0"}));
+    EXPECT_EQ(Names(list.InOrder()), (std::vector<std::string>{"c0", "c1"}));
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/failure.h"
 #include "platform/registry_file.h"
 #include "support/scripted_dialogs.h"
 
@@ -33,7 +34,10 @@ namespace fs = std::filesystem;
 // A backend that offers an update and completes every transfer at once.
 class QuickBackend : public WizardBackend {
 public:
-    void BeginShowing(const WizardInputs&) override {}
+    void BeginShowing(const WizardInputs&) override {
+        if (!showingFailure.empty())
+            throw Failure(showingFailure);
+    }
     bool CheckForUpdates() override { return true; }
     bool UpdatesAvailable() const override { return available; }
     std::string CheckResultText() override { return "Zeile 1\r\nZeile 2"; }
@@ -57,6 +61,7 @@ public:
     bool available = true;
     WizardInstallResult install{true, ""};
     int renewals = 0, batches = 0, terminations = 0;
+    std::string showingFailure;
 };
 
 template <class T>
@@ -402,6 +407,42 @@ private slots:
         // The settings went below the key handed over with the showing.
         auto key = registry_->OpenKey(RegistryRoot::LocalMachine, "Software\\Quarv\\Anders");
         QCOMPARE(key->ReadDword("UpdateInterval"), std::optional<std::uint32_t>(28));
+    }
+
+    // The update component shows the wizard inside its own action (Ctrl+U or the reminder):
+    // a showing that fails ends that action with one box, and the wizard does not open.
+    void aFailingShowingEndsTheCallersActionWithOneBox() {
+        auto form = MakeForm();
+        backend_.showingFailure = "Kein Ordner für das Update";
+        // Should the wizard open after all, leave it rather than wait for ever.
+        QTimer::singleShot(2000, form.get(), [&] { form->done(QDialog::Rejected); });
+        bool wentOn = false;
+        RunGuarded(dialogs_, [&] {
+            form->ShowModal(WizardInputs{});
+            wentOn = true;
+        });
+        QVERIFY(!wentOn);
+        QVERIFY(!form->isVisible());
+        QCOMPARE(dialogs_.messages.size(), std::size_t{1});
+        QCOMPARE(dialogs_.messages[0], GeneralErrorMessage("Kein Ordner für das Update"));
+        dialogs_.messages.clear();
+
+        // Shown directly (not for a caller), the showing is an action of its own.
+        form->show();
+        QCOMPARE(dialogs_.messages.size(), std::size_t{1});
+        QCOMPARE(dialogs_.messages[0].text, std::string("Kein Ordner für das Update."));
+        dialogs_.messages.clear();
+        form->hide();
+
+        // Once it works again the wizard opens and starts at its first page.
+        backend_.showingFailure.clear();
+        QTimer::singleShot(0, form.get(), [&] {
+            QVERIFY(form->isVisible());
+            QCOMPARE(Child<QStackedWidget>(*form, "Pages")->currentIndex(), 0);
+            QTest::mouseClick(Child<QPushButton>(*form, "Button_Cancel"), Qt::LeftButton);
+        });
+        form->ShowModal(WizardInputs{});
+        QVERIFY(!form->isVisible());
     }
 
     void closingThePreparedInstallationEndsTheProgramAndStartsTheBatch() {
