@@ -18,6 +18,7 @@
 #include "setup/maker.h"
 #include "ui/accessibility.h"
 #include "ui/info_banner.h"
+#include "ui_infodlg.h"
 
 // The logo lives in a resource file of this static library; it has to be registered by name
 // from the global namespace before the first use.
@@ -30,18 +31,13 @@ namespace rangwerk {
 namespace {
 
 constexpr int kIconSize = 32;
-const char* const kLabelFontFace = "MS Sans Serif";
-constexpr int kLabelFontPoints = 8;
-const char* const kDeveloper = "dem Rangwerk-Team";
 
 // The link labels are links for screen readers too: named by their text, opened by the press
 // action as by a click.
 QAccessibleInterface* LinkLabelInterface(const QString&, QObject* object) {
     auto* link = dynamic_cast<TLinkLabel*>(object);
     if (!link) return nullptr;
-    return new AccessibleLink(link, [link] {
-        if (link->onClick) link->onClick(link);
-    });
+    return new AccessibleLink(link, [link] { link->Click(); });
 }
 
 QRgb ToQRgb(Color c) {
@@ -49,10 +45,6 @@ QRgb ToQRgb(Color c) {
 }
 Color FromQRgb(QRgb c) {
     return Rgb(qRed(c), qGreen(c), qBlue(c));
-}
-
-QFont LabelFont() {
-    return QFont(kLabelFontFace, kLabelFontPoints);
 }
 
 void SetTextColor(QLabel* label, const QColor& color) {
@@ -102,23 +94,36 @@ void TPaintBox::paintEvent(QPaintEvent* /*event*/) {
         onPaint(painter);
 }
 
+void TLinkLabel::Click() {
+    Run([&] {
+        if (onClick)
+            onClick(this);
+    });
+}
+
 void TLinkLabel::enterEvent(QEnterEvent* event) {
     QLabel::enterEvent(event);
-    if (onMouseEnter)
-        onMouseEnter(this);
+    Run([&] {
+        if (onMouseEnter)
+            onMouseEnter(this);
+    });
 }
 
 void TLinkLabel::leaveEvent(QEvent* event) {
     QLabel::leaveEvent(event);
-    if (onMouseLeave)
-        onMouseLeave(this);
+    Run([&] {
+        if (onMouseLeave)
+            onMouseLeave(this);
+    });
 }
 
 void TLinkLabel::mousePressEvent(QMouseEvent* event) {
     clickPending_ = event->button() == Qt::LeftButton;
     event->accept();
-    if (onMouseDown)
-        onMouseDown(this);
+    Run([&] {
+        if (onMouseDown)
+            onMouseDown(this);
+    });
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
@@ -128,74 +133,66 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
                        rect().contains(event->position().toPoint());
     clickPending_ = false;
     event->accept();
-    if (click && onClick)
-        onClick(this);
-    if (onMouseUp)
-        onMouseUp(this);
+    Run([&] {
+        if (click && onClick)
+            onClick(this);
+        if (onMouseUp)
+            onMouseUp(this);
+    });
 }
 
 TInfo::TInfo(Dialogs& dialogs, InfoServices services, QWidget* parent)
-    : QDialog(parent), dialogs_(dialogs), services_(std::move(services)) {
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::Info>()),
+      guard_(dialogs),
+      services_(std::move(services)) {
     RegisterInfoDialogResources();
     static const bool linksAccessible = (QAccessible::installFactory(&LinkLabelInterface), true);
     Q_UNUSED(linksAccessible);
-    setObjectName("Info");
+    // The fixed layout and captions come from the form; behaviour is set up here.
+    ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setFixedSize(kClientWidth, kClientHeight);
-    setSizeGripEnabled(false);
     setBackgroundRole(QPalette::Button);
-    setAutoFillBackground(true);
-    setFont(QFont(kLabelFontFace, kLabelFontPoints));
+    LogoPB = ui_->LogoPB;
+    InfoLbl = ui_->InfoLbl;
+    EMailLbl = ui_->EMailLbl;
+    URLLbl = ui_->URLLbl;
+    OK = ui_->OK;
 
-    LogoPB = new TPaintBox(this);
-    LogoPB->setObjectName("LogoPB");
-    LogoPB->setGeometry(0, 0, kClientWidth, kBannerHeight);
     LogoPB->onPaint = [this](QPainter& painter) { LogoPBPaint(painter); };
-
-    InfoLbl = new QLabel(this);
-    InfoLbl->setObjectName("InfoLbl");
-    InfoLbl->setFont(LabelFont());
-    InfoLbl->setAlignment(Qt::AlignRight | Qt::AlignTop);
     InfoLbl->setForegroundRole(QPalette::WindowText);
-
-    auto makeLink = [this](const char* name) {
-        auto* label = new TLinkLabel(this);
-        label->setObjectName(name);
-        label->setFont(LabelFont());
-        label->setAlignment(Qt::AlignRight | Qt::AlignTop);
-        label->setCursor(Qt::PointingHandCursor);
+    for (TLinkLabel* label : {EMailLbl, URLLbl}) {
+        label->SetGuard(&guard_);
         SetTextColor(label, QColor(0, 0, 255));
         label->onMouseEnter = [this](TLinkLabel* l) { HyperLinkMouseEnter(l); };
         label->onMouseLeave = [this](TLinkLabel* l) { HyperLinkMouseLeave(l); };
         label->onMouseDown = [this](TLinkLabel* l) { HyperLinkMouseDown(l); };
         label->onMouseUp = [this](TLinkLabel* l) { HyperLinkMouseUp(l); };
-        return label;
-    };
-    EMailLbl = makeLink("EMailLbl");
+    }
     EMailLbl->onClick = [this](TLinkLabel*) { EMailLblClick(); };
-    URLLbl = makeLink("URLLbl");
     URLLbl->onClick = [this](TLinkLabel*) { URLLblClick(); };
-
-    OK = new QPushButton("OK", this);
-    OK->setObjectName("OK");
-    OK->setGeometry(177, 101, 81, 25);
-    OK->setDefault(true);
-    OK->setAutoDefault(true);
     // Escape rejects the dialog on its own; both only hide it.
-    connect(OK, &QPushButton::clicked, this, &QDialog::accept);
+    connect(OK, &QPushButton::clicked, this, guard_.Wrap([this] { accept(); }));
 
-    FormCreate();
+    guard_.Run([&] { FormCreate(); });
 }
 
-TInfo::~TInfo() = default;
+TInfo::~TInfo() {
+    // The labels outlive the dialog's members while the dialog is taken down; an event that
+    // reaches them then (the mouse leaving) calls no handler.
+    for (TLinkLabel* link : {EMailLbl, URLLbl}) {
+        link->SetGuard(nullptr);
+        link->onMouseEnter = link->onMouseLeave = link->onMouseDown = link->onMouseUp =
+            link->onClick = nullptr;
+    }
+    LogoPB->onPaint = nullptr;
+}
 
 void TInfo::FormCreate() {
-    RunGuarded(dialogs_, [&] {
-        AdaptFontsToMessageFont();
-        LoadLogo();
-        SetTexts();
-    });
+    AdaptFontsToMessageFont();
+    LoadLogo();
+    SetTexts();
 }
 
 void TInfo::AdaptFontsToMessageFont() {
@@ -218,7 +215,7 @@ void TInfo::AdaptFontsToMessageFont() {
 }
 
 void TInfo::LoadLogo() {
-    QImage logo(":/LOGO");
+    QImage logo(QStringLiteral(":/LOGO"));
     if (logo.isNull())
         throw Failure("Ressource LOGO nicht gefunden");
     logo_ = logo.convertToFormat(QImage::Format_RGB32);
@@ -235,9 +232,8 @@ void TInfo::LoadLogo() {
 }
 
 void TInfo::SetTexts() {
-    InfoLbl->setText(QStringLiteral("Quarv-Software wird entwickelt von ") + kDeveloper);
-    EMailLbl->setText(kMakerEmail);
-    URLLbl->setText(kMakerWebHost);
+    EMailLbl->setText(QString::fromUtf8(kMakerEmail));
+    URLLbl->setText(QString::fromUtf8(kMakerWebHost));
     PlaceRightAligned(InfoLbl, 430, 69);
     PlaceRightAligned(EMailLbl, 432, 100);
     PlaceRightAligned(URLLbl, 432, 113);
@@ -346,7 +342,9 @@ QImage TInfo::PaintBanner() const {
 }
 
 void TInfo::LogoPBPaint(QPainter& painter) {
-    RunGuarded(dialogs_, [&] { painter.drawImage(QPoint(0, 0), PaintBanner()); });
+    // A box opened while painting would be painted over and over: a failure goes to the error
+    // output.
+    RunWhilePainting([&] { painter.drawImage(QPoint(0, 0), PaintBanner()); });
 }
 
 UrlOpener& TInfo::Opener() {
@@ -354,38 +352,34 @@ UrlOpener& TInfo::Opener() {
 }
 
 void TInfo::EMailLblClick() {
-    RunGuarded(dialogs_, [&] { Opener().Open(QStringLiteral("mailto:") + kMakerEmail, this); });
+    Opener().Open(QStringLiteral("mailto:") + QString::fromUtf8(kMakerEmail), this);
 }
 
 void TInfo::URLLblClick() {
-    RunGuarded(dialogs_, [&] { Opener().Open(QString(kMakerWebHost), this); });
+    Opener().Open(QString::fromUtf8(kMakerWebHost), this);
 }
 
 void TInfo::HyperLinkMouseEnter(QLabel* sender) {
-    RunGuarded(dialogs_, [&] {
-        QFont font = sender->font();
-        font.setUnderline(true);
-        sender->setFont(font);
-    });
+    QFont font = sender->font();
+    font.setUnderline(true);
+    sender->setFont(font);
 }
 
 void TInfo::HyperLinkMouseLeave(QLabel* sender) {
-    RunGuarded(dialogs_, [&] {
-        QFont font = sender->font();
-        font.setBold(false);
-        font.setItalic(false);
-        font.setUnderline(false);
-        font.setStrikeOut(false);
-        sender->setFont(font);
-    });
+    QFont font = sender->font();
+    font.setBold(false);
+    font.setItalic(false);
+    font.setUnderline(false);
+    font.setStrikeOut(false);
+    sender->setFont(font);
 }
 
 void TInfo::HyperLinkMouseDown(QLabel* sender) {
-    RunGuarded(dialogs_, [&] { SetTextColor(sender, QColor(255, 0, 0)); });
+    SetTextColor(sender, QColor(255, 0, 0));
 }
 
 void TInfo::HyperLinkMouseUp(QLabel* sender) {
-    RunGuarded(dialogs_, [&] { SetTextColor(sender, QColor(0, 0, 255)); });
+    SetTextColor(sender, QColor(0, 0, 255));
 }
 
 }  // namespace rangwerk

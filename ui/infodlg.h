@@ -9,12 +9,18 @@
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "platform/action_guard.h"
 #include "platform/dialogs.h"
 
 class QPainter;
 class QPushButton;
+
+namespace Ui {
+class Info;
+}
 
 namespace rangwerk {
 
@@ -56,7 +62,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// A label that passes its mouse events on to the dialog's link handlers.
+// A label that passes its mouse events on to the dialog's link handlers. Each event is one user
+// action, run through the dialog's guard: a release that clicks runs the click and the release
+// handler as one action.
 class TLinkLabel : public QLabel {
 public:
     explicit TLinkLabel(QWidget* parent) : QLabel(parent) {}
@@ -66,6 +74,11 @@ public:
     std::function<void(TLinkLabel*)> onMouseUp;
     std::function<void(TLinkLabel*)> onClick;
 
+    // The guard the events run through; none: they run unguarded. Not owned.
+    void SetGuard(ActionGuard* guard) { guard_ = guard; }
+    // A click that does not come from the mouse (a screen reader's press action).
+    void Click();
+
 protected:
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -73,6 +86,16 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    template <class Handler>
+    void Run(Handler&& handler) {
+        if (guard_) {
+            guard_->Run(std::forward<Handler>(handler));
+        } else {
+            handler();
+        }
+    }
+
+    ActionGuard* guard_ = nullptr;
     bool clickPending_ = false;
 };
 
@@ -84,10 +107,7 @@ class TInfo : public QDialog {
     Q_OBJECT
 
 public:
-    static constexpr int kClientWidth = 435;
-    static constexpr int kClientHeight = 132;
-    static constexpr int kBannerHeight = 65;
-
+    // The fixed layout is the form ui/infodlg.ui.
     TInfo(Dialogs& dialogs, InfoServices services, QWidget* parent = nullptr);
     ~TInfo() override;
 
@@ -103,7 +123,8 @@ public:
     const QImage& Logo() const { return logo_; }
     const QImage& LogoMask() const { return logoMask_; }
 
-    // The handlers.
+    // The handlers. They are not guarded themselves: each user action is guarded once, where
+    // its event enters the dialog.
     void FormCreate();
     void LogoPBPaint(QPainter& painter);
     void EMailLblClick();
@@ -130,7 +151,8 @@ private:
     QImage PaintBanner() const;
     UrlOpener& Opener();
 
-    Dialogs& dialogs_;
+    std::unique_ptr<Ui::Info> ui_;
+    ActionGuard guard_;
     InfoServices services_;
     DesktopUrlOpener desktopOpener_;
     QString title_;

@@ -5,10 +5,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
 #include "core/run.h"
+#include "platform/action_guard.h"
 #include "platform/dialogs.h"
 #include "project/project.h"
 #include "project/project_file.h"
@@ -30,7 +32,13 @@ class QSpinBox;
 class QStackedWidget;
 class QToolButton;
 
+namespace Ui {
+class Form1;
+}
+
 namespace rangwerk {
+
+class PointsField;
 
 // The main window: a wizard of five pages (start, collect, settings, comparisons, result)
 // over the project's working state. The handlers call the model and show what it holds.
@@ -87,7 +95,9 @@ public:
     void ListBox_3RankingDrawItem(QListWidget* list, int index, const QStyleOptionViewItem& option,
                                   QPainter& painter);
 
-    // The handlers, callable by the parts that drive the window.
+    // The handlers, callable by the parts that drive the window. They are not guarded
+    // themselves: a failure ends the user action that called them and is shown once, where the
+    // action entered the window.
     void SpeedButton_0NewClick();
     void SpeedButton_0OpenClick();
     void SpeedButton_0InfoClick();
@@ -132,18 +142,19 @@ private:
     void ShowPair(int firstIndex, int secondIndex) override;
     void ShowRecordedAnswer(std::optional<std::int32_t> outcome) override;
 
-    void CreatePanel();
-    void CreateStartPage(QWidget* page);
-    void CreateCollectPage(QWidget* page);
-    void CreateSettingsPage(QWidget* page);
-    void CreateComparisonPage(QWidget* page);
-    void CreateResultPage(QWidget* page);
-    QListWidget* CreateRankingList(QWidget* page, const char* name, const QRect& place);
+    // The form's controls into the members, and what the form cannot say.
+    void TakeControlsFromForm();
+    void SetUpPanel();
+    void SetUpStartPage();
+    void SetUpCollectPage();
+    void SetUpSettingsPage();
+    void SetUpComparisonPage();
+    void ConnectHandlers();
 
-    // Runs a handler; a failure that escapes it is shown in the general error box.
+    // A handler wrapped for `connect`: one user action, guarded where its event enters.
     template <class Handler>
-    void Guarded(Handler&& handler) {
-        RunGuarded(dialogs_, std::forward<Handler>(handler));
+    auto Action(Handler handler) {
+        return guard_.Wrap(std::move(handler));
     }
 
     int SelectedOptionRow() const;
@@ -167,6 +178,8 @@ private:
 
     Project& project_;
     Dialogs& dialogs_;
+    ActionGuard guard_;
+    std::unique_ptr<Ui::Form1> ui_;
     std::function<std::uint32_t()> seed_;
     std::string projectFileName_;
     bool centred_ = false;
@@ -193,9 +206,9 @@ private:
     QPushButton* Button_1Down = nullptr;
     QPushButton* Button_1Next = nullptr;
 
-    QSpinBox* SpinEdit_2Win = nullptr;
-    QSpinBox* SpinEdit_2Remis = nullptr;
-    QSpinBox* SpinEdit_2Defeat = nullptr;
+    PointsField* SpinEdit_2Win = nullptr;
+    PointsField* SpinEdit_2Remis = nullptr;
+    PointsField* SpinEdit_2Defeat = nullptr;
     QGroupBox* RadioGroup_2Order = nullptr;
     QButtonGroup* RadioGroup_2OrderItems = nullptr;
     QCheckBox* CheckBox_2LiveScore = nullptr;

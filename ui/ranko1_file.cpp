@@ -40,46 +40,48 @@ void TForm1::WriteProjectFile() {
 }
 
 void TForm1::SpeedButton_SaveClick() {
-    Guarded([&] {
-        StorePendingInfoEdit();
-        if (!projectFileName_.empty()) {
-            const MessageButton answer = dialogs_.ShowMessage(ConfirmationQuestion(
-                "Möchten Sie die Daten wieder unter \"" + projectFileName_ + "\" speichern?"));
-            if (answer == MessageButton::Yes) {
-                WriteProjectFile();
-                return;
-            }
-            if (answer != MessageButton::No) return;
+    StorePendingInfoEdit();
+    if (!projectFileName_.empty()) {
+        const MessageButton answer = dialogs_.ShowMessage(ConfirmationQuestion(
+            "Möchten Sie die Daten wieder unter \"" + projectFileName_ + "\" speichern?"));
+        if (answer == MessageButton::Yes) {
+            WriteProjectFile();
+            return;
         }
-        const std::optional<std::string> chosen = dialogs_.AskSaveFileName(ProjectFileDialog());
-        if (!chosen) return;
-        projectFileName_ = *chosen;
-        WriteProjectFile();
-    });
+        if (answer != MessageButton::No)
+            return;
+    }
+    const std::optional<std::string> chosen = dialogs_.AskSaveFileName(ProjectFileDialog());
+    if (!chosen)
+        return;
+    projectFileName_ = *chosen;
+    WriteProjectFile();
 }
 
 void TForm1::SpeedButton_0OpenClick() {
-    Guarded([&] {
-        const std::optional<std::string> chosen = dialogs_.AskOpenFileName(ProjectFileDialog());
-        if (!chosen) return;
+    const std::optional<std::string> chosen = dialogs_.AskOpenFileName(ProjectFileDialog());
+    if (!chosen)
+        return;
+    if (CombinationView* view = project_.View())
+        view->CloseWindow();
+    projectFileName_ = *chosen;
+    // The whole file is read and checked before anything changes: a file that cannot be
+    // read leaves the start page as it was.
+    const ProjectData data = ReadProjectFile(projectFileName_);
+    try {
+        ShowOpenedProject(data);
+        // A handler reached through a signal of the rebuilt controls may have failed.
+        guard_.ThrowIfFailed();
+    } catch (...) {
+        // Nothing half-built stays behind.
         if (CombinationView* view = project_.View()) view->CloseWindow();
-        projectFileName_ = *chosen;
-        // The whole file is read and checked before anything changes: a file that cannot be
-        // read leaves the start page as it was.
-        const ProjectData data = ReadProjectFile(projectFileName_);
-        try {
-            ShowOpenedProject(data);
-        } catch (...) {
-            // Nothing half-built stays behind.
-            if (CombinationView* view = project_.View()) view->CloseWindow();
-            project_.DiscardAll();
-            RebuildOptionList();
-            SetRankingRows(0);
-            ListBox_4Ranking->clear();
-            ShowPage(kPageStart);
-            throw;
-        }
-    });
+        project_.DiscardAll();
+        RebuildOptionList();
+        SetRankingRows(0);
+        ListBox_4Ranking->clear();
+        ShowPage(kPageStart);
+        throw;
+    }
 }
 
 void TForm1::ShowOpenedProject(const ProjectData& data) {

@@ -40,10 +40,15 @@ public:
     int Page() const override { return page; }
     void SetPage(int p) override { page = p; ++pageSet; }
     bool DiagramShowing() const override { return visible && page == 1; }
-    void DiagramChanged() override { ++diagramChanges; }
+    void DiagramChanged() override {
+        ++diagramChanges;
+        if (failDiagram)
+            throw rangwerk::Failure("Das Diagramm kann nicht gezeichnet werden");
+    }
     void CombinationsDiscarded() override {}
 
     bool visible = false;
+    bool failDiagram = false;
     int page = 1;
     int shown = 0, closed = 0, pageSet = 0, diagramChanges = 0;
 };
@@ -128,6 +133,8 @@ private slots:
     void pointsFieldsAndChoicesGoToTheProject();
     void selectionRuleFollowsEveryListChange();
     void enterAddsInTheNameFieldOnly();
+    void aFailureEndsTheWholeActionWithOneBox();
+    void aFailingStepShowsOneBoxForClickAndKey();
     void wholeRunByButtonsKeysAndNavigation();
     void chooseOptionMenus();
     void overviewAndResume();
@@ -491,6 +498,56 @@ void Ranko1Test::selectionRuleFollowsEveryListChange() {
     QCOMPARE(enabled(), QStringLiteral("0000"));
     w.Options()->setCurrentRow(1);
     QCOMPARE(w.Get<QPlainTextEdit>("Memo_1Info")->toPlainText(), QStringLiteral("braun"));
+}
+
+void Ranko1Test::aFailureEndsTheWholeActionWithOneBox() {
+    Window w;
+    w.Get<QToolButton>("SpeedButton_0New")->click();
+    w.Add(QStringLiteral("A"));
+    w.Add(QStringLiteral("B"));
+    // A row without an option: loading the option of the new last row runs past the end of
+    // the option list, inside the adding handler.
+    w.Options()->addItem(QStringLiteral("Geist"));
+    w.Add(QStringLiteral("C"), QStringLiteral("C info"));
+    QCOMPARE(w.dialogs.messages.size(), std::size_t{1});
+    QCOMPARE(w.dialogs.messages[0].icon, MessageIcon::Error);
+    QCOMPARE(w.dialogs.messages[0].caption, std::string("Rangwerk"));
+    // The action ended there: the fields keep what was typed.
+    QCOMPARE(w.Get<QLineEdit>("Edit_1OptionName")->text(), QStringLiteral("C"));
+    QCOMPARE(w.Get<QPlainTextEdit>("Memo_1Info")->toPlainText(), QStringLiteral("C info"));
+    QCOMPARE(w.project.options.Count(), std::size_t{3});
+}
+
+void Ranko1Test::aFailingStepShowsOneBoxForClickAndKey() {
+    // A failing step of the run, reached by a click and by a key: one box each, and the pair
+    // on screen stays.
+    Window w;
+    FakeCombinationView view;
+    view.visible = true;
+    w.project.SetCombinationView(&view);
+    w.Collect({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    view.SetPage(1);  // the diagram is showing
+    w.StartRun(0);
+    const auto first = std::make_pair(QStringLiteral("A"), QStringLiteral("B"));
+    QCOMPARE(w.Pair(), first);
+    view.failDiagram = true;
+    w.ShowActive();
+    w.Button("Button_3Option1")->click();
+    QCOMPARE(w.dialogs.messages.size(), std::size_t{1});
+    QVERIFY(w.dialogs.messages[0] ==
+            rangwerk::GeneralErrorMessage("Das Diagramm kann nicht gezeichnet werden"));
+    QCOMPARE(w.Pair(), first);
+    w.Button("Button_3Remis")->setFocus();
+    QTest::keyClick(w.Get("Button_3Remis"), Qt::Key_2);
+    QCOMPARE(w.dialogs.messages.size(), std::size_t{2});
+    QCOMPARE(w.dialogs.messages[1].icon, MessageIcon::Error);
+    QCOMPARE(w.Pair(), first);
+    // Once the diagram can be drawn again, the run goes on.
+    view.failDiagram = false;
+    w.Button("Button_3Option1")->click();
+    QCOMPARE(w.dialogs.messages.size(), std::size_t{2});
+    QCOMPARE(w.Pair(), std::make_pair(QStringLiteral("A"), QStringLiteral("C")));
+    w.project.SetCombinationView(nullptr);
 }
 
 void Ranko1Test::enterAddsInTheNameFieldOnly() {

@@ -1,5 +1,6 @@
 #include "ui/infodlg.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QEnterEvent>
 #include <QFile>
@@ -16,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/failure.h"
 #include "support/scripted_dialogs.h"
 #include "ui/info_banner.h"
 
@@ -368,6 +370,44 @@ private slots:
         QCOMPARE(opener_.opened[0], QString("mailto:info@quarv-software.example"));
         QCOMPARE(opener_.opened[1], QString("www.quarv-software.example"));
         QCOMPARE(opener_.parents[0], static_cast<QWidget*>(info.get()));
+    }
+
+    void aFailingLinkShowsOneBoxAndEndsTheClick() {
+        struct FailingOpener : rangwerk::UrlOpener {
+            void Open(const QString&, QWidget*) override {
+                ++asked;
+                throw rangwerk::Failure("Kein Programm für diese Adresse");
+            }
+            int asked = 0;
+        } opener;
+        InfoServices services;
+        services.readFileVersion = [] { return std::string("1.0"); };
+        services.urlOpener = &opener;
+        TInfo info(dialogs_, services);
+
+        // The click fails inside the release: one box, and the release goes no further, so the
+        // link keeps the colour of the press.
+        QTest::mousePress(info.EMailLbl, Qt::LeftButton, {}, QPoint(3, 3));
+        QTest::mouseRelease(info.EMailLbl, Qt::LeftButton, {}, QPoint(3, 3));
+        QCOMPARE(opener.asked, 1);
+        QCOMPARE(dialogs_.messages.size(), size_t(1));
+        QVERIFY(dialogs_.messages[0] ==
+                rangwerk::GeneralErrorMessage("Kein Programm für diese Adresse"));
+        QVERIFY(DrawnInColor(info.EMailLbl, QColor(255, 0, 0)));
+        // The next press and release are actions of their own.
+        QTest::mousePress(info.EMailLbl, Qt::RightButton, {}, QPoint(3, 3));
+        QTest::mouseRelease(info.EMailLbl, Qt::RightButton, {}, QPoint(3, 3));
+        QVERIFY(DrawnInColor(info.EMailLbl, QColor(0, 0, 255)));
+        QCOMPARE(dialogs_.messages.size(), size_t(1));
+
+        // A screen reader's press fails the same way, with a box of its own.
+        QAccessibleInterface* link = QAccessible::queryAccessibleInterface(info.URLLbl);
+        QVERIFY(link && link->actionInterface());
+        link->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(opener.asked, 2);
+        QCOMPARE(dialogs_.messages.size(), size_t(2));
+        dialogs_.messages.clear();
+        dialogs_.unexpected = 0;
     }
 
     void leavingClearsEveryStyle() {
