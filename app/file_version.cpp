@@ -3,8 +3,10 @@
 #include "platform/system.h"
 
 #ifdef _WIN32
-#include <shellapi.h>
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 
 #include <cstdint>
 #include <cstring>

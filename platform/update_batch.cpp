@@ -1,8 +1,10 @@
 #include "platform/update_batch.h"
 
 #ifdef _WIN32
-#include <shellapi.h>
+// clang-format off
 #include <windows.h>
+#include <shellapi.h>
+// clang-format on
 #else
 #include <fcntl.h>
 #include <sys/types.h>

@@ -13,6 +13,7 @@
 
 #include "core/text.h"
 #include "platform/failure.h"
+#include "platform/file_open.h"
 #include "platform/file_replace.h"
 
 namespace rangwerk {
@@ -369,7 +370,7 @@ void SaveProjectFile(const std::string& path, const ProjectData& data) {
 }
 
 ProjectData ReadProjectFile(const std::string& path, std::size_t unknownSizeLimit) {
-    const int fd = open(path.c_str(), O_RDONLY);
+    const int fd = OpenFileForReading(path);
     if (fd < 0) {
         throw Failure("Datei " + path + " kann nicht geöffnet werden. " + SystemErrorText(errno));
     }

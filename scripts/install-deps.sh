@@ -1,7 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and running Rangwerk need.
 # Does nothing when everything is there already; needs root (apt-get) otherwise.
+# --windows: instead the packages of the Windows stage (MinGW-w64 cross compilers, Wine,
+# GoogleTest's sources) and the German locale de_DE.UTF-8 that its tests run in.
 set -euo pipefail
+
+windows=false
+if [ "${1:-}" = "--windows" ]; then
+  windows=true
+fi
 
 packages=(
   cmake g++ make pkg-config
@@ -15,6 +22,16 @@ packages=(
   xvfb xauth imagemagick x11-utils xdotool libx11-dev
   dbus-x11 dbus-daemon at-spi2-core python3-pyatspi
 )
+
+if $windows; then
+  packages=(
+    cmake make
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
+    binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+    googletest nlohmann-json3-dev
+    wine wine64 locales
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do
@@ -32,4 +49,17 @@ if [ "${#missing[@]}" -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   apt-get update -qq
   apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The Windows stage's tests run with a German locale, so that Wine takes code page 850 as the
+# OEM code page, as a German Windows does.
+if $windows && ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+  if [ "$(id -u)" -ne 0 ]; then
+    echo "The locale de_DE.UTF-8 is missing and generating it needs root." >&2
+    exit 1
+  fi
+  echo "Generating the locale de_DE.UTF-8"
+  sed -i 's/^# *\(de_DE\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -qx 'de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen
+  locale-gen > /dev/null
 fi

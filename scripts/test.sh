@@ -2,7 +2,8 @@
 # Installs what is missing, builds Rangwerk with warnings as errors and runs every test, once
 # unoptimised and once optimised (-O2); then builds the window-free layers again with
 # AddressSanitizer and UndefinedBehaviorSanitizer and runs their tests once more, and gives the
-# project file reader a short fuzzing run.
+# project file reader a short fuzzing run. Last, the Windows stage (scripts/test-windows.sh)
+# builds the window-free layers for Windows and runs their tests under Wine.
 # Exits 0 only when every test passed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -33,5 +34,8 @@ CC=clang CXX=clang++ cmake -S . -B build/fuzz -DRANGWERK_WERROR=ON -DRANGWERK_WI
 cmake --build build/fuzz -j"$jobs" --target rangwerk_value_reader_fuzz rangwerk_project_file_fuzz \
   rangwerk_project_file_fuzz_seeds
 (cd build/fuzz && ctest --output-on-failure -R fuzz)
+
+echo "== Windows: the window-free layers built with MinGW-w64, their tests run under Wine"
+scripts/test-windows.sh
 
 echo "== all tests passed"

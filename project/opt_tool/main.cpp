@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "answer_cycles.h"
+#include "platform/command_line.h"
 #include "platform/failure.h"
 #include "project/project_file.h"
 #include "project_json.h"
@@ -107,12 +108,13 @@ int Cycles(const std::string& path) {
 
 int Build(const std::string& jsonPath, const std::string& outPath) {
     std::error_code error;
-    if (std::filesystem::exists(outPath, error) &&
-        std::filesystem::equivalent(jsonPath, outPath, error)) {
+    if (std::filesystem::exists(rangwerk::PathFromUtf8(outPath), error) &&
+        std::filesystem::equivalent(rangwerk::PathFromUtf8(jsonPath),
+                                    rangwerk::PathFromUtf8(outPath), error)) {
         return Fail(outPath + ": the output would replace the input");
     }
 
-    std::ifstream in(jsonPath, std::ios::binary);
+    std::ifstream in(rangwerk::PathFromUtf8(jsonPath), std::ios::binary);
     if (!in) return Fail(jsonPath + ": cannot be opened");
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
     if (in.bad()) return Fail(jsonPath + ": cannot be read");
@@ -170,7 +172,8 @@ int Run(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
+    rangwerk::UseBinaryStandardOutput();
+    const std::vector<std::string> args = rangwerk::CommandLineArguments(argc, argv);
     try {
         return Run(args);
     } catch (const Failure& f) {

@@ -9,19 +9,26 @@
 #include <string>
 #include <vector>
 
-#include "app/executable_file.h"
 #include "app/program_version_record.h"
 #include "app/version_record_format.h"
-#include "elf_image.h"
 #include "platform/system.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include "app/executable_file.h"
+#include "elf_image.h"
+#endif
 
 namespace rangwerk {
 namespace {
 
 namespace fs = std::filesystem;
+#ifndef _WIN32
 using testing::BuildElfImage;
 using testing::ElfImageOptions;
 using testing::ElfImageSection;
+#endif
 
 class ProgramFileTest : public ::testing::Test {
 protected:
@@ -63,14 +70,70 @@ std::vector<std::uint8_t> Utf16(const std::string& text) {
     return bytes;
 }
 
+#ifdef _WIN32
+// One entry of the string table of the program file's version record, as the system reads it.
+std::wstring SystemVersionString(const std::vector<std::uint8_t>& info, const wchar_t* name) {
+    void* value = nullptr;
+    UINT length = 0;
+    const std::wstring query = std::wstring(L"\\StringFileInfo\\040704E4\\") + name;
+    if (!VerQueryValueW(info.data(), query.c_str(), &value, &length) || value == nullptr) {
+        return L"<missing>";
+    }
+    const auto* text = static_cast<const wchar_t*>(value);
+    return std::wstring(text, wcsnlen(text, length));
+}
+
+std::wstring Wide(std::string_view utf8) {
+    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(
+                          CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0)),
+                      L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                        static_cast<int>(wide.size()));
+    return wide;
+}
+#endif
+
+// Windows: the record is the resource the resource compiler built from app/rangwerk.rc, read by
+// the system (GetFileVersionInfo). Elsewhere: the record in the program file's ELF section.
 TEST_F(ProgramFileTest, RunningProgramReportsItsOwnVersion) {
     EXPECT_EQ(ReadFileVersion(), "1.0.0.0");
     EXPECT_EQ(ReadFileVersionOf(ProgramPath()), "1.0.0.0");
 
+#ifdef _WIN32
+    const std::wstring path = Wide(ProgramPath());
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
+    ASSERT_GT(size, 0u);
+    std::vector<std::uint8_t> info(size);
+    ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, size, info.data()));
+
+    void* value = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\", &value, &length));
+    ASSERT_GE(length, sizeof(VS_FIXEDFILEINFO));
+    const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+    EXPECT_EQ(fixed->dwFileVersionMS, kProgramVersionRecord.fixed.fileVersionMs);
+    EXPECT_EQ(fixed->dwFileVersionLS, kProgramVersionRecord.fixed.fileVersionLs);
+    EXPECT_EQ(fixed->dwProductVersionMS, kProgramVersionRecord.fixed.productVersionMs);
+
+    ASSERT_TRUE(VerQueryValueW(info.data(), L"\\VarFileInfo\\Translation", &value, &length));
+    ASSERT_EQ(length, 4u);
+    EXPECT_EQ(static_cast<const WORD*>(value)[0], 0x0407);
+    EXPECT_EQ(static_cast<const WORD*>(value)[1], 1252);
+
+    for (const VersionString& entry : kProgramVersionStrings) {
+        EXPECT_EQ(SystemVersionString(info, Wide(entry.key).c_str()), Wide(entry.value))
+            << entry.key;
+    }
+    EXPECT_EQ(SystemVersionString(info, L"LegalCopyright"),
+              L"Copyright \u00A9 2004 Quarv-Software");
+#else
     auto file = ElfFile::Open(ProgramPath());
     ASSERT_TRUE(file.has_value());
     EXPECT_TRUE(file->IsProgram());
     EXPECT_EQ(file->ReadSection(kVersionRecordSectionName), ProgramRecord());
+#endif
 }
 
 TEST_F(ProgramFileTest, VersionComesFromTheFileOnDisk) {
@@ -129,6 +192,8 @@ TEST_F(ProgramFileTest, FilesWithoutRecordGiveNothing) {
     }
 }
 
+#ifndef _WIN32
+// The ELF reader exists only where programs are ELF files.
 TEST_F(ProgramFileTest, ReadsEveryElfClassAndByteOrder) {
     for (const bool is64 : {false, true}) {
         for (const bool little : {false, true}) {
@@ -187,6 +252,8 @@ TEST_F(ProgramFileTest, DamagedOrUnsuitableElfFilesGiveNothing) {
     image[47] = 0x7F;
     EXPECT_EQ(versionOf(image), "");
 }
+
+#endif
 
 }  // namespace
 }  // namespace rangwerk

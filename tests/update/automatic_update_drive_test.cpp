@@ -1,7 +1,9 @@
 // The platform facts the start-up check asks: the drive that holds the program and the time of
 // the program file.
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/time.h>
+#endif
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "platform/drive_type.h"
-#include "platform/registry_file.h"
+#include "support/test_registry.h"
 
 namespace rangwerk {
 namespace {
@@ -111,7 +111,7 @@ protected:
         fs::temp_directory_path() /
         ("rangwerk-automatic-update-" +
          std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    FileRegistry registry{folder_};
+    testing_support::TestRegistry registry{folder_};
     LockedRegistry locked{registry};
     std::optional<std::string> argument1;
     int drive = kDriveFixed;

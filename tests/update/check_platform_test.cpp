@@ -1,8 +1,10 @@
 // The platform services of the update check: temporary files and regional settings.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -12,12 +14,18 @@
 
 #include "platform/regional_settings.h"
 #include "platform/temp_files.h"
+#include "support/environment.h"
 
 namespace rangwerk {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::SetEnvironment;
+using testing_support::UnsetEnvironment;
 
+// The private folder exists only outside Windows, where the update takes the user's own
+// temporary folder (GetTempPath); GetTempFileName's names are tested with the platform layer.
+#ifndef _WIN32
 class TempFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -85,6 +93,8 @@ TEST_F(TempFolderTest, CreatesUniqueEmptyFiles) {
     EXPECT_FALSE(files.CreateUniqueFile(base_.string() + "/missing/", "$RW"));
 }
 
+#endif
+
 TEST(RegionalSettings, ConvertsLocaleFormatsToPictures) {
     EXPECT_EQ(DatePictureFromStrftime("%d.%m.%Y"), "dd.MM.yyyy");
     EXPECT_EQ(DatePictureFromStrftime("%m/%d/%y"), "MM/dd/yy");
@@ -112,23 +122,37 @@ TEST(RegionalSettings, FormatsTimesWithAPicture) {
     EXPECT_EQ(FormatTimeWithPicture("HH''mm", 9, 5, 0), "09'05");
 }
 
+#ifdef _WIN32
+// Windows reads the user's regional settings (GetLocaleInfoEx); Wine takes them from the locale
+// of its environment, which the Windows stage sets to German.
+TEST(RegionalSettings, ReadsTheUsersRegionalSettings) {
+    const RegionalSettings german = ReadRegionalSettings();
+    // A German Windows gives "dd.MM.yyyy", Wine 8 the shorter "d.M.yyyy".
+    EXPECT_TRUE(german.shortDateFormat == "dd.MM.yyyy" || german.shortDateFormat == "d.M.yyyy")
+        << german.shortDateFormat;
+    EXPECT_EQ(german.dateSeparator, ".");
+    EXPECT_EQ(german.decimalSeparator, ",");
+    EXPECT_EQ(german.longTimeFormat, "HH:mm:ss");
+}
+#else
 TEST(RegionalSettings, ReadsTheLocaleOfTheEnvironment) {
     const char* old = std::getenv("LC_ALL");
     const std::string saved = old != nullptr ? old : "";
-    ::setenv("LC_ALL", "C", 1);
+    SetEnvironment("LC_ALL", "C");
     EXPECT_EQ(ReadRegionalSettings(), (RegionalSettings{"MM/dd/yy", "/", ".", "HH:mm:ss"}));
     // A German locale when the system has one (scripts/test.sh does not install it).
-    ::setenv("LC_ALL", "de_DE.UTF-8", 1);
+    SetEnvironment("LC_ALL", "de_DE.UTF-8");
     const RegionalSettings german = ReadRegionalSettings();
     if (german.shortDateFormat != "MM/dd/yy") {
         EXPECT_EQ(german, (RegionalSettings{"dd.MM.yyyy", ".", ",", "HH:mm:ss"}));
     }
     if (old != nullptr) {
-        ::setenv("LC_ALL", saved.c_str(), 1);
+        SetEnvironment("LC_ALL", saved);
     } else {
-        ::unsetenv("LC_ALL");
+        UnsetEnvironment("LC_ALL");
     }
 }
+#endif
 
 }  // namespace
 }  // namespace rangwerk

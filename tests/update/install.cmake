@@ -1,4 +1,7 @@
-# Tests of the update install step.
+# Tests of the update install step (left out where the step is; see update/install.cmake).
+if(NOT TARGET rangwerk_update_install)
+  return()
+endif()
 find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 
 rangwerk_add_gtest(update_install_texts_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_texts_test.cpp

@@ -8,19 +8,23 @@
 #include <fstream>
 
 #include "platform/file_times.h"
-#include "platform/registry_file.h"
+#include "support/environment.h"
+#include "support/test_registry.h"
 
 namespace rangwerk {
 namespace {
 
 namespace fs = std::filesystem;
+using testing_support::SetEnvironment;
+using testing_support::TestRegistry;
+using testing_support::UnsetEnvironment;
 
 struct Store {
     fs::path folder =
         fs::temp_directory_path() /
         ("rangwerk-reminder-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
          "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    FileRegistry registry{folder};
+    TestRegistry registry{folder};
     UpdateSettingsKey settings;
     ~Store() { fs::remove_all(folder); }
     std::unique_ptr<RegistryKey> Key() { return settings.Open(registry); }
@@ -96,19 +100,19 @@ TEST(Reminder, DateOfAnotherTypeOrLengthCountsAsMissing) {
 
 TEST(Reminder, RenewalWithTodayFromTheEnvironment) {
     Store s;
-    ::unsetenv("RANGWERK_TODAY");
+    UnsetEnvironment("RANGWERK_TODAY");
     const double clockToday = LocalToday();
     EXPECT_GT(clockToday, 45292.0);  // this machine's clock is past 2024
-    ::setenv("RANGWERK_TODAY", "2024-01-01", 1);
+    SetEnvironment("RANGWERK_TODAY", "2024-01-01");
     EXPECT_EQ(LocalToday(), 45292.0);
     RenewReminder(s.registry, s.settings);
     EXPECT_EQ(ReadReminderDate(*s.Key()), 45319.0);
     // Another form, or a day that does not exist, leaves the clock's today.
     for (const char* wrong : {"2024-02-30", "2024-1-01", "01.01.2024", "2024-01-01 ", ""}) {
-        ::setenv("RANGWERK_TODAY", wrong, 1);
+        SetEnvironment("RANGWERK_TODAY", wrong);
         EXPECT_EQ(LocalToday(), clockToday) << wrong;
     }
-    ::unsetenv("RANGWERK_TODAY");
+    UnsetEnvironment("RANGWERK_TODAY");
 }
 
 TEST(Reminder, DayCountsOfCalendarDates) {

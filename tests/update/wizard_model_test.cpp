@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "platform/failure.h"
-#include "platform/registry_file.h"
+#include "platform/system.h"
+#include "support/test_registry.h"
 #include "support/scripted_dialogs.h"
 
 #include <stdlib.h>
@@ -105,10 +106,11 @@ public:
 class WizardModelTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "rangwerk-wizard-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-        registry_ = std::make_unique<FileRegistry>(folder_);
+        folder_ = fs::temp_directory_path() /
+                  ("rangwerk-wizard-" + std::to_string(SystemSeedSource().Seed()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        registry_ = std::make_unique<testing_support::TestRegistry>(folder_);
         model_ = std::make_unique<WizardModel>(backend_, dialogs_, *registry_);
         model_->SetWindow(&window_);
     }
@@ -141,7 +143,7 @@ protected:
     ScriptedBackend backend_;
     ScriptedDialogs dialogs_;
     RecordingWindow window_;
-    std::unique_ptr<FileRegistry> registry_;
+    std::unique_ptr<testing_support::TestRegistry> registry_;
     std::unique_ptr<WizardModel> model_;
 };
 

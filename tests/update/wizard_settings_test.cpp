@@ -6,7 +6,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "platform/registry_file.h"
+#include "platform/system.h"
+#include "support/test_registry.h"
 
 namespace rangwerk {
 namespace {
@@ -16,10 +17,11 @@ namespace fs = std::filesystem;
 class WizardSettingsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "rangwerk-settings-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
-        registry_ = std::make_unique<FileRegistry>(folder_);
+        folder_ = fs::temp_directory_path() /
+                  ("rangwerk-settings-" + std::to_string(SystemSeedSource().Seed()));
+        fs::remove_all(folder_);
+        fs::create_directories(folder_);
+        registry_ = std::make_unique<testing_support::TestRegistry>(folder_);
         key_ = registry_->OpenKey(RegistryRoot::LocalMachine, "Software\\Quarv\\Rangwerk");
     }
     void TearDown() override {
@@ -28,7 +30,7 @@ protected:
         fs::remove_all(folder_);
     }
     fs::path folder_;
-    std::unique_ptr<FileRegistry> registry_;
+    std::unique_ptr<testing_support::TestRegistry> registry_;
     std::unique_ptr<RegistryKey> key_;
 };
 

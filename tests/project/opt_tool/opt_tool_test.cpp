@@ -1,6 +1,11 @@
 #include <gtest/gtest.h>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cmath>
@@ -12,6 +17,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "platform/system.h"
 #include "project/project_file.h"
 
 namespace rangwerk {
@@ -43,12 +49,54 @@ void WriteBytes(const fs::path& path, const Bytes& bytes) {
     WriteAll(path, std::string(bytes.begin(), bytes.end()));
 }
 
+std::string Utf8Of(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+// One argument of the tool: a text or a path (given to the tool as UTF-8).
+struct Arg {
+    Arg(const char* text) : text(text) {}
+    Arg(std::string text) : text(std::move(text)) {}
+    Arg(const fs::path& path) : text(Utf8Of(path)) {}
+    std::string text;
+};
+
+#ifdef _WIN32
+std::wstring Wide(const std::string& utf8) {
+    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(
+                          CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0)),
+                      L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
+                        static_cast<int>(wide.size()));
+    return wide;
+}
+
+// One argument of a Windows command line, quoted as CommandLineToArgvW reads it back.
+std::wstring Quoted(const std::wstring& arg) {
+    std::wstring out = L"\"";
+    std::size_t backslashes = 0;
+    for (const wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        out.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        out += c;
+    }
+    out.append(backslashes * 2, L'\\');
+    return out + L"\"";
+}
+#endif
+
 class OptTool : public ::testing::Test {
 protected:
     void SetUp() override {
-        char pattern[] = "/tmp/rangwerk-opt-test-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        dir_ = fs::temp_directory_path() /
+               ("rangwerk-opt-test-" + std::to_string(SystemSeedSource().Seed()));
+        fs::remove_all(dir_);
+        ASSERT_TRUE(fs::create_directories(dir_));
     }
     void TearDown() override { fs::remove_all(dir_); }
 
@@ -60,9 +108,51 @@ protected:
         return path;
     }
 
-    ToolResult Run(const std::vector<std::string>& args) const {
+#ifdef _WIN32
+    // The tool is copied beside this test program when it is built.
+    ToolResult Run(const std::vector<Arg>& args) const {
+        const fs::path tool = fs::path(Wide(ProgramPath())).parent_path() / "rangwerk-opt.exe";
+        std::wstring command = Quoted(tool.wstring());
+        for (const Arg& a : args) command += L" " + Quoted(Wide(a.text));
+        SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+        const auto output = [&](const char* name) {
+            return CreateFileW(Path(name).wstring().c_str(), GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, &inherited,
+                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        };
+        HANDLE out = output("stdout");
+        HANDLE err = output("stderr");
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = INVALID_HANDLE_VALUE;
+        startup.hStdOutput = out;
+        startup.hStdError = err;
+        PROCESS_INFORMATION process{};
+        const auto start = std::chrono::steady_clock::now();
+        ToolResult r;
+        // Without a console of its own: a console host would inherit the output files too and
+        // might still hold them when the next run wants them anew.
+        if (CreateProcessW(tool.wstring().c_str(), command.data(), nullptr, nullptr, TRUE,
+                           DETACHED_PROCESS, nullptr, nullptr, &startup, &process)) {
+            WaitForSingleObject(process.hProcess, INFINITE);
+            DWORD code = 0;
+            GetExitCodeProcess(process.hProcess, &code);
+            r.exitCode = static_cast<int>(code);
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+        }
+        r.took = std::chrono::steady_clock::now() - start;
+        CloseHandle(out);
+        CloseHandle(err);
+        r.out = ReadAll(Path("stdout"));
+        r.err = ReadAll(Path("stderr"));
+        return r;
+    }
+#else
+    ToolResult Run(const std::vector<Arg>& args) const {
         std::string command = std::string("'") + RANGWERK_OPT_TOOL + "'";
-        for (const std::string& a : args) command += " '" + a + "'";
+        for (const Arg& a : args) command += " '" + a.text + "'";
         command += " >'" + Path("stdout").string() + "' 2>'" + Path("stderr").string() + "'";
         const auto start = std::chrono::steady_clock::now();
         const int status = std::system(command.c_str());
@@ -73,6 +163,7 @@ protected:
         r.err = ReadAll(Path("stderr"));
         return r;
     }
+#endif
 
     fs::path dir_;
 };
@@ -273,6 +364,28 @@ TEST_F(OptTool, BuildRefusesBadJsonAndWritesNothing) {
     EXPECT_TRUE(fs::exists(Path("good.opt")));
 }
 
+// File names reach the tool and the file system as UTF-8 on every platform (on Windows through
+// the UTF-16 command line and file calls, not the ANSI code page).
+TEST_F(OptTool, FileNamesOutsideAscii) {
+    const fs::path folder = dir_ / fs::path(u8"Gr\u00F6\u00DFe \u0141\u00F3d\u017A");
+    ASSERT_TRUE(fs::create_directories(folder));
+    const fs::path file = folder / fs::path(u8"\u00C4pfel.opt");
+    WriteBytes(file, ProjectFileBytes(FullProject(3)));
+    ToolResult r = Run({"check", file});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "OK\n");
+    r = Run({"dump", file});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    WriteAll(folder / fs::path(u8"\u00C4pfel.json"), r.out);
+    r = Run({"build", folder / fs::path(u8"\u00C4pfel.json"), folder / fs::path(u8"Birnen \u00DF.opt")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadAll(folder / fs::path(u8"Birnen \u00DF.opt")), ReadAll(file));
+    r = Run({"check", folder / fs::path(u8"fehlt \u00E4.opt")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.rfind("rangwerk-opt: " + Utf8Of(folder / fs::path(u8"fehlt \u00E4.opt")), 0), 0u)
+        << r.err;
+}
+
 TEST_F(OptTool, CheckReportsTheProgramsMessage) {
     const Bytes good = ProjectFileBytes(FullProject(3));
     WriteBytes(Path("good.opt"), good);
@@ -284,7 +397,7 @@ TEST_F(OptTool, CheckReportsTheProgramsMessage) {
     WriteBytes(Path("cut.opt"), Bytes(good.begin(), good.begin() + 12));
     r = Run({"check", Path("cut.opt")});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "rangwerk-opt: " + Path("cut.opt").string() + ": Stream-Lesefehler.\n");
+    EXPECT_EQ(r.err, "rangwerk-opt: " + Utf8Of(Path("cut.opt")) + ": Stream-Lesefehler.\n");
     EXPECT_EQ(r.out, "");
 
     // A text where the main page belongs.
@@ -309,6 +422,8 @@ TEST_F(OptTool, CheckReportsTheProgramsMessage) {
     EXPECT_NE(r.err.find("kann nicht geöffnet werden."), std::string::npos) << r.err;
 }
 
+#ifndef _WIN32
+// Through a shell pipe and /dev/stdin, which Windows does not have.
 TEST_F(OptTool, CheckReadsAPipeWithTheProgramsRefusals) {
     // 2147483647 options declared in a pipe of seven bytes.
     WriteBytes(Path("huge.bin"), Bytes{0x02, 0x01, 0x04, 0xff, 0xff, 0xff, 0x7f});
@@ -331,6 +446,8 @@ TEST_F(OptTool, CheckReadsAPipeWithTheProgramsRefusals) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "OK\n");
 }
+
+#endif
 
 // Square result matrices with every id named once per option, and the ways one can break.
 TEST_F(OptTool, CheckRefusesBrokenAnswerMatrices) {
@@ -464,7 +581,7 @@ TEST_F(OptTool, CyclesOfTwoHundredOptionsWithinOneSecond) {
 
 TEST_F(OptTool, WrongArgumentsShowUsage) {
     const fs::path file = WriteProject("a.opt", RankingProject());
-    const std::vector<std::vector<std::string>> wrong = {
+    const std::vector<std::vector<Arg>> wrong = {
         {}, {"rank", file}, {"ranking"}, {"ranking", file, "--tsv"}, {"dump", file, file},
         {"check"}, {"build", file}, {"cycles", file, "extra"}};
     for (const auto& args : wrong) {
@@ -482,7 +599,9 @@ TEST_F(OptTool, InputFilesStayUnchanged) {
     const fs::path file = WriteProject("in.opt", FullProject(4));
     const fs::path bad = Path("bad.opt");
     WriteBytes(bad, Bytes{0x02, 0x01, 0x02});
-    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(1);
+    // Whole seconds: Wine keeps no finer file times.
+    const auto old = std::chrono::floor<std::chrono::seconds>(fs::file_time_type::clock::now() -
+                                                              std::chrono::hours(1));
     fs::last_write_time(file, old);
     fs::last_write_time(bad, old);
     const std::string before = ReadAll(file);
