@@ -4,7 +4,7 @@
 
 #include "core/quicksort.h"
 #include "core/rounding.h"
-#include "core/text.h"
+#include "base/text.h"
 #include "platform/failure.h"
 
 namespace rangwerk {

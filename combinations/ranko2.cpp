@@ -31,7 +31,7 @@
 #include "combinations/diagram_row.h"
 #include "combinations/diagram_speech.h"
 #include "combinations/factor_text.h"
-#include "core/text.h"
+#include "base/text.h"
 #include "platform/failure.h"
 
 namespace rangwerk {

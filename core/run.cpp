@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "core/quicksort.h"
-#include "core/text.h"
+#include "base/text.h"
 
 namespace rangwerk {
 

@@ -11,7 +11,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "core/text.h"
+#include "base/text.h"
 #include "platform/failure.h"
 #include "platform/file_replace.h"
 

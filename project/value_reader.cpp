@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/text.h"
+#include "base/text.h"
 #include "platform/failure.h"
 
 namespace rangwerk {

@@ -8,7 +8,7 @@
 
 #include <unistd.h>
 
-#include "core/text.h"
+#include "base/text.h"
 #include "platform/failure.h"
 
 namespace rangwerk {

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "core/text.h"
+#include "base/text.h"
 #include "platform/failure.h"
 #include "project/value_reader.h"
 #include "project/value_writer.h"

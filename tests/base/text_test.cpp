@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace rangwerk {
 namespace {
