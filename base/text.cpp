@@ -7,8 +7,6 @@
 namespace rangwerk {
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
-
 // Characters of the bytes 0x80 to 0x9F; the unassigned ones keep their C1 control code.
 constexpr std::array<char32_t, 32> kHigh = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
@@ -19,78 +17,46 @@ constexpr std::array<char32_t, 32> kHigh = {
 
 }  // namespace
 
-std::u32string DecodeUtf8(std::string_view s) {
+std::u32string DecodeUtf8(std::string_view utf8) {
     std::u32string out;
-    out.reserve(s.size());
-    size_t i = 0;
-    while (i < s.size()) {
-        const auto b0 = static_cast<unsigned char>(s[i]);
-        if (b0 < 0x80) {
-            out.push_back(b0);
-            ++i;
-            continue;
-        }
-        int len = 0;
-        char32_t c = 0;
-        char32_t min = 0;
-        if ((b0 & 0xE0) == 0xC0) {
-            len = 2; c = b0 & 0x1F; min = 0x80;
-        } else if ((b0 & 0xF0) == 0xE0) {
-            len = 3; c = b0 & 0x0F; min = 0x800;
-        } else if ((b0 & 0xF8) == 0xF0) {
-            len = 4; c = b0 & 0x07; min = 0x10000;
-        } else {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        if (i + len > s.size()) {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        bool ok = true;
-        for (int k = 1; k < len; ++k) {
-            const auto b = static_cast<unsigned char>(s[i + k]);
-            if ((b & 0xC0) != 0x80) {
-                ok = false;
-                break;
-            }
-            c = (c << 6) | (b & 0x3F);
-        }
-        if (!ok || c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        out.push_back(c);
-        i += len;
-    }
+    out.reserve(utf8.size());
+    for (std::size_t i = 0; i < utf8.size();) out.push_back(NextUtf8(utf8, i));
     return out;
+}
+
+void AppendUtf8(std::string& out, char32_t c) {
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacementCharacter;
+    if (c < 0x80) {
+        out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else if (c < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+    }
 }
 
 std::string EncodeUtf8(std::u32string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char32_t c : text) {
-        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacement;
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
+    for (char32_t c : text) AppendUtf8(out, c);
     return out;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t start = i;
+        // A replacement character that is written in the text is well-formed.
+        if (NextUtf8(text, i) == kReplacementCharacter && i - start != 3) return false;
+    }
+    return true;
 }
 
 std::optional<unsigned char> ToCp1252(char32_t c) {
@@ -147,25 +113,45 @@ std::string Utf8ToCp1252Lossy(std::string_view utf8) {
 }
 
 std::string Utf16LeToUtf8(std::string_view bytes) {
-    std::u32string chars;
-    const size_t units = bytes.size() / 2;
-    auto unit = [&](size_t k) -> char32_t {
+    std::string out;
+    out.reserve(bytes.size() / 2);
+    const std::size_t units = bytes.size() / 2;
+    auto unit = [&](std::size_t k) -> char32_t {
         return static_cast<unsigned char>(bytes[2 * k]) |
                (static_cast<char32_t>(static_cast<unsigned char>(bytes[2 * k + 1])) << 8);
     };
-    for (size_t k = 0; k < units; ++k) {
-        char32_t u = unit(k);
+    for (std::size_t k = 0; k < units; ++k) {
+        const char32_t u = unit(k);
         if (u >= 0xD800 && u <= 0xDBFF && k + 1 < units) {
-            char32_t v = unit(k + 1);
+            const char32_t v = unit(k + 1);
             if (v >= 0xDC00 && v <= 0xDFFF) {
-                chars.push_back(0x10000 + ((u - 0xD800) << 10) + (v - 0xDC00));
+                AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (v - 0xDC00));
                 ++k;
                 continue;
             }
         }
-        chars.push_back(u >= 0xD800 && u <= 0xDFFF ? kReplacement : u);
+        AppendUtf8(out, u);  // an unpaired surrogate becomes U+FFFD
     }
-    return EncodeUtf8(chars);
+    return out;
+}
+
+std::string Utf8ToUtf16Le(std::string_view utf8) {
+    std::string out;
+    out.reserve(2 * utf8.size());
+    auto unit = [&out](char32_t u) {
+        out.push_back(static_cast<char>(u & 0xFF));
+        out.push_back(static_cast<char>(u >> 8));
+    };
+    for (std::size_t i = 0; i < utf8.size();) {
+        const char32_t c = NextUtf8(utf8, i);
+        if (c >= 0x10000) {
+            unit(0xD800 | ((c - 0x10000) >> 10));
+            unit(0xDC00 | ((c - 0x10000) & 0x3FF));
+        } else {
+            unit(c);
+        }
+    }
+    return out;
 }
 
 char32_t FoldCase(char32_t c) {
@@ -187,55 +173,24 @@ char32_t FoldCase(char32_t c) {
 }
 
 std::string FoldCaseText(std::string_view text) {
-    if (IsAscii(text)) {
-        std::string folded(text);
-        for (char& c : folded) {
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+    std::string folded;
+    folded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t start = i;
+        const char32_t c = NextUtf8(text, i);
+        if (c == kReplacementCharacter && i - start != 3) {
+            folded.push_back(text[start]);  // a malformed byte stays itself
+        } else if (c < 0x80) {
+            folded.push_back(static_cast<char>(c >= 'A' && c <= 'Z' ? c + 0x20 : c));
+        } else {
+            AppendUtf8(folded, FoldCase(c));
         }
-        return folded;
     }
-    std::u32string chars = DecodeUtf8(text);
-    for (char32_t& c : chars) c = FoldCase(c);
-    return EncodeUtf8(chars);
+    return folded;
 }
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() == b.size() && a == b) return true;
-    const std::u32string x = DecodeUtf8(a);
-    const std::u32string y = DecodeUtf8(b);
-    if (x.size() != y.size()) return false;
-    for (size_t i = 0; i < x.size(); ++i) {
-        if (FoldCase(x[i]) != FoldCase(y[i])) return false;
-    }
-    return true;
-}
-
-namespace {
-
-// Sort key of one character: Windows-1252 bytes with a-z raised to A-Z, then every other
-// character above them by its code point.
-std::uint32_t NameSortKey(char32_t c) {
-    if (auto b = ToCp1252(c)) {
-        unsigned char v = *b;
-        if (v >= 'a' && v <= 'z') v = static_cast<unsigned char>(v - 0x20);
-        return v;
-    }
-    return 0x100 + static_cast<std::uint32_t>(c);
-}
-
-}  // namespace
-
-int CompareNames(std::string_view a, std::string_view b) {
-    const std::u32string x = DecodeUtf8(a);
-    const std::u32string y = DecodeUtf8(b);
-    const size_t n = std::min(x.size(), y.size());
-    for (size_t i = 0; i < n; ++i) {
-        const std::uint32_t kx = NameSortKey(x[i]);
-        const std::uint32_t ky = NameSortKey(y[i]);
-        if (kx != ky) return kx < ky ? -1 : 1;
-    }
-    if (x.size() == y.size()) return 0;
-    return x.size() < y.size() ? -1 : 1;
+    return a == b || FoldCaseText(a) == FoldCaseText(b);
 }
 
 }  // namespace rangwerk
