@@ -5,7 +5,7 @@
 #include "core/quicksort.h"
 #include "core/rounding.h"
 #include "base/text.h"
-#include "platform/failure.h"
+#include "base/failure.h"
 
 namespace rangwerk {
 namespace {

@@ -32,7 +32,7 @@
 #include "combinations/diagram_speech.h"
 #include "combinations/factor_text.h"
 #include "base/text.h"
-#include "platform/failure.h"
+#include "base/failure.h"
 
 namespace rangwerk {
 namespace {

@@ -12,8 +12,8 @@
 #include <unordered_set>
 
 #include "base/text.h"
-#include "platform/failure.h"
-#include "platform/file_replace.h"
+#include "base/failure.h"
+#include "base/file_replace.h"
 
 namespace rangwerk {
 namespace {

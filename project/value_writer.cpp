@@ -9,7 +9,7 @@
 #include <unistd.h>
 
 #include "base/text.h"
-#include "platform/failure.h"
+#include "base/failure.h"
 
 namespace rangwerk {
 namespace {

@@ -14,7 +14,7 @@
 #include <QScreen>
 #include <QShowEvent>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "setup/maker.h"
 #include "ui/accessibility.h"
 #include "ui/info_banner.h"

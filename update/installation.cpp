@@ -7,7 +7,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "platform/oem_text.h"
 #include "update/archive_unpack.h"
 #include "update/batch_completion.h"

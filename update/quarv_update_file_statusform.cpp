@@ -17,7 +17,7 @@
 
 #include <limits>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "ui_statusform.h"
 #include "update/installation.h"
 #include "update/short_date.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "answer_cycles.h"
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "project/project_file.h"
 #include "project_json.h"
 #include "ranking_table.h"

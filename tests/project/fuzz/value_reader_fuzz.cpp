@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "base/text.h"
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "project/value_reader.h"
 #include "project/value_writer.h"
 
