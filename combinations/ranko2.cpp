@@ -28,8 +28,8 @@
 #include <algorithm>
 #include <string>
 
-#include "combinations/diagram_row.h"
-#include "combinations/diagram_speech.h"
+#include "drawing/diagram_row.h"
+#include "drawing/diagram_speech.h"
 #include "combinations/factor_text.h"
 #include "base/text.h"
 #include "base/failure.h"
@@ -742,7 +742,7 @@ void TForm2::ListBox_CombinationsDrawItem(QPainter& painter, int index, const QR
             return metrics.horizontalAdvance(FromUtf8(text));
         };
         diagramFont.textHeight = metrics.height();
-        const DiagramRect r{rect.left(), rect.top(), rect.left() + rect.width(),
+        const Rect r{rect.left(), rect.top(), rect.left() + rect.width(),
                             rect.top() + rect.height()};
         const DiagramRow row = LayDiagramRow(
             static_cast<std::size_t>(index), r, CheckBox_Sort->isChecked(), project_.combinations,

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "support/scripted_dialogs.h"
-#include "ui/info_banner.h"
+#include "drawing/info_banner.h"
 
 using rangwerk::BannerGradientColor;
 using rangwerk::Color;

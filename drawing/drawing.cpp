@@ -1,4 +1,4 @@
-#include "ui/drawing.h"
+#include "drawing/drawing.h"
 
 #include "base/text.h"
 
