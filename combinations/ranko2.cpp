@@ -120,7 +120,7 @@ private:
     int& depth_;
 };
 
-TForm2::TForm2(Project& project, Dialogs& dialogs, QWidget* mainWindow)
+TForm2::TForm2(CombinationWorkspace& project, Dialogs& dialogs, QWidget* mainWindow)
     : QDialog(mainWindow), project_(project), dialogs_(dialogs), mainWindow_(mainWindow) {
     setObjectName("Form2");
     setWindowTitle("Kombinationen");

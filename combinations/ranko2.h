@@ -3,7 +3,7 @@
 #include <QDialog>
 
 #include "platform/dialogs.h"
-#include "project/project.h"
+#include "combinations/combination_workspace.h"
 
 class QCheckBox;
 class QComboBox;
@@ -26,7 +26,7 @@ class TForm2 : public QDialog, public CombinationView {
 
 public:
     // Registers itself as the project's combination view for as long as it exists.
-    TForm2(Project& project, Dialogs& dialogs, QWidget* mainWindow);
+    TForm2(CombinationWorkspace& project, Dialogs& dialogs, QWidget* mainWindow);
     ~TForm2() override;
 
     // CombinationView
@@ -88,7 +88,7 @@ private:
     // The diagram's rows get the texts a screen reader says for them.
     void SpeakDiagramRows();
 
-    Project& project_;
+    CombinationWorkspace& project_;
     Dialogs& dialogs_;
     QWidget* mainWindow_;
     // Selections made by the program itself do not count as clicks.
