@@ -1,6 +1,5 @@
 #include "base/text.h"
 
-#include <algorithm>
 #include <array>
 #include <cstdint>
 

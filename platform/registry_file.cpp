@@ -53,13 +53,11 @@ struct Key {
 };
 
 // Registry names compare without letter case.
-std::string FoldName(std::string_view name) { return FoldCaseText(name); }
-
 Path FoldPath(const Path& path) {
     Path folded;
     folded.reserve(path.size());
     for (const auto& name : path) {
-        folded.push_back(FoldName(name));
+        folded.push_back(FoldCaseText(name));
     }
     return folded;
 }
@@ -108,9 +106,9 @@ struct Hive {
 };
 
 Value* FindValue(Key& key, const std::string& name) {
-    std::string folded = FoldName(name);
+    std::string folded = FoldCaseText(name);
     for (auto& value : key.values) {
-        if (FoldName(value.name) == folded) {
+        if (FoldCaseText(value.name) == folded) {
             return &value;
         }
     }
@@ -417,7 +415,7 @@ bool ParseSectionHeader(std::string_view line, const std::string& rootName, Sect
     }
     section.name = std::string(full);
     std::string_view rootPart = full.substr(0, full.find('\\'));
-    if (FoldName(rootPart) != FoldName(rootName)) {
+    if (FoldCaseText(rootPart) != FoldCaseText(rootName)) {
         return false;
     }
     full.remove_prefix(rootPart.size());
@@ -534,8 +532,9 @@ void ApplySection(Section& section, Hive& hive) {
     std::size_t removal = 0;
     for (bool isRemoval : section.isRemoval) {
         if (isRemoval) {
-            const std::string folded = FoldName(section.removedValues[removal++]);
-            std::erase_if(key->values, [&](const Value& v) { return FoldName(v.name) == folded; });
+            const std::string folded = FoldCaseText(section.removedValues[removal++]);
+            std::erase_if(key->values,
+                          [&](const Value& v) { return FoldCaseText(v.name) == folded; });
         } else {
             SetValue(*key, std::move(section.values[value++]));
         }
@@ -989,10 +988,10 @@ public:
         if (!why.empty()) {
             throw registry_.WriteFailure(root_, why);
         }
-        registry_.Pending(root_).push_back([path = path_, folded = FoldName(name)](Hive& hive) {
+        registry_.Pending(root_).push_back([path = path_, folded = FoldCaseText(name)](Hive& hive) {
             Key* key = hive.Find(path);
             return key != nullptr && std::erase_if(key->values, [&](const Value& v) {
-                                         return FoldName(v.name) == folded;
+                                         return FoldCaseText(v.name) == folded;
                                      }) > 0;
         });
         return true;
