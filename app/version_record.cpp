@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <cstdio>
 
+#include "base/text.h"
+
 namespace rangwerk {
 
 namespace {
@@ -22,40 +24,6 @@ std::uint32_t DwordAt(std::span<const std::uint8_t> bytes, std::size_t position)
 std::size_t AlignedWithin(std::size_t position, std::size_t limit) {
     const std::size_t aligned = position + ((4 - position % 4) % 4);
     return aligned < limit ? aligned : limit;
-}
-
-void AppendUtf8(std::string& out, char32_t codePoint) {
-    if (codePoint < 0x80) {
-        out += static_cast<char>(codePoint);
-    } else if (codePoint < 0x800) {
-        out += static_cast<char>(0xC0 | (codePoint >> 6));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else if (codePoint < 0x10000) {
-        out += static_cast<char>(0xE0 | (codePoint >> 12));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (codePoint >> 18));
-        out += static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (codePoint & 0x3F));
-    }
-}
-
-// Key comparison of the version query: letters compare without regard to case.
-bool KeysEqual(std::string_view left, std::string_view right) {
-    if (left.size() != right.size()) {
-        return false;
-    }
-    for (std::size_t i = 0; i < left.size(); ++i) {
-        auto lower = [](char c) {
-            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        };
-        if (lower(left[i]) != lower(right[i])) {
-            return false;
-        }
-    }
-    return true;
 }
 
 struct ParsedNode {
@@ -126,24 +94,12 @@ std::optional<ParsedNode> ParseNode(std::span<const std::uint8_t> bytes, std::si
 }  // namespace
 
 std::string DecodeVersionText(std::span<const std::uint8_t> utf16le) {
-    std::string text;
-    const std::size_t units = utf16le.size() / 2;
-    for (std::size_t i = 0; i < units; ++i) {
-        const char32_t unit = WordAt(utf16le, 2 * i);
-        if (unit == 0) {
-            break;
-        }
-        if (unit >= 0xD800 && unit < 0xDC00 && i + 1 < units) {
-            const char32_t next = WordAt(utf16le, 2 * (i + 1));
-            if (next >= 0xDC00 && next < 0xE000) {
-                AppendUtf8(text, 0x10000 + ((unit - 0xD800) << 10) + (next - 0xDC00));
-                ++i;
-                continue;
-            }
-        }
-        AppendUtf8(text, unit >= 0xD800 && unit < 0xE000 ? 0xFFFD : unit);
+    std::size_t units = 0;
+    while (2 * units + 1 < utf16le.size() && WordAt(utf16le, 2 * units) != 0) {
+        ++units;
     }
-    return text;
+    return Utf16LeToUtf8(
+        std::string_view(reinterpret_cast<const char*>(utf16le.data()), 2 * units));
 }
 
 std::optional<VersionRecord> VersionRecord::Parse(std::span<const std::uint8_t> bytes) {
@@ -168,7 +124,7 @@ const VersionNode* VersionRecord::Find(std::string_view path) const {
         }
         const VersionNode* found = nullptr;
         for (const VersionNode& child : node->children) {
-            if (KeysEqual(child.key, part)) {
+            if (EqualIgnoringCase(child.key, part)) {
                 found = &child;
                 break;
             }

@@ -24,6 +24,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
+
 namespace rangwerk {
 
 inline constexpr std::uint32_t kFixedFileInfoSignature = 0xFEEF04BDu;
@@ -99,57 +101,6 @@ struct VectorSink {
     std::size_t Size() const { return bytes.size(); }
 };
 
-// Decodes one code point from UTF-8 at `position` and advances it; malformed bytes give U+FFFD.
-constexpr char32_t NextCodePoint(std::string_view text, std::size_t& position) {
-    const auto lead = static_cast<unsigned char>(text[position++]);
-    if (lead < 0x80) {
-        return lead;
-    }
-    int continuation = 0;
-    char32_t codePoint = 0;
-    char32_t minimum = 0;
-    if ((lead & 0xE0) == 0xC0) {
-        continuation = 1;
-        codePoint = lead & 0x1F;
-        minimum = 0x80;
-    } else if ((lead & 0xF0) == 0xE0) {
-        continuation = 2;
-        codePoint = lead & 0x0F;
-        minimum = 0x800;
-    } else if ((lead & 0xF8) == 0xF0) {
-        continuation = 3;
-        codePoint = lead & 0x07;
-        minimum = 0x10000;
-    } else {
-        return 0xFFFD;
-    }
-    for (int i = 0; i < continuation; ++i) {
-        if (position >= text.size()) {
-            return 0xFFFD;
-        }
-        const auto byte = static_cast<unsigned char>(text[position]);
-        if ((byte & 0xC0) != 0x80) {
-            return 0xFFFD;
-        }
-        codePoint = (codePoint << 6) | (byte & 0x3F);
-        ++position;
-    }
-    if (codePoint < minimum || codePoint > 0x10FFFF ||
-        (codePoint >= 0xD800 && codePoint < 0xE000)) {
-        return 0xFFFD;
-    }
-    return codePoint;
-}
-
-// Number of UTF-16 units of a UTF-8 text, without terminating zero.
-constexpr std::size_t Utf16Length(std::string_view text) {
-    std::size_t units = 0;
-    for (std::size_t position = 0; position < text.size();) {
-        units += NextCodePoint(text, position) >= 0x10000 ? 2 : 1;
-    }
-    return units;
-}
-
 template <class Sink>
 constexpr void PutWord(Sink& sink, std::uint16_t value) {
     sink.Put(static_cast<std::uint8_t>(value & 0xFF));
@@ -173,7 +124,7 @@ constexpr void PutPadding(Sink& sink) {
 template <class Sink>
 constexpr void PutText(Sink& sink, std::string_view text) {
     for (std::size_t position = 0; position < text.size();) {
-        const char32_t codePoint = NextCodePoint(text, position);
+        const char32_t codePoint = NextUtf8(text, position);
         if (codePoint >= 0x10000) {
             const char32_t offset = codePoint - 0x10000;
             PutWord(sink, static_cast<std::uint16_t>(0xD800 + (offset >> 10)));

@@ -13,7 +13,7 @@
 #include <random>
 #include <string>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "project/project_file.h"
 
 namespace {

@@ -4,8 +4,8 @@
 
 #include "core/quicksort.h"
 #include "core/rounding.h"
-#include "core/text.h"
-#include "platform/failure.h"
+#include "base/text.h"
+#include "base/failure.h"
 
 namespace rangwerk {
 namespace {

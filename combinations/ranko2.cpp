@@ -29,11 +29,11 @@
 #include <algorithm>
 #include <string>
 
-#include "combinations/diagram_row.h"
-#include "combinations/diagram_speech.h"
+#include "drawing/diagram_row.h"
+#include "drawing/diagram_speech.h"
 #include "combinations/factor_text.h"
-#include "core/text.h"
-#include "platform/failure.h"
+#include "base/text.h"
+#include "base/failure.h"
 
 namespace rangwerk {
 namespace {
@@ -85,7 +85,7 @@ private:
     int& depth_;
 };
 
-TForm2::TForm2(Project& project, Dialogs& dialogs, QWidget* mainWindow)
+TForm2::TForm2(CombinationWorkspace& project, Dialogs& dialogs, QWidget* mainWindow)
     : QDialog(mainWindow),
       project_(project),
       dialogs_(dialogs),
@@ -607,7 +607,7 @@ void TForm2::ListBox_CombinationsDrawItem(QPainter& painter, int index, const QR
             return metrics.horizontalAdvance(FromUtf8(text));
         };
         diagramFont.textHeight = metrics.height();
-        const DiagramRect r{rect.left(), rect.top(), rect.left() + rect.width(),
+        const Rect r{rect.left(), rect.top(), rect.left() + rect.width(),
                             rect.top() + rect.height()};
         const DiagramRow row = LayDiagramRow(
             static_cast<std::size_t>(index), r, ui_->CheckBox_Sort->isChecked(), project_.combinations,

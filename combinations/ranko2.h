@@ -9,7 +9,7 @@
 #include "combinations/combination_draft.h"
 #include "platform/action_guard.h"
 #include "platform/dialogs.h"
-#include "project/project.h"
+#include "combinations/combination_workspace.h"
 
 class QPainter;
 class QTreeWidget;
@@ -28,7 +28,7 @@ class TForm2 : public QDialog, public CombinationView {
 
 public:
     // Registers itself as the project's combination view for as long as it exists.
-    TForm2(Project& project, Dialogs& dialogs, QWidget* mainWindow);
+    TForm2(CombinationWorkspace& project, Dialogs& dialogs, QWidget* mainWindow);
     ~TForm2() override;
 
     // CombinationView
@@ -93,7 +93,7 @@ private:
     // The diagram's rows get the texts a screen reader says for them.
     void SpeakDiagramRows();
 
-    Project& project_;
+    CombinationWorkspace& project_;
     Dialogs& dialogs_;
     ActionGuard guard_{dialogs_};
     QWidget* mainWindow_;

@@ -6,5 +6,5 @@ target_compile_definitions(rangwerk_combinations_window PRIVATE
   QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_USE_QSTRINGBUILDER)
 target_include_directories(rangwerk_combinations_window PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(rangwerk_combinations_window
-  PUBLIC Qt6::Widgets rangwerk_project rangwerk_combination_model rangwerk_drawing
-         rangwerk_platform rangwerk_core rangwerk_settings)
+  PUBLIC Qt6::Widgets rangwerk_combination_model rangwerk_drawing rangwerk_platform rangwerk_core
+         rangwerk_settings)

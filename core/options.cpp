@@ -5,7 +5,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace rangwerk {
 namespace {

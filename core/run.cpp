@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "core/quicksort.h"
-#include "core/text.h"
+#include "core/name_order.h"
 
 namespace rangwerk {
 

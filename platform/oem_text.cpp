@@ -1,6 +1,6 @@
 #include "platform/oem_text.h"
 
-#include "platform/failure.h"
+#include "base/failure.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -20,6 +20,8 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
+
 namespace rangwerk {
 
 namespace registry_file_detail {
@@ -50,30 +52,12 @@ struct Key {
     std::vector<Value> values;
 };
 
-// Registry names compare without letter case: ASCII letters and the Latin-1 letters
-// U+00C0 to U+00DE (except the multiplication sign) are folded to lower case.
-std::string FoldName(std::string_view name) {
-    std::string folded(name);
-    for (std::size_t i = 0; i < folded.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(folded[i]);
-        if (c >= 'A' && c <= 'Z') {
-            folded[i] = static_cast<char>(c - 'A' + 'a');
-        } else if (c == 0xC3 && i + 1 < folded.size()) {
-            unsigned char next = static_cast<unsigned char>(folded[i + 1]);
-            if (next >= 0x80 && next <= 0x9E && next != 0x97) {
-                folded[i + 1] = static_cast<char>(next + 0x20);
-            }
-            ++i;
-        }
-    }
-    return folded;
-}
-
+// Registry names compare without letter case.
 Path FoldPath(const Path& path) {
     Path folded;
     folded.reserve(path.size());
     for (const auto& name : path) {
-        folded.push_back(FoldName(name));
+        folded.push_back(FoldCaseText(name));
     }
     return folded;
 }
@@ -122,9 +106,9 @@ struct Hive {
 };
 
 Value* FindValue(Key& key, const std::string& name) {
-    std::string folded = FoldName(name);
+    std::string folded = FoldCaseText(name);
     for (auto& value : key.values) {
-        if (FoldName(value.name) == folded) {
+        if (FoldCaseText(value.name) == folded) {
             return &value;
         }
     }
@@ -145,139 +129,23 @@ bool SetValue(Key& key, Value value) {
     return true;
 }
 
-// ---- UTF-8 and UTF-16LE for the hex(1) form ----
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
-
-// Decodes one UTF-8 character at `i` and advances `i`; invalid bytes give U+FFFD.
-char32_t NextUtf8(std::string_view s, std::size_t& i) {
-    unsigned char lead = static_cast<unsigned char>(s[i]);
-    int length = lead < 0x80           ? 1
-                 : (lead >> 5) == 0x6  ? 2
-                 : (lead >> 4) == 0xE  ? 3
-                 : (lead >> 3) == 0x1E ? 4
-                                       : 0;
-    if (length == 1) {
-        ++i;
-        return lead;
-    }
-    if (length == 0 || i + length > s.size()) {
-        ++i;
-        return 0xFFFD;
-    }
-    char32_t c = lead & (0x7F >> length);
-    for (int k = 1; k < length; ++k) {
-        unsigned char b = static_cast<unsigned char>(s[i + k]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return 0xFFFD;
-        }
-        c = (c << 6) | (b & 0x3F);
-    }
-    static constexpr char32_t kSmallest[] = {0, 0, 0x80, 0x800, 0x10000};
-    if (c < kSmallest[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) {
-        ++i;
-        return 0xFFFD;
-    }
-    i += length;
-    return c;
-}
+// ---- UTF-16LE for the hex(1) form ----
 
 std::vector<std::uint8_t> Utf16leWithTerminator(std::string_view text) {
-    std::vector<std::uint8_t> bytes;
-    auto unit = [&bytes](char32_t u) {
-        bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
-        bytes.push_back(static_cast<std::uint8_t>(u >> 8));
-    };
-    for (std::size_t i = 0; i < text.size();) {
-        char32_t c = NextUtf8(text, i);
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            unit(0xD800 | (c >> 10));
-            unit(0xDC00 | (c & 0x3FF));
-        } else {
-            unit(c);
-        }
-    }
-    unit(0);
+    const std::string units = Utf8ToUtf16Le(text);
+    std::vector<std::uint8_t> bytes(units.begin(), units.end());
+    bytes.push_back(0);
+    bytes.push_back(0);
     return bytes;
 }
 
-// UTF-16LE code units as UTF-8; unpaired surrogates become U+FFFD. A terminating zero unit is
-// dropped when `terminated` is set.
-std::string Utf16leToUtf8(const std::uint8_t* data, std::size_t size, bool terminated) {
-    std::vector<char32_t> units;
-    units.reserve(size / 2);
-    for (std::size_t i = 0; i + 1 < size; i += 2) {
-        units.push_back(static_cast<char32_t>(data[i] | (data[i + 1] << 8)));
-    }
-    if (terminated && !units.empty() && units.back() == 0) {
-        units.pop_back();
-    }
-    std::string text;
-    text.reserve(units.size());
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        char32_t u = units[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-            units[i + 1] <= 0xDFFF) {
-            AppendUtf8(text, 0x10000 + ((u - 0xD800) << 10) + (units[i + 1] - 0xDC00));
-            ++i;
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
-            AppendUtf8(text, 0xFFFD);
-        } else {
-            AppendUtf8(text, u);
-        }
-    }
-    return text;
-}
-
+// The text of UTF-16LE data without its terminating zero unit, if it has one.
 std::string TextFromUtf16le(const std::vector<std::uint8_t>& bytes) {
-    return Utf16leToUtf8(bytes.data(), bytes.size(), true);
-}
-
-// The characters of Windows-1252 at 0x80 to 0x9F; the other bytes are their own code points.
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-
-char32_t FromWindows1252(std::uint8_t byte) {
-    return byte >= 0x80 && byte < 0xA0 ? kWindows1252High[byte - 0x80] : byte;
-}
-
-std::string Windows1252ToUtf8(std::string_view bytes) {
-    std::string text;
-    text.reserve(bytes.size());
-    for (char c : bytes) {
-        AppendUtf8(text, FromWindows1252(static_cast<std::uint8_t>(c)));
+    std::string_view units(reinterpret_cast<const char*>(bytes.data()), bytes.size() / 2 * 2);
+    if (units.ends_with(std::string_view("\0\0", 2))) {
+        units.remove_suffix(2);
     }
-    return text;
-}
-
-bool IsValidUtf8(std::string_view s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const std::size_t start = i;
-        if (NextUtf8(s, i) == 0xFFFD && s.substr(start, 3) != "\xEF\xBF\xBD") {
-            return false;
-        }
-    }
-    return true;
+    return Utf16LeToUtf8(units);
 }
 
 // ---- writing the file ----
@@ -526,8 +394,7 @@ std::string_view TrimRight(std::string_view s) {
 // mark is dropped.
 std::string FileText(std::string_view raw) {
     if (raw.size() >= 2 && raw[0] == '\xFF' && raw[1] == '\xFE') {
-        return Utf16leToUtf8(reinterpret_cast<const std::uint8_t*>(raw.data()) + 2,
-                             raw.size() - 2, false);
+        return Utf16LeToUtf8(raw.substr(2));
     }
     if (raw.substr(0, 3) == "\xEF\xBB\xBF") {
         raw.remove_prefix(3);
@@ -548,7 +415,7 @@ bool ParseSectionHeader(std::string_view line, const std::string& rootName, Sect
     }
     section.name = std::string(full);
     std::string_view rootPart = full.substr(0, full.find('\\'));
-    if (FoldName(rootPart) != FoldName(rootName)) {
+    if (FoldCaseText(rootPart) != FoldCaseText(rootName)) {
         return false;
     }
     full.remove_prefix(rootPart.size());
@@ -618,7 +485,7 @@ bool ParseValueLine(const std::vector<std::string_view>& lines, std::size_t& i, 
             // Single bytes with a terminating zero: as text, or as the UTF-16LE of today.
             std::string decoded;
             for (std::uint8_t b : value.bytes) {
-                AppendUtf8(decoded, FromWindows1252(b));
+                AppendUtf8(decoded, FromCp1252(b));
             }
             if (value.type == kTypeString) {
                 if (!decoded.empty() && decoded.back() == '\0') {
@@ -629,7 +496,7 @@ bool ParseValueLine(const std::vector<std::string_view>& lines, std::size_t& i, 
             } else {
                 std::vector<std::uint8_t> wide;
                 for (std::uint8_t b : value.bytes) {
-                    const char32_t c = FromWindows1252(b);
+                    const char32_t c = FromCp1252(b);
                     wide.push_back(static_cast<std::uint8_t>(c & 0xFF));
                     wide.push_back(static_cast<std::uint8_t>(c >> 8));
                 }
@@ -665,8 +532,9 @@ void ApplySection(Section& section, Hive& hive) {
     std::size_t removal = 0;
     for (bool isRemoval : section.isRemoval) {
         if (isRemoval) {
-            const std::string folded = FoldName(section.removedValues[removal++]);
-            std::erase_if(key->values, [&](const Value& v) { return FoldName(v.name) == folded; });
+            const std::string folded = FoldCaseText(section.removedValues[removal++]);
+            std::erase_if(key->values,
+                          [&](const Value& v) { return FoldCaseText(v.name) == folded; });
         } else {
             SetValue(*key, std::move(section.values[value++]));
         }
@@ -690,7 +558,7 @@ ParseResult Parse(std::string_view raw, RegistryRoot root, Hive& hive) {
     }
     result.header = std::string(header);
     if (oldFormat && !IsValidUtf8(text)) {
-        text = Windows1252ToUtf8(text);
+        text = Cp1252ToUtf8(text);
         lines = SplitLines(text);
     }
 
@@ -1120,10 +988,10 @@ public:
         if (!why.empty()) {
             throw registry_.WriteFailure(root_, why);
         }
-        registry_.Pending(root_).push_back([path = path_, folded = FoldName(name)](Hive& hive) {
+        registry_.Pending(root_).push_back([path = path_, folded = FoldCaseText(name)](Hive& hive) {
             Key* key = hive.Find(path);
             return key != nullptr && std::erase_if(key->values, [&](const Value& v) {
-                                         return FoldName(v.name) == folded;
+                                         return FoldCaseText(v.name) == folded;
                                      }) > 0;
         });
         return true;

@@ -4,17 +4,6 @@ namespace rangwerk {
 
 Project::Project() { options.SetRemovalListener(this); }
 
-void Project::EvaluateCombinations() {
-    rangwerk::EvaluateCombinations(combinations, scores, evaluation);
-}
-
-void Project::RefreshDiagramIfShowing() {
-    if (view_ && view_->DiagramShowing()) {
-        EvaluateCombinations();
-        view_->DiagramChanged();
-    }
-}
-
 void Project::OptionRemoving(OptionRecord& option) {
     // The members go first, each changed combination re-evaluated on screen while the option
     // and its answers still count; then the option leaves the ranking as well.
@@ -29,7 +18,7 @@ void Project::RemoveAllOptions() {
     options.RemoveAllOptions();
     // Refreshed after the options are gone too, so that the window's choice of options does
     // not offer names that no longer exist.
-    if (view_) view_->CombinationsDiscarded();
+    if (CombinationView* view = View()) view->CombinationsDiscarded();
 }
 
 void Project::DiscardAll() {

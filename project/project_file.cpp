@@ -11,10 +11,10 @@
 #include <unordered_map>
 #include <unordered_set>
 
-#include "core/text.h"
-#include "platform/failure.h"
+#include "base/failure.h"
+#include "base/file_replace.h"
+#include "base/text.h"
 #include "platform/file_open.h"
-#include "platform/file_replace.h"
 
 namespace rangwerk {
 namespace {

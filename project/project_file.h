@@ -85,7 +85,7 @@ ProjectData ReadProjectData(ValueReader& reader);
 void LoadIntoProject(ProjectData data, Project& project);
 
 // Writes the project file without ever destroying the previous one (ReplaceFileContents in
-// platform/file_replace.h): through symbolic links to the file they name, with the file's
+// base/file_replace.h): through symbolic links to the file they name, with the file's
 // permission bits kept, in place where the folder takes no new file, and without leaving a
 // temporary file behind when it fails.
 void SaveProjectFile(const std::string& path, const ProjectData& data);

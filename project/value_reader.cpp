@@ -7,8 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "core/text.h"
-#include "platform/failure.h"
+#include "base/text.h"
+#include "base/failure.h"
 
 namespace rangwerk {
 namespace {

@@ -8,8 +8,8 @@
 
 #include <unistd.h>
 
-#include "core/text.h"
-#include "platform/failure.h"
+#include "base/text.h"
+#include "base/failure.h"
 
 namespace rangwerk {
 namespace {

@@ -14,10 +14,10 @@
 #include <QScreen>
 #include <QShowEvent>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "setup/maker.h"
 #include "ui/accessibility.h"
-#include "ui/info_banner.h"
+#include "drawing/info_banner.h"
 #include "ui_infodlg.h"
 
 // The logo lives in a resource file of this static library; it has to be registered by name
@@ -320,7 +320,7 @@ QImage TInfo::PaintBanner() const {
     }
     // The frame, one pixel wide along the inside of its rectangle.
     const QColor background = LogoPB->palette().color(LogoPB->backgroundRole());
-    const BannerRect& f = layout.frame;
+    const Rect& f = layout.frame;
     painter.fillRect(QRect(f.left, f.top, f.right - f.left, 1), background);
     painter.fillRect(QRect(f.left, f.bottom - 1, f.right - f.left, 1), background);
     painter.fillRect(QRect(f.left, f.top, 1, f.bottom - f.top), background);

@@ -27,13 +27,13 @@
 
 #include "platform/system.h"
 #include "ui/accessibility.h"
-#include "ui/drawing.h"
+#include "drawing/drawing.h"
 #include "ui/mnemonics.h"
 #include "ui/qt_text.h"
-#include "ui/ranking_row.h"
+#include "drawing/ranking_row.h"
 #include "ui/ranko1_icons.h"
+#include "drawing/spoken_row.h"
 #include "ui/ranko1_widgets.h"
-#include "ui/spoken_row.h"
 #include "ui_ranko1.h"
 
 namespace rangwerk {
@@ -831,7 +831,7 @@ void TForm1::ListBox_3RankingDrawItem(QListWidget* list, int index,
             return metrics.horizontalAdvance(FromUtf8(s));
         };
         const RankingRowLayout row =
-            LayOutRankingRow(RowRect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()},
+            LayOutRankingRow(Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()},
                              static_cast<std::size_t>(index), scores, project_.run.Scale(),
                              ranking[static_cast<std::size_t>(index)]->name, measure,
                              metrics.height());

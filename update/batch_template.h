@@ -4,7 +4,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 
 namespace rangwerk {
 

@@ -9,7 +9,7 @@ add_library(rangwerk_update_check STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/update_check.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/update_host.cpp)
 target_include_directories(rangwerk_update_check PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(rangwerk_update_check PUBLIC rangwerk_platform rangwerk_core rangwerk_settings)
+target_link_libraries(rangwerk_update_check PUBLIC rangwerk_platform rangwerk_base rangwerk_settings)
 
 # The platform's connection query on Windows (platform/connection_query.cpp).
 if(WIN32)

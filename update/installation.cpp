@@ -7,7 +7,8 @@
 #include <sstream>
 #include <system_error>
 
-#include "platform/failure.h"
+#include "base/failure.h"
+#include "base/text.h"
 #include "platform/oem_text.h"
 #include "update/archive_unpack.h"
 #include "update/batch_completion.h"
@@ -46,16 +47,7 @@ InstallationResult Refused(std::string message) {
 
 bool IsBatchName(const std::string& name) {
 #ifdef _WIN32
-    if (name.size() != sizeof kBatchName - 1) {
-        return false;
-    }
-    for (std::size_t i = 0; i < name.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
-        if (lower(name[i]) != lower(kBatchName[i])) {
-            return false;
-        }
-    }
-    return true;
+    return EqualIgnoringCase(name, kBatchName);
 #else
     return name == kBatchName;
 #endif

@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace rangwerk {
 

@@ -18,7 +18,7 @@
 #include <limits>
 #include <utility>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "ui_statusform.h"
 #include "update/installation.h"
 #include "update/short_date.h"

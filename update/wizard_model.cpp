@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 
 namespace rangwerk {
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "answer_cycles.h"
+#include "base/failure.h"
 #include "platform/command_line.h"
-#include "platform/failure.h"
 #include "project/project_file.h"
 #include "project_json.h"
 #include "ranking_table.h"

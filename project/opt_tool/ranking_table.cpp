@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "core/scoring.h"
-#include "core/text.h"
+#include "base/text.h"
 #include "project/project.h"
 
 namespace rangwerk::opt {

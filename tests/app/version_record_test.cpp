@@ -180,6 +180,14 @@ TEST(VersionRecordQuery, KeysMatchWithoutRegardToCase) {
     EXPECT_EQ(record->Find("\\StringFileInfo\\040704E4\\FileVersio"), nullptr);
     EXPECT_EQ(record->Find("\\StringFileInfo\\040704E4\\FileVersion\\More"), nullptr);
     EXPECT_EQ(record->Find("\\StringFileInfo\\040904E4\\FileVersion"), nullptr);
+
+    // Letters beyond ASCII too, as the system compares keys.
+    const VersionString strings[] = {{"Änderung", "ja"}};
+    VersionRecordContent content = SmallContent();
+    content.strings = strings;
+    const auto other = VersionRecord::Parse(SerializeVersionRecord(content));
+    ASSERT_TRUE(other.has_value());
+    EXPECT_EQ(other->QueryString("\\StringFileInfo\\040704e4\\äNDERUNG"), "ja");
 }
 
 TEST(VersionRecordQuery, FileVersionFollowsTheFirstTranslation) {

@@ -13,6 +13,7 @@
 
 #include <memory>
 
+#include "project/project.h"
 #include "support/scripted_dialogs.h"
 
 using rangwerk::MemberRow;

@@ -430,6 +430,37 @@ TEST_F(RegistryFileTest, ReadsTheWholeExportFormat) {
     EXPECT_TRUE(registry.TakeProblems().empty());
 }
 
+TEST_F(RegistryFileTest, OldFilesKeepEveryWindows1252Byte) {
+    // 0x81 and 0x9D are unassigned in Windows-1252; Windows reads them as U+0081 and U+009D,
+    // and so they survive being written back as UTF-16.
+    fs::create_directories(folder_);
+    WriteFile(folder_ / "HKEY_CURRENT_USER.reg",
+              "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\A]\r\n"
+              "\"s\"=\"x\x81y\xE4\"\r\n"
+              "\"e\"=hex(2):9d,00\r\n");
+    FileRegistry registry(folder_);
+    auto key = registry.OpenKey(kUser, "A");
+    EXPECT_EQ(key->ReadString("s"), "x\u0081y\u00E4");
+    ASSERT_TRUE(key->ValueExists("e"));
+    key->WriteDword("neu", 1);
+    key->Flush();
+    const std::string text = ReadFile(registry.FileOf(kUser));
+    EXPECT_NE(text.find("\"e\"=hex(2):9d,00,00,00\n"), std::string::npos) << text;
+    EXPECT_TRUE(registry.TakeProblems().empty());
+}
+
+TEST_F(RegistryFileTest, LetterCaseIsIgnoredBeyondLatin1) {
+    FileRegistry registry(folder_);
+    registry.OpenKey(kUser, "Software\\ΑΒΓ")->WriteString("ŒUVRE", "1");
+    EXPECT_TRUE(registry.OpenKey(kUser, "software")->HasSubkey("αβγ"));
+    EXPECT_EQ(registry.OpenKey(kUser, "software\\αβγ")->ReadString("œuvre"), "1");
+    // Bytes that are no UTF-8 are never taken for one another.
+    registry.OpenKey(kUser, "B")->WriteDword("\xFE", 1);
+    registry.OpenKey(kUser, "B")->WriteDword("\xFF", 2);
+    EXPECT_EQ(registry.OpenKey(kUser, "B")->ReadDword("\xFE"), 1u);
+    EXPECT_EQ(registry.OpenKey(kUser, "B")->ReadDword("\xFF"), 2u);
+}
+
 TEST_F(RegistryFileTest, TheStoreKeepsItsModeAndLosesStaleTemporaryFiles) {
     {
         FileRegistry registry(folder_);

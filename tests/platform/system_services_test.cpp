@@ -15,7 +15,7 @@
 
 #include "platform/connection_query.h"
 #include "platform/drive_type.h"
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "platform/file_times.h"
 #include "platform/oem_text.h"
 #include "platform/system.h"

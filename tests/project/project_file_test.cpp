@@ -17,7 +17,7 @@
 #include <map>
 #include <thread>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "project/project_file.h"
 
 namespace rangwerk {

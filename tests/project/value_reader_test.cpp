@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "project/value_writer.h"
 
 // The largest single allocation made through operator new, to show that a declared length

@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 
 namespace rangwerk {
 namespace {

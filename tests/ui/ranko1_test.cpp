@@ -15,7 +15,7 @@
 
 #include <memory>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "support/scripted_dialogs.h"
 #include "ui/ranko1.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "platform/oem_text.h"
 #include "update/batch_completion.h"
 #include "update/batch_template.h"

@@ -21,7 +21,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "platform/registry_file.h"
 #include "support/scripted_dialogs.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "platform/system.h"
 #include "support/test_registry.h"
 #include "support/scripted_dialogs.h"

@@ -7,10 +7,13 @@ set(rangwerk_project_file_fuzz_sources
   ${PROJECT_SOURCE_DIR}/project/value_writer.cpp
   ${PROJECT_SOURCE_DIR}/project/extended80.cpp
   ${PROJECT_SOURCE_DIR}/combinations/combination_model.cpp
+  ${PROJECT_SOURCE_DIR}/combinations/combination_workspace.cpp
   ${PROJECT_SOURCE_DIR}/core/options.cpp
+  ${PROJECT_SOURCE_DIR}/core/name_order.cpp
   ${PROJECT_SOURCE_DIR}/core/run.cpp
   ${PROJECT_SOURCE_DIR}/core/scoring.cpp
-  ${PROJECT_SOURCE_DIR}/core/text.cpp)
+  ${PROJECT_SOURCE_DIR}/base/text.cpp
+  ${PROJECT_SOURCE_DIR}/base/file_replace.cpp)
 
 add_executable(rangwerk_project_file_fuzz
   ${CMAKE_CURRENT_LIST_DIR}/project_file_fuzz.cpp ${rangwerk_project_file_fuzz_sources})

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "project/project_file.h"
 
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/text.h"
-#include "platform/failure.h"
+#include "base/text.h"
+#include "base/failure.h"
 #include "project/value_reader.h"
 #include "project/value_writer.h"
 

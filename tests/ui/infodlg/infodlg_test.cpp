@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 #include "support/scripted_dialogs.h"
-#include "ui/info_banner.h"
+#include "drawing/info_banner.h"
 
 using rangwerk::BannerGradientColor;
 using rangwerk::Color;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace rangwerk {
 namespace {
@@ -42,16 +42,36 @@ TEST(Text, CaseInsensitiveEqualityCoversWindows1252Letters) {
     EXPECT_FALSE(EqualIgnoringCase("×", "÷")) << "the multiplication sign is no letter";
 }
 
-TEST(Text, NameOrder) {
-    EXPECT_LT(CompareNames("apfel", "Birne"), 0);
-    EXPECT_GT(CompareNames("Zitrone", "Birne"), 0);
-    EXPECT_EQ(CompareNames("abc", "ABC"), 0);
-    EXPECT_LT(CompareNames("Ab", "Abc"), 0) << "a prefix comes first";
-    EXPECT_GT(CompareNames("Äpfel", "Zz"), 0);
-    EXPECT_GT(CompareNames("äpfel", "Äpfel"), 0) << "only a-z are raised: ä stays above Ä";
-    EXPECT_GT(CompareNames("Ł", "ÿ"), 0) << "outside the set sorts last";
-    EXPECT_LT(CompareNames("Ł", "Ń"), 0) << "by code point among themselves";
-    EXPECT_GT(CompareNames("_", "a"), 0) << "a is taken as A (0x41), below _ (0x5F)";
+TEST(Text, UnassignedWindows1252BytesKeepTheirValue) {
+    // Windows maps 0x81, 0x8D, 0x8F, 0x90 and 0x9D to the C1 controls of the same value.
+    EXPECT_EQ(FromCp1252(0x81), U'\u0081');
+    EXPECT_EQ(FromCp1252(0x9D), U'\u009D');
+    EXPECT_EQ(Cp1252ToUtf8("\x8D"), "\xC2\x8D");
+}
+
+TEST(Text, Utf8Validity) {
+    EXPECT_TRUE(IsValidUtf8("Äpfel € 𝄞"));
+    EXPECT_TRUE(IsValidUtf8("\xEF\xBF\xBD")) << "a written replacement character";
+    EXPECT_FALSE(IsValidUtf8("\xC4pfel"));
+    EXPECT_FALSE(IsValidUtf8("a\xE2\x82"));
+    EXPECT_FALSE(IsValidUtf8("\xED\xA0\x80")) << "surrogate";
+}
+
+TEST(Text, Utf8ToUtf16AndBack) {
+    EXPECT_EQ(Utf8ToUtf16Le("Aä€"), std::string("A\0\xE4\0\xAC\x20", 6));
+    EXPECT_EQ(Utf8ToUtf16Le("𝄞"), std::string("\x34\xD8\x1E\xDD", 4));
+    EXPECT_EQ(Utf8ToUtf16Le("\xC4"), std::string("\xFD\xFF", 2));
+    EXPECT_EQ(Utf16LeToUtf8(Utf8ToUtf16Le("Grüße 𝄞")), "Grüße 𝄞");
+    EXPECT_EQ(Utf16LeToUtf8(std::string("a\0\0\0b\0", 6)), std::string("a\0b", 3));
+    EXPECT_EQ(Utf16LeToUtf8(std::string("a\0b", 3)), "a") << "odd last byte";
+    EXPECT_EQ(Utf16Length("a€𝄞"), 4u);
+}
+
+TEST(Text, FoldingKeepsMalformedBytesApart) {
+    EXPECT_EQ(FoldCaseText("ÄB\xFF\x63"), "äb\xFF\x63");
+    EXPECT_FALSE(EqualIgnoringCase("\xFE", "\xFF")) << "two different bytes, not two U+FFFD";
+    EXPECT_FALSE(EqualIgnoringCase("a\xC4", "A\xE4"));
+    EXPECT_TRUE(EqualIgnoringCase("X\xC4", "x\xC4"));
 }
 
 }  // namespace

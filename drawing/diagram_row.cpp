@@ -1,4 +1,4 @@
-#include "combinations/diagram_row.h"
+#include "drawing/diagram_row.h"
 
 #include <cmath>
 #include <cstdio>
@@ -75,7 +75,7 @@ std::string FormatResult(long double value, std::string_view decimalSeparator) {
     return text;
 }
 
-DiagramRow LayDiagramRow(std::size_t index, const DiagramRect& rect, bool sorted,
+DiagramRow LayDiagramRow(std::size_t index, const Rect& rect, bool sorted,
                          const CombinationList& list, const CombinationEvaluation& evaluation,
                          const DiagramFont& font, std::string_view decimalSeparator) {
     DiagramRow row;
@@ -94,7 +94,7 @@ DiagramRow LayDiagramRow(std::size_t index, const DiagramRect& rect, bool sorted
         row.nameX = rect.left + widest + 8;
         // A result equal to the one above carries no rank of its own.
         if (index == 0 || record.result != evaluation.sorted[index - 1]->result) {
-            DiagramText rank;
+            PlacedText rank;
             rank.text = std::to_string(index + 1) + ".";
             rank.x = row.nameX - 4 - font.measure(rank.text);
             row.rank = rank;

@@ -7,29 +7,13 @@
 #include <string_view>
 
 #include "combinations/combination_model.h"
-#include "ui/drawing.h"
+#include "drawing/drawing.h"
 
 namespace rangwerk {
 
 // Width of the bar area of the diagram and its distance from the right edge of a row.
 inline constexpr int kDiagramBarArea = 260;
 inline constexpr int kDiagramBarRightMargin = 20;
-
-// A row rectangle of the diagram list; right and bottom edges are exclusive.
-struct DiagramRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-};
-
-// A text and the x at which it starts; every text of a row is drawn at the row's text y.
-struct DiagramText {
-    std::string text;
-    int x = 0;
-
-    bool operator==(const DiagramText&) const = default;
-};
 
 // The bar of a row: a rectangle with a black 1-pixel outline filled with `color`, from x1 (the
 // zero line) to x2 and from top to bottom, right and bottom edges exclusive. x2 lies left of
@@ -49,10 +33,10 @@ struct DiagramRow {
     bool draw = false;  // false: the row lies beyond the combinations, nothing is drawn
     int textY = 0;      // top of every text of the row
     int nameX = 0;
-    std::optional<DiagramText> rank;  // sorted mode, and not tied with the row above
-    DiagramText name;                 // shortened to fit left of the bar area
-    std::optional<DiagramBar> bar;    // only when the results span a range
-    DiagramText value;                // drawn without background, over the bar
+    std::optional<PlacedText> rank;  // sorted mode, and not tied with the row above
+    PlacedText name;                 // shortened to fit left of the bar area
+    std::optional<DiagramBar> bar;   // only when the results span a range
+    PlacedText value;                // drawn without background, over the bar
 };
 
 // What the row needs of the list's font: text widths and the height of a line of text.
@@ -64,7 +48,7 @@ struct DiagramFont {
 // Lays out row `index` of the diagram from the last evaluation. Sorted mode shows the
 // result-sorted order with rank labels, otherwise the list order. A combination without
 // members is shown with its name and the value 0 but no bar.
-DiagramRow LayDiagramRow(std::size_t index, const DiagramRect& rect, bool sorted,
+DiagramRow LayDiagramRow(std::size_t index, const Rect& rect, bool sorted,
                          const CombinationList& list, const CombinationEvaluation& evaluation,
                          const DiagramFont& font, std::string_view decimalSeparator);
 

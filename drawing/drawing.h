@@ -4,6 +4,8 @@
 #include <functional>
 #include <string>
 
+#include "base/geometry.h"
+
 namespace rangwerk {
 
 // A 24-bit colour: red in bits 0-7, green in 8-15, blue in 16-23.
@@ -25,5 +27,13 @@ using MeasureText = std::function<int(const std::string&)>;
 // The text itself when it fits the width; otherwise as many leading characters as fit with
 // "..." appended (at least two characters are dropped). Stops at "..." alone.
 std::string ShortenToWidth(const std::string& text, const MeasureText& measure, int maxWidth);
+
+// A text and the x position where it starts; every text of a row starts at the row's text y.
+struct PlacedText {
+    std::string text;
+    int x = 0;
+
+    bool operator==(const PlacedText&) const = default;
+};
 
 }  // namespace rangwerk

@@ -1,4 +1,4 @@
-#include "ui/ranking_row.h"
+#include "drawing/ranking_row.h"
 
 #include <algorithm>
 
@@ -18,7 +18,7 @@ constexpr Color kHighestColour = Rgb(0, 255, 0);
 
 }  // namespace
 
-RankingRowLayout LayOutRankingRow(const RowRect& rect, std::size_t index,
+RankingRowLayout LayOutRankingRow(const Rect& rect, std::size_t index,
                                   const std::vector<std::int64_t>& scores, const BarScale& scale,
                                   const std::string& name, const MeasureText& measure,
                                   int textHeight) {

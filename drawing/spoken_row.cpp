@@ -1,6 +1,6 @@
-#include "ui/spoken_row.h"
+#include "drawing/spoken_row.h"
 
-#include "ui/ranking_row.h"
+#include "drawing/ranking_row.h"
 
 namespace rangwerk {
 
@@ -14,7 +14,7 @@ std::string SpokenRankingRow(std::size_t index, const std::vector<std::int64_t>&
     // The painting's own layout, in a font in which every text fits: the name comes whole.
     const MeasureText fitsAnywhere = [](const std::string&) { return 0; };
     const RankingRowLayout row =
-        LayOutRankingRow(RowRect{0, 0, 1000, 16}, index, scores, scale, name, fitsAnywhere, 0);
+        LayOutRankingRow(Rect{0, 0, 1000, 16}, index, scores, scale, name, fitsAnywhere, 0);
     std::string text;
     if (row.rankNumber)
         text = row.rankNumber->text + " ";

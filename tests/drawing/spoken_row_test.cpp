@@ -1,8 +1,8 @@
-#include "ui/spoken_row.h"
+#include "drawing/spoken_row.h"
 
 #include <gtest/gtest.h>
 
-#include "ui/ranking_row.h"
+#include "drawing/ranking_row.h"
 
 namespace rangwerk {
 namespace {
@@ -19,7 +19,7 @@ TEST(SpokenRankingRow, RankNumberOnlyWhereTheRowShowsOne) {
     const MeasureText measure = [](const std::string& s) { return 6 * static_cast<int>(s.size()); };
     for (std::size_t i = 0; i < scores.size(); ++i) {
         const RankingRowLayout painted =
-            LayOutRankingRow(RowRect{0, 0, 300, 16}, i, scores, scale, "N", measure, 13);
+            LayOutRankingRow(Rect{0, 0, 300, 16}, i, scores, scale, "N", measure, 13);
         const std::string spoken = SpokenRankingRow(i, scores, scale, "N");
         const std::string expected = (painted.rankNumber ? painted.rankNumber->text + " " : "") +
                                      "N, " + PointsText(painted.score.text);

@@ -1,4 +1,4 @@
-#include "ui/info_banner.h"
+#include "drawing/info_banner.h"
 
 #include <gtest/gtest.h>
 
@@ -57,7 +57,7 @@ TEST(InfoBannerLayout, UsualIconAndEightPointFont) {
     EXPECT_EQ(layout.logoY, 4);
     EXPECT_EQ(layout.iconX, 8);
     EXPECT_EQ(layout.iconY, 16);
-    EXPECT_EQ(layout.frame, (BannerRect{7, 15, 40, 48}));
+    EXPECT_EQ(layout.frame, (Rect{7, 15, 40, 48}));
     EXPECT_EQ(layout.textX, 48);
     EXPECT_EQ(layout.titleY, 13);
     EXPECT_EQ(layout.versionY, 26);
@@ -77,7 +77,7 @@ TEST(InfoBannerLayout, EachLineUsesItsOwnHeightAndOtherIconsMoveTheText) {
     const BannerLayout layout = LayOutBanner(m);
     EXPECT_EQ(layout.logoX, 256);
     EXPECT_EQ(layout.iconY, 24);
-    EXPECT_EQ(layout.frame, (BannerRect{7, 23, 24, 40}));
+    EXPECT_EQ(layout.frame, (Rect{7, 23, 24, 40}));
     EXPECT_EQ(layout.textX, 32);
     EXPECT_EQ(layout.titleY, 10);
     EXPECT_EQ(layout.versionY, 25);

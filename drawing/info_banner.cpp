@@ -1,4 +1,4 @@
-#include "ui/info_banner.h"
+#include "drawing/info_banner.h"
 
 namespace rangwerk {
 

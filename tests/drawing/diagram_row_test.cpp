@@ -1,4 +1,4 @@
-#include "combinations/diagram_row.h"
+#include "drawing/diagram_row.h"
 
 #include <gtest/gtest.h>
 
@@ -40,9 +40,9 @@ protected:
     }
     void Evaluate() { EvaluateCombinations(list, ScoreSettings{1, 0, -1}, evaluation); }
     DiagramRow Row(std::size_t i, bool sorted = false) const {
-        return LayDiagramRow(i, Rect(i), sorted, list, evaluation, font, ",");
+        return LayDiagramRow(i, RowRect(i), sorted, list, evaluation, font, ",");
     }
-    static DiagramRect Rect(std::size_t i) {
+    static Rect RowRect(std::size_t i) {
         const int top = static_cast<int>(i) * 16;
         return {0, top, kRight, top + 16};
     }
@@ -62,17 +62,17 @@ TEST_F(DiagramRowTest, PositiveAndNegativeBarsMeetAtTheZeroLine) {
     EXPECT_EQ(high.textY, 1);  // (0 + 16 - 13) div 2
     EXPECT_EQ(high.nameX, 4);
     EXPECT_FALSE(high.rank.has_value());
-    EXPECT_EQ(high.name, (DiagramText{"K0", 4}));
+    EXPECT_EQ(high.name, (PlacedText{"K0", 4}));
     ASSERT_TRUE(high.bar.has_value());
     EXPECT_EQ(*high.bar, (DiagramBar{kRight - 193, kRight - 20, 1, 15, kGreen}));
     EXPECT_EQ(high.value,
-              (DiagramText{"2", kRight - 193 - Measure("2")}));  // ends at the zero line
+              (PlacedText{"2", kRight - 193 - Measure("2")}));  // ends at the zero line
 
     const DiagramRow low = Row(1);
     EXPECT_EQ(low.textY, 17);
     ASSERT_TRUE(low.bar.has_value());
     EXPECT_EQ(*low.bar, (DiagramBar{kRight - 193, kRight - 280, 17, 31, kRed}));
-    EXPECT_EQ(low.value, (DiagramText{"-1", kRight - 193}));  // starts at the zero line
+    EXPECT_EQ(low.value, (PlacedText{"-1", kRight - 193}));  // starts at the zero line
 
     EXPECT_FALSE(Row(2).draw);  // beyond the combinations
 }
@@ -85,7 +85,7 @@ TEST_F(DiagramRowTest, ColourRunsFromRedToGreenOverTheRangeInTenths) {
     EXPECT_EQ(Row(2).bar->color, Rgb(128, 127, 0));  // position 15 of 30
     // A result of 0 gives a bar without width at the zero line.
     EXPECT_EQ(Row(3).bar->x1, Row(3).bar->x2);
-    EXPECT_EQ(Row(3).value, (DiagramText{"0", kRight - 193}));
+    EXPECT_EQ(Row(3).value, (PlacedText{"0", kRight - 193}));
 }
 
 TEST_F(DiagramRowTest, NoBarsWithoutARange) {
@@ -97,9 +97,9 @@ TEST_F(DiagramRowTest, NoBarsWithoutARange) {
         ASSERT_TRUE(row.draw);
         EXPECT_FALSE(row.bar.has_value());
     }
-    EXPECT_EQ(Row(0).value, (DiagramText{"0", kRight - 280}));
+    EXPECT_EQ(Row(0).value, (PlacedText{"0", kRight - 280}));
     // 0.04 is above 0: its text ends at the zero line.
-    EXPECT_EQ(Row(1).value, (DiagramText{"0", kRight - 280 - Measure("0")}));
+    EXPECT_EQ(Row(1).value, (PlacedText{"0", kRight - 280 - Measure("0")}));
 }
 
 TEST_F(DiagramRowTest, ACombinationWithoutMembersShowsNameAndValueButNoBar) {
@@ -110,7 +110,7 @@ TEST_F(DiagramRowTest, ACombinationWithoutMembersShowsNameAndValueButNoBar) {
     ASSERT_TRUE(row.draw);
     EXPECT_EQ(row.name.text, "leer");
     EXPECT_FALSE(row.bar.has_value());
-    EXPECT_EQ(row.value, (DiagramText{"0", kRight - 280 + evaluation.zeroOffset}));
+    EXPECT_EQ(row.value, (PlacedText{"0", kRight - 280 + evaluation.zeroOffset}));
 }
 
 TEST_F(DiagramRowTest, SortedRowsCarryRanksExceptTies) {

@@ -7,25 +7,9 @@
 #include <vector>
 
 #include "core/scoring.h"
-#include "ui/drawing.h"
+#include "drawing/drawing.h"
 
 namespace rangwerk {
-
-// A row of a ranking list in list coordinates; right and bottom are exclusive.
-struct RowRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-};
-
-// A text and the x position where it starts; every text of a row starts at the row's textY.
-struct PlacedText {
-    std::string text;
-    int x = 0;
-
-    bool operator==(const PlacedText&) const = default;
-};
 
 // The bar of a row: left <= right, right and bottom exclusive (a bar of score 0 has no
 // width). Drawn with a 1-pixel black outline and filled with `fill`.
@@ -50,10 +34,10 @@ struct RankingRowLayout {
     bool operator==(const RankingRowLayout&) const = default;
 };
 
-// Lays out row `index` of a ranking list: `scores` are the scores of the ranking in row
-// order, `scale` the bar scale of the last ranking step, `name` the option's name,
-// `measure` the width of a text and `textHeight` the height of a line in the list's font.
-RankingRowLayout LayOutRankingRow(const RowRect& rect, std::size_t index,
+// Lays out row `index` of a ranking list, `rect` in list coordinates: `scores` are the scores of
+// the ranking in row order, `scale` the bar scale of the last ranking step, `name` the option's
+// name, `measure` the width of a text and `textHeight` the height of a line in the list's font.
+RankingRowLayout LayOutRankingRow(const Rect& rect, std::size_t index,
                                   const std::vector<std::int64_t>& scores, const BarScale& scale,
                                   const std::string& name, const MeasureText& measure,
                                   int textHeight);

@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/failure.h"
+#include "base/failure.h"
 
 namespace rangwerk {
 

@@ -1,6 +1,6 @@
-#include "combinations/diagram_speech.h"
+#include "drawing/diagram_speech.h"
 
-#include "combinations/diagram_row.h"
+#include "drawing/diagram_row.h"
 
 namespace rangwerk {
 
@@ -10,8 +10,8 @@ std::string SpokenDiagramRow(std::size_t index, bool sorted, const CombinationLi
     // The painting's own layout, in a font in which every text fits: the name comes whole.
     DiagramFont fitsAnywhere;
     fitsAnywhere.measure = [](const std::string&) { return 0; };
-    const DiagramRow row = LayDiagramRow(index, DiagramRect{0, 0, 1000, 16}, sorted, list,
-                                         evaluation, fitsAnywhere, decimalSeparator);
+    const DiagramRow row = LayDiagramRow(index, Rect{0, 0, 1000, 16}, sorted, list, evaluation,
+                                         fitsAnywhere, decimalSeparator);
     if (!row.draw)
         return {};
     std::string text;

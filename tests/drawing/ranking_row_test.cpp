@@ -1,4 +1,4 @@
-#include "ui/ranking_row.h"
+#include "drawing/ranking_row.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ int Measure(const std::string& text) {
 constexpr int kTextHeight = 13;
 constexpr int kRight = 400;
 
-RowRect Row(int i) { return RowRect{0, i * 16, kRight, i * 16 + 16}; }
+Rect Row(int i) { return Rect{0, i * 16, kRight, i * 16 + 16}; }
 
 std::vector<RankingRowLayout> LayOutAll(const std::vector<std::int64_t>& scores,
                                         const BarScale& scale) {

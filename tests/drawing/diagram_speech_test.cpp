@@ -1,4 +1,4 @@
-#include "combinations/diagram_speech.h"
+#include "drawing/diagram_speech.h"
 
 #include <gtest/gtest.h>
 

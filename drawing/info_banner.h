@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/drawing.h"
+#include "drawing/drawing.h"
 
 namespace rangwerk {
 
@@ -37,15 +37,6 @@ struct BannerMetrics {
     int periodHeight = 0;        // line height of the development period (regular font)
 };
 
-struct BannerRect {
-    int left = 0;
-    int top = 0;
-    int right = 0;
-    int bottom = 0;
-
-    bool operator==(const BannerRect&) const = default;
-};
-
 // Positions of everything drawn over the gradient. Text positions are the top left of the
 // text's line.
 struct BannerLayout {
@@ -53,7 +44,7 @@ struct BannerLayout {
     int logoY = 0;
     int iconX = 0;
     int iconY = 0;
-    BannerRect frame;  // one-pixel frame in the background colour, drawn over the icon's edge
+    Rect frame;  // one-pixel frame in the background colour, drawn over the icon's edge
     int textX = 0;
     int titleY = 0;
     int versionY = 0;

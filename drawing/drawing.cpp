@@ -1,6 +1,6 @@
-#include "ui/drawing.h"
+#include "drawing/drawing.h"
 
-#include "core/text.h"
+#include "base/text.h"
 
 namespace rangwerk {
 
