@@ -13,7 +13,8 @@ set(rangwerk_project_file_fuzz_sources
   ${PROJECT_SOURCE_DIR}/core/run.cpp
   ${PROJECT_SOURCE_DIR}/core/scoring.cpp
   ${PROJECT_SOURCE_DIR}/base/text.cpp
-  ${PROJECT_SOURCE_DIR}/base/file_replace.cpp)
+  ${PROJECT_SOURCE_DIR}/base/file_replace.cpp
+  ${PROJECT_SOURCE_DIR}/platform/file_open.cpp)
 
 add_executable(rangwerk_project_file_fuzz
   ${CMAKE_CURRENT_LIST_DIR}/project_file_fuzz.cpp ${rangwerk_project_file_fuzz_sources})
