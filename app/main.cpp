@@ -42,7 +42,8 @@ int main(int argc, char** argv) {
     // own options (-platform, -reverse, -qwindowtitle ...) changes the program or shifts
     // argument 1.
     std::optional<std::string> argument1;
-    if (argc > 1) argument1 = argv[1];
+    if (argc > 1)
+        argument1 = argv[1];
     int qtArgc = 1;
     char* qtArgv[] = {argv[0], nullptr};
 
@@ -69,9 +70,13 @@ int main(int argc, char** argv) {
 
     rangwerk::QtDialogs dialogs;
     std::unique_ptr<rangwerk::Registry> registry = rangwerk::CreateSystemRegistry();
-    rangwerk::Program program(rangwerk::ProgramServices{
-        dialogs, *registry, rangwerk::ProgramPath(), argument1,
-        [] { return rangwerk::ReadFileVersion(); }, {}, nullptr});
+    rangwerk::Program program(rangwerk::ProgramServices{dialogs,
+                                                        *registry,
+                                                        rangwerk::ProgramPath(),
+                                                        argument1,
+                                                        [] { return rangwerk::ReadFileVersion(); },
+                                                        {},
+                                                        nullptr});
     dialogs.SetParent(&program.MainWindow());
     return program.Run();
 }

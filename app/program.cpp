@@ -28,7 +28,8 @@ QString SystemMessageFontFace() {
     }
 #endif
     const QString arialMetrics = QStringLiteral("Liberation Sans");
-    if (QFontDatabase::families().contains(arialMetrics)) return arialMetrics;
+    if (QFontDatabase::families().contains(arialMetrics))
+        return arialMetrics;
     return QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
 }
 
@@ -57,7 +58,8 @@ private:
 }  // namespace
 
 std::unique_ptr<UpdateWizardWindow> Program::CreateStatusForm() {
-    if (services_.update.createWizard) return services_.update.createWizard();
+    if (services_.update.createWizard)
+        return services_.update.createWizard();
     system_ = std::make_unique<SystemUpdateServices>();
     StatusFormServices wizard;
     wizard.dialogs = &services_.dialogs;
@@ -87,11 +89,13 @@ std::unique_ptr<UpdateWizardWindow> Program::CreateStatusForm() {
 
 void Program::RequestTermination() {
     terminated_ = true;
-    if (running_) QApplication::quit();
+    if (running_)
+        QApplication::quit();
 }
 
 Program::Program(ProgramServices services) : services_(std::move(services)) {
-    if (!services_.messageFontFace) services_.messageFontFace = SystemMessageFontFace;
+    if (!services_.messageFontFace)
+        services_.messageFontFace = SystemMessageFontFace;
     // The info dialog's labels keep "MS Sans Serif", a Windows face; elsewhere the face with
     // its metrics stands in for it.
     QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
@@ -107,11 +111,10 @@ Program::Program(ProgramServices services) : services_(std::move(services)) {
     // The update component: Ctrl+U on the main window and the hidden update wizard.
     update_ = std::make_unique<TQuarvUpdateFile>(
         form1_.get(),
-        QuarvUpdateFileServices{services_.registry, services_.dialogs, services_.programPath,
-                                services_.argument1, services_.update.driveType,
-                                services_.update.fileTime, services_.update.today,
-                                [this] { return CreateStatusForm(); },
-                                [this] { RequestTermination(); }});
+        QuarvUpdateFileServices{
+            services_.registry, services_.dialogs, services_.programPath, services_.argument1,
+            services_.update.driveType, services_.update.fileTime, services_.update.today,
+            [this] { return CreateStatusForm(); }, [this] { RequestTermination(); }});
 
     // The main window's creation handler: the uninstall entry at every start (skipped for
     // "/uninstall"); a failed registry write never stops the start.
@@ -119,7 +122,8 @@ Program::Program(ProgramServices services) : services_(std::move(services)) {
     // The start-up reminder (nothing for "/uninstall"); it may show the update wizard before the
     // main window. An update-only start ends the program right after the wizard.
     RunGuarded(services_.dialogs, [this] { update_->AutomaticUpdate(std::string(), false, 0); });
-    if (update_->OnlyUpdateEnded()) return;
+    if (update_->OnlyUpdateEnded())
+        return;
 
     form2_ = std::make_unique<TForm2>(*project_, services_.dialogs, form1_.get());
     // Creating the info dialog gives every window of 8-point font the message font's face.
@@ -150,7 +154,8 @@ void Program::ShowStoreProblems() {
 }
 
 int Program::Run() {
-    if (terminated_) return 0;
+    if (terminated_)
+        return 0;
     // Closing the main window ends the program, whatever other window is still open.
     QObject::connect(form1_.get(), &TForm1::Closed, qApp, &QApplication::quit,
                      Qt::QueuedConnection);

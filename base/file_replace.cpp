@@ -18,7 +18,9 @@
 namespace rangwerk {
 namespace {
 
-std::string ErrorText(int error) { return std::strerror(error); }
+std::string ErrorText(int error) {
+    return std::strerror(error);
+}
 
 [[noreturn]] void Fail(FileReplaceError::Step step, int error) {
     throw FileReplaceError(step, error, ErrorText(error));
@@ -32,8 +34,10 @@ namespace {
 
 std::string ParentFolder(const std::string& path) {
     const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
+    if (slash == std::string::npos)
+        return ".";
+    if (slash == 0)
+        return "/";
     return path.substr(0, slash);
 }
 
@@ -46,9 +50,11 @@ std::string FileNameOf(const std::string& path) {
 bool WriteAll(FileCalls& calls, int fd, std::string_view data) {
     while (!data.empty()) {
         const long n = calls.Write(fd, data.data(), data.size());
-        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno == EINTR)
+            continue;
         if (n <= 0) {
-            if (n == 0) errno = ENOSPC;
+            if (n == 0)
+                errno = ENOSPC;
             return false;
         }
         data.remove_prefix(static_cast<std::size_t>(n));
@@ -63,8 +69,10 @@ public:
     Temporary(const Temporary&) = delete;
     Temporary& operator=(const Temporary&) = delete;
     ~Temporary() {
-        if (fd_ >= 0) ::close(fd_);
-        if (!renamed_) ::unlink(path_.c_str());
+        if (fd_ >= 0)
+            ::close(fd_);
+        if (!renamed_)
+            ::unlink(path_.c_str());
     }
     int fd() const { return fd_; }
     const std::string& path() const { return path_; }
@@ -78,21 +86,24 @@ private:
     bool renamed_ = false;
 };
 
-ReplaceOutcome WriteInPlace(const std::string& target, std::string_view contents,
-                            FileCalls& calls, int createError) {
+ReplaceOutcome WriteInPlace(const std::string& target, std::string_view contents, FileCalls& calls,
+                            int createError) {
     const int fd = calls.OpenForWriting(target);
-    if (fd < 0) Fail(FileReplaceError::Step::Create, createError);
+    if (fd < 0)
+        Fail(FileReplaceError::Step::Create, createError);
     struct Closer {
         int fd;
         ~Closer() {
-            if (fd >= 0) ::close(fd);
+            if (fd >= 0)
+                ::close(fd);
         }
     } closer{fd};
     if (!WriteAll(calls, fd, contents) ||
         ::ftruncate(fd, static_cast<off_t>(contents.size())) != 0 || calls.Sync(fd) != 0) {
         Fail(FileReplaceError::Step::Write, errno);
     }
-    if (::close(std::exchange(closer.fd, -1)) != 0) Fail(FileReplaceError::Step::Write, errno);
+    if (::close(std::exchange(closer.fd, -1)) != 0)
+        Fail(FileReplaceError::Step::Write, errno);
     return ReplaceOutcome::WrittenInPlace;
 }
 
@@ -110,7 +121,9 @@ long FileCalls::Write(int fd, const char* data, std::size_t size) {
     return static_cast<long>(::write(fd, data, size));
 }
 
-int FileCalls::Sync(int fd) { return ::fsync(fd); }
+int FileCalls::Sync(int fd) {
+    return ::fsync(fd);
+}
 
 int FileCalls::Rename(const std::string& from, const std::string& to) {
     return ::rename(from.c_str(), to.c_str());
@@ -121,11 +134,13 @@ std::string FollowLinks(const std::string& path) {
     // As many links as the system itself follows; a longer chain fails when it is opened.
     for (int hops = 0; hops < 40; ++hops) {
         struct stat link {};
-        if (::lstat(current.c_str(), &link) != 0 || !S_ISLNK(link.st_mode)) return current;
+        if (::lstat(current.c_str(), &link) != 0 || !S_ISLNK(link.st_mode))
+            return current;
         std::string target(static_cast<std::size_t>(link.st_size > 0 ? link.st_size : 255) + 1,
                            '\0');
         const ssize_t n = ::readlink(current.c_str(), target.data(), target.size());
-        if (n <= 0 || static_cast<std::size_t>(n) >= target.size()) return current;
+        if (n <= 0 || static_cast<std::size_t>(n) >= target.size())
+            return current;
         target.resize(static_cast<std::size_t>(n));
         current = target.front() == '/' ? target : ParentFolder(current) + "/" + target;
     }
@@ -166,7 +181,8 @@ ReplaceOutcome ReplaceFileContents(const std::string& path, std::string_view con
     if (!WriteAll(calls, fd, contents) || calls.Sync(fd) != 0 || !temporary.Close()) {
         Fail(FileReplaceError::Step::Write, errno);
     }
-    if (calls.Rename(temporary.path(), target) != 0) Fail(FileReplaceError::Step::Create, errno);
+    if (calls.Rename(temporary.path(), target) != 0)
+        Fail(FileReplaceError::Step::Create, errno);
     temporary.Renamed();
 
     // Makes the rename itself durable; a folder that cannot be synced loses nothing here.
@@ -191,9 +207,10 @@ void IgnoreFileSizeSignal() {
 namespace {
 
 std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty()) return {};
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()),
-                                      nullptr, 0);
+    if (utf8.empty())
+        return {};
+    const int n =
+        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring out(static_cast<std::size_t>(n), L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
     return out;
@@ -219,7 +236,8 @@ bool WriteAll(HANDLE file, std::string_view data) {
     while (!data.empty()) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(data.size(), 1u << 30));
         DWORD written = 0;
-        if (!WriteFile(file, data.data(), chunk, &written, nullptr) || written == 0) return false;
+        if (!WriteFile(file, data.data(), chunk, &written, nullptr) || written == 0)
+            return false;
         data.remove_prefix(written);
     }
     return true;
@@ -227,16 +245,28 @@ bool WriteAll(HANDLE file, std::string_view data) {
 
 }  // namespace
 
-int FileCalls::CreateTemporary(std::string&) { return errno = ENOSYS, -1; }
-int FileCalls::OpenForWriting(const std::string&) { return errno = ENOSYS, -1; }
-long FileCalls::Write(int, const char*, std::size_t) { return errno = ENOSYS, -1; }
-int FileCalls::Sync(int) { return errno = ENOSYS, -1; }
-int FileCalls::Rename(const std::string&, const std::string&) { return errno = ENOSYS, -1; }
+int FileCalls::CreateTemporary(std::string&) {
+    return errno = ENOSYS, -1;
+}
+int FileCalls::OpenForWriting(const std::string&) {
+    return errno = ENOSYS, -1;
+}
+long FileCalls::Write(int, const char*, std::size_t) {
+    return errno = ENOSYS, -1;
+}
+int FileCalls::Sync(int) {
+    return errno = ENOSYS, -1;
+}
+int FileCalls::Rename(const std::string&, const std::string&) {
+    return errno = ENOSYS, -1;
+}
 
-std::string FollowLinks(const std::string& path) { return path; }
+std::string FollowLinks(const std::string& path) {
+    return path;
+}
 
-ReplaceOutcome ReplaceFileContents(const std::string& path, std::string_view contents,
-                                   FileCalls&, unsigned) {
+ReplaceOutcome ReplaceFileContents(const std::string& path, std::string_view contents, FileCalls&,
+                                   unsigned) {
     const std::wstring target = Wide(path);
     const auto slash = target.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash + 1);
@@ -246,12 +276,14 @@ ReplaceOutcome ReplaceFileContents(const std::string& path, std::string_view con
         if (error == ERROR_ACCESS_DENIED) {
             HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
-            if (file == INVALID_HANDLE_VALUE) Fail(FileReplaceError::Step::Create, EACCES);
-            const bool ok = WriteAll(file, contents) && SetEndOfFile(file) &&
-                            FlushFileBuffers(file);
+            if (file == INVALID_HANDLE_VALUE)
+                Fail(FileReplaceError::Step::Create, EACCES);
+            const bool ok =
+                WriteAll(file, contents) && SetEndOfFile(file) && FlushFileBuffers(file);
             const DWORD writeError = GetLastError();
             CloseHandle(file);
-            if (!ok) Fail(FileReplaceError::Step::Write, ErrnoOf(writeError));
+            if (!ok)
+                Fail(FileReplaceError::Step::Write, ErrnoOf(writeError));
             return ReplaceOutcome::WrittenInPlace;
         }
         Fail(FileReplaceError::Step::Create, ErrnoOf(error));

@@ -8,10 +8,9 @@ namespace {
 
 // Characters of the bytes 0x80 to 0x9F; the unassigned ones keep their C1 control code.
 constexpr std::array<char32_t, 32> kHigh = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 }  // namespace
@@ -24,7 +23,8 @@ std::u32string DecodeUtf8(std::string_view utf8) {
 }
 
 void AppendUtf8(std::string& out, char32_t c) {
-    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = kReplacementCharacter;
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+        c = kReplacementCharacter;
     if (c < 0x80) {
         out.push_back(static_cast<char>(c));
     } else if (c < 0x800) {
@@ -53,21 +53,25 @@ bool IsValidUtf8(std::string_view text) {
     for (std::size_t i = 0; i < text.size();) {
         const std::size_t start = i;
         // A replacement character that is written in the text is well-formed.
-        if (NextUtf8(text, i) == kReplacementCharacter && i - start != 3) return false;
+        if (NextUtf8(text, i) == kReplacementCharacter && i - start != 3)
+            return false;
     }
     return true;
 }
 
 std::optional<unsigned char> ToCp1252(char32_t c) {
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) return static_cast<unsigned char>(c);
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return static_cast<unsigned char>(c);
     for (size_t i = 0; i < kHigh.size(); ++i) {
-        if (kHigh[i] == c) return static_cast<unsigned char>(0x80 + i);
+        if (kHigh[i] == c)
+            return static_cast<unsigned char>(0x80 + i);
     }
     return std::nullopt;
 }
 
 char32_t FromCp1252(unsigned char byte) {
-    if (byte >= 0x80 && byte <= 0x9F) return kHigh[byte - 0x80];
+    if (byte >= 0x80 && byte <= 0x9F)
+        return kHigh[byte - 0x80];
     return byte;
 }
 
@@ -75,7 +79,8 @@ namespace {
 
 bool IsAscii(std::string_view text) {
     for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
     }
     return true;
 }
@@ -83,7 +88,8 @@ bool IsAscii(std::string_view text) {
 }  // namespace
 
 std::string Cp1252ToUtf8(std::string_view bytes) {
-    if (IsAscii(bytes)) return std::string(bytes);
+    if (IsAscii(bytes))
+        return std::string(bytes);
     std::u32string chars;
     chars.reserve(bytes.size());
     for (char b : bytes) chars.push_back(FromCp1252(static_cast<unsigned char>(b)));
@@ -95,7 +101,8 @@ std::optional<std::string> Utf8ToCp1252(std::string_view utf8) {
     out.reserve(utf8.size());
     for (char32_t c : DecodeUtf8(utf8)) {
         auto b = ToCp1252(c);
-        if (!b) return std::nullopt;
+        if (!b)
+            return std::nullopt;
         out.push_back(static_cast<char>(*b));
     }
     return out;
@@ -154,20 +161,31 @@ std::string Utf8ToUtf16Le(std::string_view utf8) {
 }
 
 char32_t FoldCase(char32_t c) {
-    if (c >= 'A' && c <= 'Z') return c + 0x20;
-    if (c < 0xC0) return c;
+    if (c >= 'A' && c <= 'Z')
+        return c + 0x20;
+    if (c < 0xC0)
+        return c;
     // Latin-1: À to Þ except the multiplication sign.
-    if (c <= 0xDE) return c == 0xD7 ? c : c + 0x20;
-    if (c == 0x178) return 0xFF;  // Ÿ
+    if (c <= 0xDE)
+        return c == 0xD7 ? c : c + 0x20;
+    if (c == 0x178)
+        return 0xFF;  // Ÿ
     // Latin Extended-A: mostly pairs of upper (even) and lower (odd) case.
-    if (c >= 0x100 && c <= 0x137) return c | 1;
-    if (c >= 0x139 && c <= 0x148) return (c & 1) ? c + 1 : c;
-    if (c >= 0x14A && c <= 0x177) return c | 1;
-    if (c >= 0x179 && c <= 0x17E) return (c & 1) ? c + 1 : c;
+    if (c >= 0x100 && c <= 0x137)
+        return c | 1;
+    if (c >= 0x139 && c <= 0x148)
+        return (c & 1) ? c + 1 : c;
+    if (c >= 0x14A && c <= 0x177)
+        return c | 1;
+    if (c >= 0x179 && c <= 0x17E)
+        return (c & 1) ? c + 1 : c;
     // Greek and Cyrillic capitals.
-    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return c + 0x20;
-    if (c >= 0x400 && c <= 0x40F) return c + 0x50;
-    if (c >= 0x410 && c <= 0x42F) return c + 0x20;
+    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
+        return c + 0x20;
+    if (c >= 0x400 && c <= 0x40F)
+        return c + 0x50;
+    if (c >= 0x410 && c <= 0x42F)
+        return c + 0x20;
     return c;
 }
 

@@ -41,7 +41,8 @@ class PaintCounter : public QObject {
 public:
     int paints = 0;
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint) ++paints;
+        if (event->type() == QEvent::Paint)
+            ++paints;
         return false;
     }
 };
@@ -63,10 +64,12 @@ struct Window {
         form.findChild<QCheckBox*>(QStringLiteral("CheckBox_2LiveScore"))->setChecked(true);
         form.Button_2NextClick();
         live = form.findChild<QListWidget*>(QStringLiteral("ListBox_3Ranking"));
-        if (!live || !live->isVisibleTo(&form)) std::abort();
+        if (!live || !live->isVisibleTo(&form))
+            std::abort();
         live->viewport()->installEventFilter(&counter);
         form.show();
-        if (!QTest::qWaitForWindowExposed(&form)) std::abort();
+        if (!QTest::qWaitForWindowExposed(&form))
+            std::abort();
         Settle();
     }
     static void Settle() {
@@ -110,11 +113,13 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration) continue;
+            if (run.run_type != Run::RT_Iteration)
+                continue;
             const std::string name = run.run_name.args;
             const double time = run.GetAdjustedCPUTime();
             const auto known = cpu.find(name);
-            if (known == cpu.end() || time < known->second) cpu[name] = time;
+            if (known == cpu.end() || time < known->second)
+                cpu[name] = time;
         }
     }
     std::map<std::string, double> cpu;
@@ -126,17 +131,20 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
     TimingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
     const auto small = reporter.cpu.find("30");
     const auto large = reporter.cpu.find("1000");
-    if (small == reporter.cpu.end() || large == reporter.cpu.end()) return 0;
+    if (small == reporter.cpu.end() || large == reporter.cpu.end())
+        return 0;
     const double ratio = large->second / small->second;
-    std::printf("one answer at 1000 options costs %.2f times the processor time of one at 30 "
-                "(limit %.1f)\n",
-                ratio, kLimit);
+    std::printf(
+        "one answer at 1000 options costs %.2f times the processor time of one at 30 "
+        "(limit %.1f)\n",
+        ratio, kLimit);
     return ratio <= kLimit ? 0 : 1;
 }

@@ -37,17 +37,16 @@ const ProjectData& BigProject() {
         for (int i = 0; i < kOptions; ++i) {
             for (int j = i + 1; j < kOptions; ++j) {
                 RecordAnswer(p.options.At(static_cast<size_t>(i)),
-                             p.options.At(static_cast<size_t>(j)),
-                             static_cast<Answer>(rng() % 3));
+                             p.options.At(static_cast<size_t>(j)), static_cast<Answer>(rng() % 3));
             }
         }
         p.queryOrder = QueryOrder::Unchanged;
         for (int c = 0; c < kCombinations; ++c) {
             std::vector<MemberRow> rows;
             for (int m = 0; m < 8; ++m) {
-                rows.push_back({p.options.At(static_cast<size_t>((c * 17 + m * 101) % kOptions))
-                                    .name,
-                                1 + static_cast<int>(rng() % kMaxFactor)});
+                rows.push_back(
+                    {p.options.At(static_cast<size_t>((c * 17 + m * 101) % kOptions)).name,
+                     1 + static_cast<int>(rng() % kMaxFactor)});
             }
             if (p.combinations.AddCombination("Kombination " + std::to_string(c), rows,
                                               p.options)) {
@@ -66,7 +65,8 @@ const ProjectData& BigProject() {
 const std::string& FilePath() {
     static const std::string path = [] {
         char folder[] = "/tmp/rangwerk-bench-XXXXXX";
-        if (!mkdtemp(folder)) std::abort();
+        if (!mkdtemp(folder))
+            std::abort();
         return std::string(folder) + "/groß.opt";
     }();
     return path;
@@ -116,12 +116,14 @@ void BM_PlainRead(benchmark::State& state) {
     for (auto _ : state) {
         const int fd = open(FilePath().c_str(), O_RDONLY);
         struct stat info {};
-        if (fd < 0 || fstat(fd, &info) != 0) std::abort();
+        if (fd < 0 || fstat(fd, &info) != 0)
+            std::abort();
         std::vector<std::uint8_t> bytes(static_cast<std::size_t>(info.st_size));
         std::size_t done = 0;
         while (done < bytes.size()) {
             const ssize_t got = read(fd, bytes.data() + done, bytes.size() - done);
-            if (got <= 0) std::abort();
+            if (got <= 0)
+                std::abort();
             done += static_cast<std::size_t>(got);
         }
         close(fd);
@@ -167,7 +169,8 @@ public:
                 const std::string& name = run.run_name.function_name;
                 const double time = run.GetAdjustedRealTime();
                 const auto known = seconds.find(name);
-                if (known == seconds.end() || time < known->second) seconds[name] = time;
+                if (known == seconds.end() || time < known->second)
+                    seconds[name] = time;
             }
         }
     }
@@ -178,7 +181,8 @@ public:
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
     TimingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
@@ -200,8 +204,8 @@ int main(int argc, char** argv) {
     const auto read = reporter.seconds.find("BM_OpenFromMemory");
     if (save != reporter.seconds.end() && read != reporter.seconds.end()) {
         const double ratio = save->second / read->second;
-        std::printf("saving to memory takes %.2f times opening from memory (limit %.0f)\n",
-                    ratio, kSaveLimit);
+        std::printf("saving to memory takes %.2f times opening from memory (limit %.0f)\n", ratio,
+                    kSaveLimit);
         within = within && ratio < kSaveLimit;
     }
     return within ? 0 : 1;

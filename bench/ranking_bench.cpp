@@ -40,7 +40,8 @@ void BM_PlainPassOverDecidedOutcomes(benchmark::State& state) {
         long long sum = 0;
         for (size_t i = 0; i < list.Count(); ++i) {
             for (const ResultEntry& e : list.At(i).results) {
-                if (e.decided) sum += e.outcome;
+                if (e.decided)
+                    sum += e.outcome;
             }
         }
         benchmark::DoNotOptimize(sum);
@@ -65,11 +66,13 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration) continue;
+            if (run.run_type != Run::RT_Iteration)
+                continue;
             const std::string& name = run.run_name.function_name;
             const double time = run.GetAdjustedCPUTime();
             const auto known = cpu.find(name);
-            if (known == cpu.end() || time < known->second) cpu[name] = time;
+            if (known == cpu.end() || time < known->second)
+                cpu[name] = time;
         }
     }
     std::map<std::string, double> cpu;
@@ -79,14 +82,16 @@ public:
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
     TimingReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
     const auto plain = reporter.cpu.find("BM_PlainPassOverDecidedOutcomes");
     const auto step = reporter.cpu.find("BM_RankingStep");
-    if (plain == reporter.cpu.end() || step == reporter.cpu.end()) return 0;
+    if (plain == reporter.cpu.end() || step == reporter.cpu.end())
+        return 0;
     const double ratio = step->second / plain->second;
     std::printf("the ranking step takes %.3f times the plain pass (limit %.1f)\n", ratio, kLimit);
     return ratio <= kLimit ? 0 : 1;

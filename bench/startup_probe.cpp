@@ -52,7 +52,8 @@ int main(int argc, char** argv) {
                 break;
             }
         }
-        if (mapped >= 0) break;
+        if (mapped >= 0)
+            break;
         int status = 0;
         if (waitpid(child, &status, WNOHANG) == child) {
             std::fprintf(stderr, "startup_probe: the program ended before a window appeared\n");

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
+#include "base/failure.h"
+#include "base/text.h"
 #include "core/quicksort.h"
 #include "core/rounding.h"
-#include "base/text.h"
-#include "base/failure.h"
 
 namespace rangwerk {
 namespace {
@@ -56,18 +56,22 @@ std::vector<CombinationRecord*> CombinationList::InOrder() const {
 }
 
 std::optional<Refusal> CombinationList::CheckNameForAdd(std::string_view name) const {
-    if (name.empty()) return EmptyName();
+    if (name.empty())
+        return EmptyName();
     for (const auto& r : records_) {
-        if (EqualIgnoringCase(r->name, name)) return DuplicateName(name);
+        if (EqualIgnoringCase(r->name, name))
+            return DuplicateName(name);
     }
     return std::nullopt;
 }
 
 std::optional<Refusal> CombinationList::CheckNameForUpdate(std::size_t index,
                                                            std::string_view name) const {
-    if (name.empty()) return EmptyName();
+    if (name.empty())
+        return EmptyName();
     for (std::size_t i = 0; i < records_.size(); ++i) {
-        if (i != index && EqualIgnoringCase(records_[i]->name, name)) return DuplicateName(name);
+        if (i != index && EqualIgnoringCase(records_[i]->name, name))
+            return DuplicateName(name);
     }
     return std::nullopt;
 }
@@ -75,7 +79,8 @@ std::optional<Refusal> CombinationList::CheckNameForUpdate(std::size_t index,
 std::optional<Refusal> CombinationList::AddCombination(std::string name,
                                                        const std::vector<MemberRow>& rows,
                                                        OptionList& options) {
-    if (auto refusal = CheckNameForAdd(name)) return refusal;
+    if (auto refusal = CheckNameForAdd(name))
+        return refusal;
     auto record = std::make_unique<CombinationRecord>();
     record->members = ResolveRows(rows, options);
     record->name = std::move(name);
@@ -88,7 +93,8 @@ std::optional<Refusal> CombinationList::UpdateCombination(std::size_t index, std
                                                           const std::vector<MemberRow>& rows,
                                                           OptionList& options) {
     CheckedIndex(index);
-    if (auto refusal = CheckNameForUpdate(index, name)) return refusal;
+    if (auto refusal = CheckNameForUpdate(index, name))
+        return refusal;
     auto members = ResolveRows(rows, options);
     records_[index]->name = std::move(name);
     records_[index]->members = std::move(members);
@@ -132,7 +138,8 @@ long double CombinationResult(const CombinationRecord& record, const ScoreSettin
         sum += static_cast<long double>(OptionScore(*m.option, settings)) * m.factor;
         weights += m.factor;
     }
-    if (weights == 0) return 0;
+    if (weights == 0)
+        return 0;
     return sum / weights;
 }
 
@@ -157,9 +164,8 @@ void EvaluateCombinations(CombinationList& list, const ScoreSettings& settings,
     } else if (evaluation.maxResult == 0) {
         evaluation.zeroOffset = 260;
     } else {
-        evaluation.zeroOffset = static_cast<std::int32_t>(
-            RoundHalfEven(-evaluation.minResult /
-                          (evaluation.maxResult - evaluation.minResult) * 260));
+        evaluation.zeroOffset = static_cast<std::int32_t>(RoundHalfEven(
+            -evaluation.minResult / (evaluation.maxResult - evaluation.minResult) * 260));
     }
 }
 

@@ -56,9 +56,7 @@ public:
     // A position without a combination throws Failure
     // "Listenindex überschreitet das Maximum (position)", here and in every operation below.
     CombinationRecord& At(std::size_t index) { return *records_[CheckedIndex(index)]; }
-    const CombinationRecord& At(std::size_t index) const {
-        return *records_[CheckedIndex(index)];
-    }
+    const CombinationRecord& At(std::size_t index) const { return *records_[CheckedIndex(index)]; }
     std::vector<CombinationRecord*> InOrder() const;
 
     std::optional<Refusal> CheckNameForAdd(std::string_view name) const;

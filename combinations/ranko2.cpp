@@ -29,11 +29,11 @@
 #include <algorithm>
 #include <string>
 
+#include "base/failure.h"
+#include "base/text.h"
+#include "combinations/factor_text.h"
 #include "drawing/diagram_row.h"
 #include "drawing/diagram_speech.h"
-#include "combinations/factor_text.h"
-#include "base/text.h"
-#include "base/failure.h"
 
 namespace rangwerk {
 namespace {
@@ -485,10 +485,9 @@ void TForm2::Button_OptionUpdateClick() {
     const int choice = ui_->ComboBox_Options->currentIndex();
     if (selected < 0 || choice < 0 || static_cast<std::size_t>(choice) >= choiceNames_.size())
         return;
-    if (auto refusal =
-            draft_.UpdateRow(static_cast<std::size_t>(selected),
-                             choiceNames_[static_cast<std::size_t>(choice)],
-                             CurrentFactor(ui_->SpinEdit_Factor))) {
+    if (auto refusal = draft_.UpdateRow(static_cast<std::size_t>(selected),
+                                        choiceNames_[static_cast<std::size_t>(choice)],
+                                        CurrentFactor(ui_->SpinEdit_Factor))) {
         dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
         return;
     }
@@ -535,8 +534,8 @@ void TForm2::Button_CombinationAddClick(QObject* sender) {
         return;
     }
 
-    if (auto refusal = project_.combinations.AddCombination(draft_.Name(), draft_.Rows(),
-                                                            project_.options)) {
+    if (auto refusal =
+            project_.combinations.AddCombination(draft_.Name(), draft_.Rows(), project_.options)) {
         dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
         return;
     }
@@ -608,10 +607,11 @@ void TForm2::ListBox_CombinationsDrawItem(QPainter& painter, int index, const QR
         };
         diagramFont.textHeight = metrics.height();
         const Rect r{rect.left(), rect.top(), rect.left() + rect.width(),
-                            rect.top() + rect.height()};
-        const DiagramRow row = LayDiagramRow(
-            static_cast<std::size_t>(index), r, ui_->CheckBox_Sort->isChecked(), project_.combinations,
-            project_.evaluation, diagramFont, ToUtf8(QLocale().decimalPoint()));
+                     rect.top() + rect.height()};
+        const DiagramRow row =
+            LayDiagramRow(static_cast<std::size_t>(index), r, ui_->CheckBox_Sort->isChecked(),
+                          project_.combinations, project_.evaluation, diagramFont,
+                          ToUtf8(QLocale().decimalPoint()));
         if (!row.draw)
             return;
 
@@ -666,9 +666,9 @@ void TForm2::SpeakDiagramRows() {
     const std::string separator = ToUtf8(QLocale().decimalPoint());
     std::vector<QString> texts;
     for (int i = 0; i < ui_->ListBox_Combinations->count(); ++i) {
-        texts.push_back(FromUtf8(SpokenDiagramRow(static_cast<std::size_t>(i), sorted,
-                                                  project_.combinations, project_.evaluation,
-                                                  separator)));
+        texts.push_back(
+            FromUtf8(SpokenDiagramRow(static_cast<std::size_t>(i), sorted, project_.combinations,
+                                      project_.evaluation, separator)));
     }
     SetSpokenRows(ui_->ListBox_Combinations, texts);
 }

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "combinations/combination_draft.h"
+#include "combinations/combination_workspace.h"
 #include "platform/action_guard.h"
 #include "platform/dialogs.h"
-#include "combinations/combination_workspace.h"
 
 class QPainter;
 class QTreeWidget;

@@ -21,13 +21,15 @@ Refusal DuplicateName(std::string_view name) {
 
 int FindResultEntry(const std::vector<ResultEntry>& results, std::uint32_t opponentId) {
     for (std::size_t i = 0; i < results.size(); ++i) {
-        if (results[i].opponentId == opponentId) return static_cast<int>(i);
+        if (results[i].opponentId == opponentId)
+            return static_cast<int>(i);
     }
     return -1;
 }
 
 void OutcomeCounts::Add(const ResultEntry& entry, std::int64_t sign) {
-    if (!entry.decided) return;
+    if (!entry.decided)
+        return;
     if (entry.outcome == 1) {
         superior += sign;
     } else if (entry.outcome == 0) {
@@ -43,7 +45,9 @@ OutcomeCounts CountOutcomes(const std::vector<ResultEntry>& results) {
     return counts;
 }
 
-void RecountOutcomes(OptionRecord& option) { option.counts = CountOutcomes(option.results); }
+void RecountOutcomes(OptionRecord& option) {
+    option.counts = CountOutcomes(option.results);
+}
 
 void SetResultEntry(OptionRecord& option, std::size_t index, const ResultEntry& entry) {
     ResultEntry& old = option.results.at(index);
@@ -54,21 +58,24 @@ void SetResultEntry(OptionRecord& option, std::size_t index, const ResultEntry& 
 
 int OptionList::IndexOf(const OptionRecord* record) const {
     for (std::size_t i = 0; i < records_.size(); ++i) {
-        if (records_[i].get() == record) return static_cast<int>(i);
+        if (records_[i].get() == record)
+            return static_cast<int>(i);
     }
     return -1;
 }
 
 OptionRecord* OptionList::FindById(std::uint32_t id) {
     for (auto& r : records_) {
-        if (r->id == id) return r.get();
+        if (r->id == id)
+            return r.get();
     }
     return nullptr;
 }
 
 OptionRecord* OptionList::FindByName(std::string_view name) {
     for (auto& r : records_) {
-        if (r->name == name) return r.get();
+        if (r->name == name)
+            return r.get();
     }
     return nullptr;
 }
@@ -85,7 +92,8 @@ std::optional<Refusal> OptionList::CheckNameForAdd(std::string_view name) const 
         return Refusal{"Sie müssen einen Namen für den Eintrag eingeben.", kNameCaption};
     }
     for (const auto& r : records_) {
-        if (EqualIgnoringCase(r->name, name)) return DuplicateName(name);
+        if (EqualIgnoringCase(r->name, name))
+            return DuplicateName(name);
     }
     return std::nullopt;
 }
@@ -100,14 +108,16 @@ std::optional<Refusal> OptionList::CheckNameForUpdate(std::size_t index,
     const std::size_t n = records_.size();
     for (std::size_t k = 1; k < n; ++k) {
         const std::size_t i = (index + k) % n;
-        if (EqualIgnoringCase(records_[i]->name, name)) return DuplicateName(name);
+        if (EqualIgnoringCase(records_[i]->name, name))
+            return DuplicateName(name);
     }
     return std::nullopt;
 }
 
 std::uint32_t OptionList::NewOptionId() const {
     const std::size_t n = records_.size();
-    if (n == 0) return 0;
+    if (n == 0)
+        return 0;
     std::unordered_set<std::uint32_t> used;
     used.reserve(n);
     for (const auto& r : records_) used.insert(r->id);
@@ -141,7 +151,8 @@ void OptionList::UpdateOption(std::size_t index, std::string name, std::string i
 
 void OptionList::RemoveOption(std::size_t index) {
     OptionRecord& removed = At(index);
-    if (listener_) listener_->OptionRemoving(removed);
+    if (listener_)
+        listener_->OptionRemoving(removed);
     const std::uint32_t id = removed.id;
     records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(index));
     for (auto& r : records_) {
@@ -157,11 +168,15 @@ void OptionList::RemoveOption(std::size_t index) {
     }
 }
 
-void OptionList::RemoveAllOptions() { records_.clear(); }
+void OptionList::RemoveAllOptions() {
+    records_.clear();
+}
 
 void OptionList::MoveOption(std::size_t index, bool up) {
-    if (index >= records_.size()) throw std::out_of_range("MoveOption");
-    if (up ? index == 0 : index + 1 >= records_.size()) return;
+    if (index >= records_.size())
+        throw std::out_of_range("MoveOption");
+    if (up ? index == 0 : index + 1 >= records_.size())
+        return;
     const std::size_t target = up ? index - 1 : index + 1;
     std::swap(records_[index], records_[target]);
 }
@@ -171,7 +186,8 @@ void OptionList::Reorder(const std::vector<OptionRecord*>& order) {
     std::unordered_map<const OptionRecord*, std::size_t> position;
     position.reserve(records_.size());
     for (std::size_t i = 0; i < records_.size(); ++i) position[records_[i].get()] = i;
-    if (order.size() != records_.size()) throw std::logic_error("Reorder: records missing");
+    if (order.size() != records_.size())
+        throw std::logic_error("Reorder: records missing");
     std::vector<bool> taken(records_.size(), false);
     for (OptionRecord* record : order) {
         auto it = position.find(record);

@@ -25,14 +25,16 @@ void QuickSort(std::vector<T>& items, long left, long right, Compare&& compare) 
                 --j;
             }
         } while (i <= j);
-        if (l < j) QuickSort(items, l, j, compare);
+        if (l < j)
+            QuickSort(items, l, j, compare);
         l = i;
     } while (l < right);
 }
 
 template <class T, class Compare>
 void QuickSort(std::vector<T>& items, Compare&& compare) {
-    if (items.empty()) return;
+    if (items.empty())
+        return;
     QuickSort(items, 0, static_cast<long>(items.size()) - 1, compare);
 }
 

@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "core/quicksort.h"
 #include "core/name_order.h"
+#include "core/quicksort.h"
 
 namespace rangwerk {
 
@@ -30,7 +30,8 @@ void SortOrderByName(std::vector<OptionRecord*>& order) {
 
 std::optional<Refusal> ComparisonRun::Start(QueryOrder order, bool keepAnswers,
                                             std::uint32_t seed) {
-    if (auto refusal = CheckScoreSettings(settings_)) return refusal;
+    if (auto refusal = CheckScoreSettings(settings_))
+        return refusal;
     if (order == QueryOrder::None) {
         return Refusal{
             "Sie müssen angeben, in welcher Reihenfolge die Optionen abgefragt werden sollen.",
@@ -63,12 +64,15 @@ void ComparisonRun::KeepScores() {
 }
 
 void ComparisonRun::NextComparison(bool backwards) {
-    if (listener_) listener_->RefreshCombinations();
+    if (listener_)
+        listener_->RefreshCombinations();
     scale_ = RankOptions(ranking_, settings_, &scores_);
-    if (listener_) listener_->RankingChanged();
+    if (listener_)
+        listener_->RankingChanged();
 
     const int n = static_cast<int>(options_.Count());
-    if (n < 2) throw std::logic_error("NextComparison needs two options");
+    if (n < 2)
+        throw std::logic_error("NextComparison needs two options");
     if (!backwards) {
         if (secondIndex_ < n - 1) {
             ++secondIndex_;
@@ -76,7 +80,8 @@ void ComparisonRun::NextComparison(bool backwards) {
             ++firstIndex_;
             secondIndex_ = firstIndex_ + 1;
         } else {
-            if (listener_) listener_->RunFinished();
+            if (listener_)
+                listener_->RunFinished();
             return;
         }
     } else {
@@ -99,7 +104,8 @@ void ComparisonRun::NextComparison(bool backwards) {
 void RecordAnswer(OptionRecord& first, OptionRecord& second, Answer answer) {
     const int a = FindResultEntry(first.results, second.id);
     const int b = FindResultEntry(second.results, first.id);
-    if (a < 0 || b < 0) throw std::logic_error("RecordAnswer: missing result entry");
+    if (a < 0 || b < 0)
+        throw std::logic_error("RecordAnswer: missing result entry");
     const std::int32_t outcome =
         answer == Answer::FirstSuperior ? 1 : (answer == Answer::SecondSuperior ? -1 : 0);
     SetResultEntry(first, static_cast<std::size_t>(a), {second.id, outcome, true});
@@ -126,15 +132,18 @@ std::vector<int> ComparisonRun::ChoosableSecond() const {
 
 void ComparisonRun::ChooseFirst(int position) {
     const int n = static_cast<int>(options_.Count());
-    if (position < 0 || position > n - 2) throw std::out_of_range("ChooseFirst");
+    if (position < 0 || position > n - 2)
+        throw std::out_of_range("ChooseFirst");
     firstIndex_ = position;
-    if (secondIndex_ <= position) secondIndex_ = position + 1;
+    if (secondIndex_ <= position)
+        secondIndex_ = position + 1;
     ShowCurrentPair();
 }
 
 void ComparisonRun::ChooseSecond(int position) {
     const int n = static_cast<int>(options_.Count());
-    if (position <= firstIndex_ || position > n - 1) throw std::out_of_range("ChooseSecond");
+    if (position <= firstIndex_ || position > n - 1)
+        throw std::out_of_range("ChooseSecond");
     secondIndex_ = position;
     ShowCurrentPair();
 }
@@ -176,7 +185,8 @@ std::optional<std::int32_t> ComparisonRun::RecordedAnswer() const {
     const OptionRecord& first = options_.At(static_cast<std::size_t>(firstIndex_));
     const OptionRecord& second = options_.At(static_cast<std::size_t>(secondIndex_));
     const int k = FindResultEntry(first.results, second.id);
-    if (k < 0 || !first.results[static_cast<std::size_t>(k)].decided) return std::nullopt;
+    if (k < 0 || !first.results[static_cast<std::size_t>(k)].decided)
+        return std::nullopt;
     return first.results[static_cast<std::size_t>(k)].outcome;
 }
 
@@ -184,7 +194,8 @@ void ComparisonRun::Forget(const OptionRecord* option) {
     for (std::size_t i = 0; i < ranking_.size(); ++i) {
         if (ranking_[i] == option) {
             ranking_.erase(ranking_.begin() + static_cast<std::ptrdiff_t>(i));
-            if (i < scores_.size()) scores_.erase(scores_.begin() + static_cast<std::ptrdiff_t>(i));
+            if (i < scores_.size())
+                scores_.erase(scores_.begin() + static_cast<std::ptrdiff_t>(i));
             return;
         }
     }

@@ -25,8 +25,10 @@ std::int64_t OptionScore(const OptionRecord& option, const ScoreSettings& settin
 BarScale RankOptions(RankingList& ranking, const ScoreSettings& settings,
                      std::vector<std::int64_t>* scores) {
     BarScale scale;
-    if (scores) scores->clear();
-    if (ranking.empty()) return scale;
+    if (scores)
+        scores->clear();
+    if (ranking.empty())
+        return scale;
 
     // Each score is read once for this step from the kept counts; the sort compares these
     // values, which gives the same order as computing them afresh at every comparison.
@@ -65,8 +67,10 @@ BarScale RankOptions(RankingList& ranking, const ScoreSettings& settings,
 }
 
 int RankNumber(const RankingList& ranking, std::size_t index, const ScoreSettings& settings) {
-    if (index == 0) return 1;
-    if (OptionScore(*ranking.at(index), settings) != OptionScore(*ranking.at(index - 1), settings)) {
+    if (index == 0)
+        return 1;
+    if (OptionScore(*ranking.at(index), settings) !=
+        OptionScore(*ranking.at(index - 1), settings)) {
         return static_cast<int>(index) + 1;
     }
     return 0;
@@ -79,10 +83,12 @@ std::int32_t PointsFromText(std::string_view text) {
     // One sign at most: a plus is skipped here, a minus is read by from_chars.
     if (first != last && *first == '+') {
         ++first;
-        if (first != last && *first == '-') return 0;
+        if (first != last && *first == '-')
+            return 0;
     }
     auto [end, ec] = std::from_chars(first, last, value);
-    if (ec != std::errc() || end != last || first == last) return 0;
+    if (ec != std::errc() || end != last || first == last)
+        return 0;
     return value;
 }
 

@@ -14,9 +14,15 @@ using Color = std::uint32_t;
 constexpr Color Rgb(std::uint32_t r, std::uint32_t g, std::uint32_t b) {
     return (r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16);
 }
-constexpr std::uint32_t RedOf(Color c) { return c & 0xFF; }
-constexpr std::uint32_t GreenOf(Color c) { return (c >> 8) & 0xFF; }
-constexpr std::uint32_t BlueOf(Color c) { return (c >> 16) & 0xFF; }
+constexpr std::uint32_t RedOf(Color c) {
+    return c & 0xFF;
+}
+constexpr std::uint32_t GreenOf(Color c) {
+    return (c >> 8) & 0xFF;
+}
+constexpr std::uint32_t BlueOf(Color c) {
+    return (c >> 16) & 0xFF;
+}
 
 // Per channel: from + ((to - from) * position) div range, the division truncating toward zero.
 Color BlendColor(Color from, Color to, std::int64_t position, std::int64_t range);

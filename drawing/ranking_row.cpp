@@ -9,8 +9,8 @@ namespace rangwerk {
 namespace {
 
 constexpr int kBarAreaWidth = 200;
-constexpr int kBarAreaEndGap = 20;   // the bar area ends this far before the right edge
-constexpr int kNameEndGap = 244;     // the name column ends this far before the right edge
+constexpr int kBarAreaEndGap = 20;  // the bar area ends this far before the right edge
+constexpr int kNameEndGap = 244;    // the name column ends this far before the right edge
 constexpr int kColumnGap = 4;
 
 constexpr Color kLowestColour = Rgb(255, 0, 0);
@@ -28,7 +28,8 @@ RankingRowLayout LayOutRankingRow(const Rect& rect, std::size_t index,
 
     // The rank column is as wide as the highest possible number with its point.
     const int rankEnd = rect.left + measure(std::to_string(scores.size()) + ".") + kColumnGap;
-    const bool numbered = index == 0 || index >= scores.size() || scores[index] != scores[index - 1];
+    const bool numbered =
+        index == 0 || index >= scores.size() || scores[index] != scores[index - 1];
     if (numbered) {
         const std::string number = std::to_string(index + 1) + ".";
         row.rankNumber = PlacedText{number, rankEnd - measure(number)};
@@ -43,10 +44,10 @@ RankingRowLayout LayOutRankingRow(const Rect& rect, std::size_t index,
         const long double end = (static_cast<long double>(score) / range - 1) * kBarAreaWidth +
                                 rect.right - kBarAreaEndGap + scale.zeroLine;
         const int endX = static_cast<int>(RoundHalfEven(end));
-        row.bar = RowBar{std::min(zeroX, endX), rect.top + 1, std::max(zeroX, endX),
-                         rect.bottom - 1,
-                         BlendColor(kLowestColour, kHighestColour, score - scale.minScore,
-                                    scale.maxScore - scale.minScore)};
+        row.bar =
+            RowBar{std::min(zeroX, endX), rect.top + 1, std::max(zeroX, endX), rect.bottom - 1,
+                   BlendColor(kLowestColour, kHighestColour, score - scale.minScore,
+                              scale.maxScore - scale.minScore)};
     }
 
     // The number stands on the side of the zero line opposite the bar.

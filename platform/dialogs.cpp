@@ -64,10 +64,14 @@ MessageRequest GeneralErrorMessage(const std::string& message) {
 
 const char* ButtonText(MessageButton button) {
     switch (button) {
-        case MessageButton::Ok: return "OK";
-        case MessageButton::Cancel: return "Abbrechen";
-        case MessageButton::Yes: return "&Ja";
-        case MessageButton::No: return "&Nein";
+        case MessageButton::Ok:
+            return "OK";
+        case MessageButton::Cancel:
+            return "Abbrechen";
+        case MessageButton::Yes:
+            return "&Ja";
+        case MessageButton::No:
+            return "&Nein";
     }
     return "";
 }

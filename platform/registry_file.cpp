@@ -377,10 +377,10 @@ struct Section {
 };
 
 struct ParseResult {
-    bool known = true;                     // false: no known header, the file is unreadable
-    std::string header;                    // the header line as found
-    std::string asideText;                 // the lines of the sections that cannot be read
-    std::vector<std::string> asideKeys;    // the names of those sections
+    bool known = true;                   // false: no known header, the file is unreadable
+    std::string header;                  // the header line as found
+    std::string asideText;               // the lines of the sections that cannot be read
+    std::vector<std::string> asideKeys;  // the names of those sections
 };
 
 std::string_view TrimRight(std::string_view s) {
@@ -573,7 +573,7 @@ ParseResult Parse(std::string_view raw, RegistryRoot root, Hive& hive) {
                 result.asideText += '\n';
             }
             result.asideText += '\n';
-            result.asideKeys.push_back(!section                 ? std::string("(vor dem ersten Schlüssel)")
+            result.asideKeys.push_back(!section ? std::string("(vor dem ersten Schlüssel)")
                                        : section->name.empty() ? std::string(lines[sectionStart])
                                                                : section->name);
         } else if (section) {
@@ -764,7 +764,9 @@ void FileRegistry::Report(const std::string& message) {
     problems_.push_back(message);
 }
 
-std::vector<std::string> FileRegistry::TakeProblems() { return std::exchange(problems_, {}); }
+std::vector<std::string> FileRegistry::TakeProblems() {
+    return std::exchange(problems_, {});
+}
 
 void FileRegistry::RemoveStaleTemporaries(const std::filesystem::path& file) const {
     // Called under the lock: no writer is at work, so every temporary file of this store was
@@ -857,7 +859,8 @@ std::string FileRegistry::Access(RegistryRoot root, bool change,
                     }
                     Report("Die Registrierungsdatei \"" + file.string() +
                            "\" enthält Zeilen, die nicht gelesen werden können. Die Schlüssel, zu "
-                           "denen sie gehören (" + keys + "), wurden in \"" + aside.string() +
+                           "denen sie gehören (" +
+                           keys + "), wurden in \"" + aside.string() +
                            "\" beiseitegelegt; alle anderen Schlüssel gelten weiter.");
                     reported = false;
                 } catch (const FileReplaceError& e) {
@@ -1035,7 +1038,6 @@ public:
     }
 
 private:
-
     Path Below(const std::string& name) const {
         Path sub = path_;
         for (auto& part : CheckedPath(name, root_, path_)) {

@@ -52,11 +52,11 @@ class FileRegistryKey;
 //
 // Every access takes an exclusive lock (flock on "<file>.lock") and reads the file anew. Changes
 // made through the keys of a root are collected (every access sees them) and written when a key
-// of the root is flushed or closed: one atomic replace (base/file_replace.h) for all of them, so that the file keeps its
-// permission bits and several running copies of the program never lose each other's values.
-// Whether the file can be written at all is checked at every change, so a write to a store
-// that cannot be written fails at once. Temporary files of writers that ended before they could
-// rename them are removed by the next writer.
+// of the root is flushed or closed: one atomic replace (base/file_replace.h) for all of them, so
+// that the file keeps its permission bits and several running copies of the program never lose each
+// other's values. Whether the file can be written at all is checked at every change, so a write to
+// a store that cannot be written fails at once. Temporary files of writers that ended before they
+// could rename them are removed by the next writer.
 //
 // An open key does not hold the file: a write to a key that another process has deleted in the
 // meantime creates the key again.

@@ -24,17 +24,21 @@ constexpr bool kLongDoubleIsX87 = std::numeric_limits<long double>::radix == 2 &
                                   std::endian::native == std::endian::little;
 
 template <typename F>
-constexpr bool kIsBinary64 = std::numeric_limits<F>::is_iec559 &&
-                             std::numeric_limits<F>::digits == 53 && sizeof(F) == 8;
+constexpr bool kIsBinary64 = std::numeric_limits<F>::is_iec559&& std::numeric_limits<F>::digits ==
+                                 53 &&
+                             sizeof(F) == 8;
 
 // value / 2^shift rounded to the nearest integer, ties to even (shift >= 1).
 std::uint64_t ShiftRightRoundingToEven(std::uint64_t value, int shift) {
-    if (shift > 64) return 0;  // below half of the lowest kept unit
-    if (shift == 64) return value > Extended80::kIntegerBit ? 1 : 0;
+    if (shift > 64)
+        return 0;  // below half of the lowest kept unit
+    if (shift == 64)
+        return value > Extended80::kIntegerBit ? 1 : 0;
     const std::uint64_t quotient = value >> shift;
     const std::uint64_t remainder = value & ((std::uint64_t{1} << shift) - 1);
     const std::uint64_t half = std::uint64_t{1} << (shift - 1);
-    if (remainder > half || (remainder == half && (quotient & 1) != 0)) return quotient + 1;
+    if (remainder > half || (remainder == half && (quotient & 1) != 0))
+        return quotient + 1;
     return quotient;
 }
 
@@ -51,7 +55,8 @@ F DecodeNan(const Extended80& x) {
     } else if constexpr (kIsBinary64<F>) {
         constexpr std::uint64_t kFractionMask = (std::uint64_t{1} << 52) - 1;
         std::uint64_t fraction = (x.Significand() >> 11) & kFractionMask;
-        if (fraction == 0) fraction = std::uint64_t{1} << 51;  // stay a NaN, not infinity
+        if (fraction == 0)
+            fraction = std::uint64_t{1} << 51;  // stay a NaN, not infinity
         const std::uint64_t bits =
             (negative ? std::uint64_t{1} << 63 : 0) | (std::uint64_t{0x7FF} << 52) | fraction;
         return std::bit_cast<F>(bits);
@@ -91,7 +96,8 @@ F Decode(const Extended80& x) {
         }
         return DecodeNan<F>(x);
     }
-    if (significand == 0) return negative ? -F(0) : F(0);
+    if (significand == 0)
+        return negative ? -F(0) : F(0);
 
     // The value is significand * 2^scale. Denormals and pseudo-denormals (exponent 0) carry
     // the weight of the smallest normal exponent; unnormals (integer bit clear with a non-zero
@@ -116,12 +122,14 @@ template <typename F>
 Extended80 Encode(F value) {
     static_assert(std::numeric_limits<F>::radix == 2);
     const bool negative = std::signbit(value);
-    if (std::isnan(value)) return EncodeNan(value);
+    if (std::isnan(value))
+        return EncodeNan(value);
     if (std::isinf(value)) {
         return Extended80::FromParts(negative, Extended80::kMaxBiasedExponent,
                                      Extended80::kIntegerBit);
     }
-    if (value == 0) return Extended80::FromParts(negative, 0, 0);
+    if (value == 0)
+        return Extended80::FromParts(negative, 0, 0);
 
     int exponent = 0;
     const F fraction = std::frexp(std::fabs(value), &exponent);  // |value| = fraction * 2^exponent
@@ -145,7 +153,8 @@ Extended80 Encode(F value) {
             ++significand;
         }
     }
-    if (biased == 0 && (significand & Extended80::kIntegerBit) != 0) biased = 1;
+    if (biased == 0 && (significand & Extended80::kIntegerBit) != 0)
+        biased = 1;
     if (biased >= Extended80::kMaxBiasedExponent) {
         return Extended80::FromParts(negative, Extended80::kMaxBiasedExponent,
                                      Extended80::kIntegerBit);
@@ -158,34 +167,46 @@ Extended80 Encode(F value) {
 Extended80 Extended80::FromParts(bool negative, int biasedExponent, std::uint64_t significand) {
     Extended80 x;
     for (int i = 0; i < 8; ++i) x.bytes[i] = static_cast<std::uint8_t>(significand >> (8 * i));
-    const auto top = static_cast<std::uint16_t>((biasedExponent & kMaxBiasedExponent) |
-                                                (negative ? 0x8000 : 0));
+    const auto top =
+        static_cast<std::uint16_t>((biasedExponent & kMaxBiasedExponent) | (negative ? 0x8000 : 0));
     x.bytes[8] = static_cast<std::uint8_t>(top & 0xFF);
     x.bytes[9] = static_cast<std::uint8_t>(top >> 8);
     return x;
 }
 
-Extended80 Extended80::FromLongDouble(long double value) { return Encode(value); }
+Extended80 Extended80::FromLongDouble(long double value) {
+    return Encode(value);
+}
 
-Extended80 Extended80::FromDouble(double value) { return Encode(value); }
+Extended80 Extended80::FromDouble(double value) {
+    return Encode(value);
+}
 
 Extended80 Extended80::FromInteger(std::int64_t value) {
-    if (value == 0) return FromParts(false, 0, 0);
+    if (value == 0)
+        return FromParts(false, 0, 0);
     const bool negative = value < 0;
-    const std::uint64_t magnitude =
-        negative ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
-                 : static_cast<std::uint64_t>(value);
+    const std::uint64_t magnitude = negative ? std::uint64_t{0} - static_cast<std::uint64_t>(value)
+                                             : static_cast<std::uint64_t>(value);
     const int shift = std::countl_zero(magnitude);
     return FromParts(negative, kExponentBias + (kSignificandBits - 1) - shift, magnitude << shift);
 }
 
-long double Extended80::ToLongDouble() const { return Decode<long double>(*this); }
+long double Extended80::ToLongDouble() const {
+    return Decode<long double>(*this);
+}
 
-double Extended80::ToDouble() const { return Decode<double>(*this); }
+double Extended80::ToDouble() const {
+    return Decode<double>(*this);
+}
 
-bool Extended80::Negative() const { return (bytes[9] & 0x80) != 0; }
+bool Extended80::Negative() const {
+    return (bytes[9] & 0x80) != 0;
+}
 
-int Extended80::BiasedExponent() const { return ((bytes[9] & 0x7F) << 8) | bytes[8]; }
+int Extended80::BiasedExponent() const {
+    return ((bytes[9] & 0x7F) << 8) | bytes[8];
+}
 
 std::uint64_t Extended80::Significand() const {
     std::uint64_t significand = 0;

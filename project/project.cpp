@@ -2,7 +2,9 @@
 
 namespace rangwerk {
 
-Project::Project() { options.SetRemovalListener(this); }
+Project::Project() {
+    options.SetRemovalListener(this);
+}
 
 void Project::OptionRemoving(OptionRecord& option) {
     // The members go first, each changed combination re-evaluated on screen while the option
@@ -18,7 +20,8 @@ void Project::RemoveAllOptions() {
     options.RemoveAllOptions();
     // Refreshed after the options are gone too, so that the window's choice of options does
     // not offer names that no longer exist.
-    if (CombinationView* view = View()) view->CombinationsDiscarded();
+    if (CombinationView* view = View())
+        view->CombinationsDiscarded();
 }
 
 void Project::DiscardAll() {

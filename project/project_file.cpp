@@ -25,19 +25,23 @@ constexpr const char* kReadError = "Stream-Lesefehler";
 // The reader's buffer for a project file on disk.
 constexpr std::size_t kFileBlock = 64 * 1024;
 
-[[noreturn]] void Invalid() { throw Failure(kInvalidValue); }
+[[noreturn]] void Invalid() {
+    throw Failure(kInvalidValue);
+}
 
 // The smallest encodings: an Int, Id or Bool takes at least 1 or 2 bytes, a Text at least 2.
-constexpr std::uint64_t kMinOptionBytes = 2 + 2 + 2;  // name, info, id
-constexpr std::uint64_t kMinEntryBytes = 2 + 2 + 1;   // opponent id, outcome, decided
+constexpr std::uint64_t kMinOptionBytes = 2 + 2 + 2;       // name, info, id
+constexpr std::uint64_t kMinEntryBytes = 2 + 2 + 1;        // opponent id, outcome, decided
 constexpr std::uint64_t kMinCombinationBytes = 2 + 2 + 2;  // name, result, member count
-constexpr std::uint64_t kMinMemberBytes = 2 + 2;  // option id, factor
+constexpr std::uint64_t kMinMemberBytes = 2 + 2;           // option id, factor
 
 // Refuses a count that the rest of the input cannot hold, before anything is allocated.
 void RequireRoom(const ValueReader& reader, std::uint64_t count, std::uint64_t bytesEach) {
     const std::uint64_t remaining = reader.Remaining();
-    if (remaining == ByteSource::kUnknownSize) return;
-    if (bytesEach != 0 && count > remaining / bytesEach) throw Failure(kReadError);
+    if (remaining == ByteSource::kUnknownSize)
+        return;
+    if (bytesEach != 0 && count > remaining / bytesEach)
+        throw Failure(kReadError);
 }
 
 // Numbers a set of option ids 0, 1, 2 … in the order given. Ids the program hands out stay
@@ -55,14 +59,16 @@ public:
         if (largest < 4 * static_cast<std::uint64_t>(ids.size()) + 1024) {
             table_.assign(static_cast<std::size_t>(largest) + 1, kNone);
             for (std::size_t i = 0; i < ids.size(); ++i) {
-                if (table_[ids[i]] != kNone) distinct = false;
+                if (table_[ids[i]] != kNone)
+                    distinct = false;
                 table_[ids[i]] = i;
             }
         } else {
             useMap_ = true;
             map_.reserve(ids.size());
             for (std::size_t i = 0; i < ids.size(); ++i) {
-                if (!map_.emplace(ids[i], i).second) distinct = false;
+                if (!map_.emplace(ids[i], i).second)
+                    distinct = false;
             }
         }
         return distinct;
@@ -119,7 +125,8 @@ std::size_t DecodeEntriesInPlace(ValueReader& reader, ResultEntry* out, std::siz
         const std::uint8_t* q = p;
         std::uint32_t id;
         if (q[0] == 0x02) {
-            id = static_cast<std::uint32_t>(static_cast<std::int32_t>(static_cast<std::int8_t>(q[1])));
+            id = static_cast<std::uint32_t>(
+                static_cast<std::int32_t>(static_cast<std::int8_t>(q[1])));
             q += 2;
         } else if (q[0] == 0x03) {
             id = static_cast<std::uint32_t>(static_cast<std::int32_t>(
@@ -133,7 +140,8 @@ std::size_t DecodeEntriesInPlace(ValueReader& reader, ResultEntry* out, std::siz
             break;
         }
         // Outcomes are -1, 0 and +1: always the one-byte tag.
-        if (q[0] != 0x02) break;
+        if (q[0] != 0x02)
+            break;
         out[k] = {id, static_cast<std::int8_t>(q[1]), q[2] == 0x09};
         differs |= id ^ expected[k];
         p = q + 3;
@@ -143,7 +151,9 @@ std::size_t DecodeEntriesInPlace(ValueReader& reader, ResultEntry* out, std::siz
     return k;
 }
 
-std::string SystemErrorText(int error) { return std::strerror(error); }
+std::string SystemErrorText(int error) {
+    return std::strerror(error);
+}
 
 }  // namespace
 
@@ -214,10 +224,12 @@ void WriteProjectData(ValueWriter& w, const ProjectData& d) {
 ProjectData ReadProjectData(ValueReader& r) {
     ProjectData d;
     d.mainPage = r.ReadInt();
-    if (d.mainPage < 0 || d.mainPage > 4) Invalid();
+    if (d.mainPage < 0 || d.mainPage > 4)
+        Invalid();
 
     const std::int32_t n = r.ReadInt();
-    if (n < 0) Invalid();
+    if (n < 0)
+        Invalid();
     const auto count = static_cast<std::uint64_t>(n);
     RequireRoom(r, count, kMinOptionBytes + kMinEntryBytes * count);
     d.options.resize(count);
@@ -247,7 +259,8 @@ ProjectData ReadProjectData(ValueReader& r) {
         std::size_t k = 0;
         while (k < count) {
             k += DecodeEntriesInPlace(r, scratch.data() + k, count - k, expected + k, otherOrder);
-            if (k == count) break;
+            if (k == count)
+                break;
             ResultEntry& e = scratch[k];
             e.opponentId = r.ReadId();
             e.outcome = r.ReadInt();
@@ -258,13 +271,15 @@ ProjectData ReadProjectData(ValueReader& r) {
         o.results.assign(scratch.begin(), scratch.end());
         if (row == 0) {
             for (std::size_t j = 0; j < count; ++j) firstRow[j] = o.results[j].opponentId;
-            if (!slots.Assign(firstRow)) entriesValid = false;
+            if (!slots.Assign(firstRow))
+                entriesValid = false;
         }
         if (row == 0 || !otherOrder) {
             // The opponents in the first row's order: each of them once, as there, and the
             // option's own entry where its id stands in the first row.
             const std::size_t own = slots.Find(o.id);
-            if (own != IdSlots::kNone && o.results[own].decided) entriesValid = false;
+            if (own != IdSlots::kNone && o.results[own].decided)
+                entriesValid = false;
             continue;
         }
         for (const ResultEntry& e : o.results) {
@@ -274,7 +289,8 @@ ProjectData ReadProjectData(ValueReader& r) {
             } else {
                 seenBy[slot] = row;
             }
-            if (e.opponentId == o.id && e.decided) entriesValid = false;
+            if (e.opponentId == o.id && e.decided)
+                entriesValid = false;
         }
     }
     // Ids and names are unique; names ignoring letter case. Every option's id is one of the
@@ -282,17 +298,21 @@ ProjectData ReadProjectData(ValueReader& r) {
     std::vector<bool> idTaken(count, false);
     for (const StoredOption& o : d.options) {
         const std::size_t slot = slots.Find(o.id);
-        if (slot == IdSlots::kNone || idTaken[slot]) Invalid();
+        if (slot == IdSlots::kNone || idTaken[slot])
+            Invalid();
         idTaken[slot] = true;
-        if (o.name.empty() || !foldedNames.insert(FoldCaseText(o.name)).second) Invalid();
+        if (o.name.empty() || !foldedNames.insert(FoldCaseText(o.name)).second)
+            Invalid();
     }
-    if (!entriesValid) Invalid();
+    if (!entriesValid)
+        Invalid();
 
     d.superior = r.ReadInt();
     d.tie = r.ReadInt();
     d.inferior = r.ReadInt();
     d.queryOrder = r.ReadInt();
-    if (d.queryOrder < -1 || d.queryOrder > 2) Invalid();
+    if (d.queryOrder < -1 || d.queryOrder > 2)
+        Invalid();
     d.liveScore = r.ReadBool();
     if (d.mainPage > 2) {
         d.firstIndex = r.ReadInt();
@@ -303,16 +323,19 @@ ProjectData ReadProjectData(ValueReader& r) {
     }
 
     const std::int32_t m = r.ReadInt();
-    if (m < 0) Invalid();
+    if (m < 0)
+        Invalid();
     RequireRoom(r, static_cast<std::uint64_t>(m), kMinCombinationBytes);
     d.combinations.resize(static_cast<std::size_t>(m));
     std::unordered_set<std::string> combinationNames;
     for (StoredCombination& c : d.combinations) {
         c.name = r.ReadText();
-        if (c.name.empty() || !combinationNames.insert(FoldCaseText(c.name)).second) Invalid();
+        if (c.name.empty() || !combinationNames.insert(FoldCaseText(c.name)).second)
+            Invalid();
         c.result = r.ReadFloatRaw();
         const std::int32_t k = r.ReadInt();
-        if (k < 0) Invalid();
+        if (k < 0)
+            Invalid();
         RequireRoom(r, static_cast<std::uint64_t>(k), kMinMemberBytes);
         c.members.resize(static_cast<std::size_t>(k));
         std::unordered_set<std::uint32_t> memberIds;
@@ -321,13 +344,16 @@ ProjectData ReadProjectData(ValueReader& r) {
             if (slots.Find(member.optionId) == IdSlots::kNone) {
                 throw Failure("Listenindex überschreitet das Maximum (" + std::to_string(n) + ")");
             }
-            if (!memberIds.insert(member.optionId).second) Invalid();
+            if (!memberIds.insert(member.optionId).second)
+                Invalid();
             member.factor = r.ReadId();
-            if (member.factor < 1 || member.factor > 8191) Invalid();
+            if (member.factor < 1 || member.factor > 8191)
+                Invalid();
         }
     }
     d.combinationsPage = r.ReadInt();
-    if (d.combinationsPage != 0 && d.combinationsPage != 1) Invalid();
+    if (d.combinationsPage != 0 && d.combinationsPage != 1)
+        Invalid();
     d.combinationsOpen = r.ReadBool();
     return d;
 }
@@ -363,7 +389,8 @@ void SaveProjectFile(const std::string& path, const ProjectData& data) {
         ReplaceFileContents(
             path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
     } catch (const FileReplaceError& e) {
-        if (e.step() == FileReplaceError::Step::Write) throw Failure("Stream-Schreibfehler");
+        if (e.step() == FileReplaceError::Step::Write)
+            throw Failure("Stream-Schreibfehler");
         throw Failure("Datei \"" + path + "\" kann nicht erstellt werden. " +
                       SystemErrorText(e.error()));
     }
@@ -389,7 +416,8 @@ ProjectData ReadProjectFile(const std::string& path, std::size_t unknownSizeLimi
         std::vector<std::uint8_t> bytes;
         for (;;) {
             const std::size_t count = source.Read(block.data(), block.size());
-            if (count == 0) break;
+            if (count == 0)
+                break;
             if (count > unknownSizeLimit - std::min(bytes.size(), unknownSizeLimit)) {
                 throw Failure(kReadError);
             }

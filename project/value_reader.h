@@ -105,7 +105,8 @@ public:
     std::string ReadText();
     // Never refuses a tag: true exactly for 0x09; every other byte is false with no payload.
     bool ReadBool() {
-        if (position_ < end_) return data_[position_++] == 0x09;
+        if (position_ < end_)
+            return data_[position_++] == 0x09;
         return ReadBoolSlowly();
     }
     // Tag 0x05, or an integer tag (0x02, 0x03, 0x04, 0x13) converted.
@@ -119,7 +120,9 @@ public:
 
     // The bytes at hand (in the buffer, or the rest of the bytes in memory), for decoding a
     // long run of values in place; Advance consumes what was decoded.
-    std::span<const std::uint8_t> Available() const { return {data_ + position_, end_ - position_}; }
+    std::span<const std::uint8_t> Available() const {
+        return {data_ + position_, end_ - position_};
+    }
     void Advance(std::size_t count) { position_ += count; }
 
 private:
@@ -127,7 +130,8 @@ private:
     // whose payload is buffered in full. Anything else is left to the slow path, which reads
     // the same bytes again with every check.
     bool ReadBufferedInt(std::int32_t& value) {
-        if (end_ - position_ < 5) return false;
+        if (end_ - position_ < 5)
+            return false;
         const std::uint8_t* p = data_ + position_;
         switch (p[0]) {
             case 0x02:
@@ -139,9 +143,10 @@ private:
                 position_ += 3;
                 return true;
             case 0x04:
-                value = static_cast<std::int32_t>(
-                    static_cast<std::uint32_t>(p[1]) | static_cast<std::uint32_t>(p[2]) << 8 |
-                    static_cast<std::uint32_t>(p[3]) << 16 | static_cast<std::uint32_t>(p[4]) << 24);
+                value = static_cast<std::int32_t>(static_cast<std::uint32_t>(p[1]) |
+                                                  static_cast<std::uint32_t>(p[2]) << 8 |
+                                                  static_cast<std::uint32_t>(p[3]) << 16 |
+                                                  static_cast<std::uint32_t>(p[4]) << 24);
                 position_ += 5;
                 return true;
             default:
@@ -162,7 +167,7 @@ private:
     ByteSource* source_ = nullptr;  // none when reading from memory
     std::vector<std::uint8_t> buffer_;
     std::span<std::uint8_t> external_;  // the caller's buffer, when given
-    const std::uint8_t* data_;  // the buffer, or the bytes in memory
+    const std::uint8_t* data_;          // the buffer, or the bytes in memory
     std::size_t position_ = 0;
     std::size_t end_ = 0;
 };

@@ -8,17 +8,20 @@
 
 #include <unistd.h>
 
-#include "base/text.h"
 #include "base/failure.h"
+#include "base/text.h"
 
 namespace rangwerk {
 namespace {
 
-[[noreturn]] void ThrowWriteError() { throw Failure("Stream-Schreibfehler"); }
+[[noreturn]] void ThrowWriteError() {
+    throw Failure("Stream-Schreibfehler");
+}
 
 bool IsAscii(std::string_view text) {
     for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
     }
     return true;
 }
@@ -30,19 +33,24 @@ void MemorySink::Write(const std::uint8_t* data, std::size_t size) {
 }
 
 void FileSink::Write(const std::uint8_t* data, std::size_t size) {
-    if (size == 0) return;
-    if (std::fwrite(data, 1, size, file_) != size) ThrowWriteError();
+    if (size == 0)
+        return;
+    if (std::fwrite(data, 1, size, file_) != size)
+        ThrowWriteError();
 }
 
 void FileSink::Flush() {
-    if (std::fflush(file_) != 0) ThrowWriteError();
+    if (std::fflush(file_) != 0)
+        ThrowWriteError();
 }
 
 void FdSink::Write(const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
         const ssize_t written = ::write(fd_, data, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) ThrowWriteError();
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            ThrowWriteError();
         data += written;
         size -= static_cast<std::size_t>(written);
     }
@@ -79,7 +87,8 @@ void ValueWriter::WriteText(std::string_view utf8) {
             PutByte(0x06);
             PutByte(static_cast<std::uint8_t>(utf8.size()));
         } else {
-            if (utf8.size() > std::numeric_limits<std::uint32_t>::max()) ThrowWriteError();
+            if (utf8.size() > std::numeric_limits<std::uint32_t>::max())
+                ThrowWriteError();
             PutByte(0x0C);
             PutLittleEndian(utf8.size(), 4);
         }
@@ -87,13 +96,16 @@ void ValueWriter::WriteText(std::string_view utf8) {
         return;
     }
     const std::string clean = EncodeUtf8(DecodeUtf8(utf8));
-    if (clean.size() > std::numeric_limits<std::uint32_t>::max()) ThrowWriteError();
+    if (clean.size() > std::numeric_limits<std::uint32_t>::max())
+        ThrowWriteError();
     PutByte(0x14);
     PutLittleEndian(clean.size(), 4);
     Put(reinterpret_cast<const std::uint8_t*>(clean.data()), clean.size());
 }
 
-void ValueWriter::WriteBool(bool value) { PutByte(value ? 0x09 : 0x08); }
+void ValueWriter::WriteBool(bool value) {
+    PutByte(value ? 0x09 : 0x08);
+}
 
 void ValueWriter::WriteFloat(long double value) {
     WriteFloatRaw(Extended80::FromLongDouble(value));
@@ -105,16 +117,19 @@ void ValueWriter::WriteFloatRaw(const Extended80& value) {
 }
 
 void ValueWriter::WriteEntries(const ResultEntry* entries, std::size_t count) {
-    if (failed_) ThrowWriteError();
+    if (failed_)
+        ThrowWriteError();
     constexpr std::size_t kLongest = 3 + 2 + 1;  // an id below 32768, an outcome, the flag
     std::size_t k = 0;
     while (k < count) {
-        if (buffer_.size() - used_ < kLongest) Drain();
+        if (buffer_.size() - used_ < kLongest)
+            Drain();
         std::uint8_t* p = buffer_.data() + used_;
         std::uint8_t* const last = buffer_.data() + buffer_.size() - kLongest;
         while (k < count && p <= last) {
             const ResultEntry& e = entries[k];
-            if (e.opponentId > 32767 || e.outcome < -128 || e.outcome > 127) break;
+            if (e.opponentId > 32767 || e.outcome < -128 || e.outcome > 127)
+                break;
             if (e.opponentId <= 127) {
                 p[0] = 0x02;
                 p[1] = static_cast<std::uint8_t>(e.opponentId);
@@ -153,9 +168,11 @@ void ValueWriter::Finish() {
 }
 
 void ValueWriter::Put(const std::uint8_t* data, std::size_t size) {
-    if (failed_) ThrowWriteError();
+    if (failed_)
+        ThrowWriteError();
     while (size > 0) {
-        if (used_ == buffer_.size()) Drain();
+        if (used_ == buffer_.size())
+            Drain();
         const std::size_t chunk = std::min(size, buffer_.size() - used_);
         std::memcpy(buffer_.data() + used_, data, chunk);
         used_ += chunk;
@@ -171,8 +188,10 @@ void ValueWriter::PutLittleEndian(std::uint64_t value, int bytes) {
 }
 
 void ValueWriter::Drain() {
-    if (failed_) ThrowWriteError();
-    if (used_ == 0) return;
+    if (failed_)
+        ThrowWriteError();
+    if (used_ == 0)
+        return;
     try {
         sink_.Write(buffer_.data(), used_);
     } catch (...) {

@@ -15,9 +15,9 @@
 #include <QShowEvent>
 
 #include "base/failure.h"
+#include "drawing/info_banner.h"
 #include "setup/maker.h"
 #include "ui/accessibility.h"
-#include "drawing/info_banner.h"
 #include "ui_infodlg.h"
 
 // The logo lives in a resource file of this static library; it has to be registered by name
@@ -36,7 +36,8 @@ constexpr int kIconSize = 32;
 // action as by a click.
 QAccessibleInterface* LinkLabelInterface(const QString&, QObject* object) {
     auto* link = dynamic_cast<TLinkLabel*>(object);
-    if (!link) return nullptr;
+    if (!link)
+        return nullptr;
     return new AccessibleLink(link, [link] { link->Click(); });
 }
 

@@ -24,11 +24,14 @@ public:
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::Shortcut) return false;
+        if (event->type() != QEvent::Shortcut)
+            return false;
         auto* shortcut = static_cast<QShortcutEvent*>(event);
-        if (!shortcut->isAmbiguous()) return false;
+        if (!shortcut->isAmbiguous())
+            return false;
         for (QWidget* w : window_->findChildren<QWidget*>()) {
-            if (!w->isVisible() || !w->isEnabled() || !CarriesKey(w, shortcut->key())) continue;
+            if (!w->isVisible() || !w->isEnabled() || !CarriesKey(w, shortcut->key()))
+                continue;
             if (auto* button = qobject_cast<QAbstractButton*>(w)) {
                 button->animateClick();
             } else if (auto* label = qobject_cast<QLabel*>(w); label && label->buddy()) {
@@ -45,8 +48,10 @@ public:
 private:
     static bool CarriesKey(QWidget* w, const QKeySequence& key) {
         QString text;
-        if (auto* button = qobject_cast<QAbstractButton*>(w)) text = button->text();
-        if (auto* label = qobject_cast<QLabel*>(w)) text = label->text();
+        if (auto* button = qobject_cast<QAbstractButton*>(w))
+            text = button->text();
+        if (auto* label = qobject_cast<QLabel*>(w))
+            text = label->text();
         return !text.isEmpty() && QKeySequence::mnemonic(text) == key;
     }
 

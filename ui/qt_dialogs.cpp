@@ -17,21 +17,30 @@ QString Text(const std::string& utf8) {
 
 QMessageBox::Icon IconOf(MessageIcon icon) {
     switch (icon) {
-        case MessageIcon::Warning: return QMessageBox::Warning;
-        case MessageIcon::Error: return QMessageBox::Critical;
-        case MessageIcon::Information: return QMessageBox::Information;
-        case MessageIcon::Question: return QMessageBox::Question;
-        case MessageIcon::None: break;
+        case MessageIcon::Warning:
+            return QMessageBox::Warning;
+        case MessageIcon::Error:
+            return QMessageBox::Critical;
+        case MessageIcon::Information:
+            return QMessageBox::Information;
+        case MessageIcon::Question:
+            return QMessageBox::Question;
+        case MessageIcon::None:
+            break;
     }
     return QMessageBox::NoIcon;
 }
 
 QMessageBox::ButtonRole RoleOf(MessageButton button) {
     switch (button) {
-        case MessageButton::Ok: return QMessageBox::AcceptRole;
-        case MessageButton::Yes: return QMessageBox::YesRole;
-        case MessageButton::No: return QMessageBox::NoRole;
-        case MessageButton::Cancel: return QMessageBox::RejectRole;
+        case MessageButton::Ok:
+            return QMessageBox::AcceptRole;
+        case MessageButton::Yes:
+            return QMessageBox::YesRole;
+        case MessageButton::No:
+            return QMessageBox::NoRole;
+        case MessageButton::Cancel:
+            return QMessageBox::RejectRole;
     }
     return QMessageBox::AcceptRole;
 }
@@ -57,10 +66,12 @@ QString QtNameFilter(const std::string& filter) {
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
         const QString& description = parts[i];
         const QString pattern = QString(parts[i + 1]).replace(u';', u' ');
-        filters << (description.contains(u'(') ? description
-                                                : description + QStringLiteral(" (") + pattern + u')');
+        filters << (description.contains(u'(')
+                        ? description
+                        : description + QStringLiteral(" (") + pattern + u')');
     }
-    if (parts.size() % 2 == 1 && !parts.back().isEmpty()) filters << parts.back();
+    if (parts.size() % 2 == 1 && !parts.back().isEmpty())
+        filters << parts.back();
     return filters.join(QStringLiteral(";;"));
 }
 
@@ -69,7 +80,8 @@ QWidget* QtDialogs::Parent() const {
 }
 
 MessageButton QtDialogs::ShowMessage(const MessageRequest& request) {
-    if (request.sound != SystemSound::None) QApplication::beep();
+    if (request.sound != SystemSound::None)
+        QApplication::beep();
 
     QMessageBox box(Parent());
     box.setWindowTitle(Text(request.caption));
@@ -81,14 +93,17 @@ MessageButton QtDialogs::ShowMessage(const MessageRequest& request) {
     for (MessageButton b : request.buttons) {
         QPushButton* button = box.addButton(QString::fromUtf8(ButtonText(b)), RoleOf(b));
         buttons.emplace_back(button, b);
-        if (b == request.defaultButton) box.setDefaultButton(button);
-        if (b == request.escapeButton) box.setEscapeButton(button);
+        if (b == request.defaultButton)
+            box.setDefaultButton(button);
+        if (b == request.escapeButton)
+            box.setEscapeButton(button);
     }
     box.exec();
 
     QAbstractButton* clicked = box.clickedButton();
     for (const auto& [button, kind] : buttons) {
-        if (button == clicked) return kind;
+        if (button == clicked)
+            return kind;
     }
     // Closed without a button (close box, Escape without an escape button).
     return request.escapeButton;
@@ -109,11 +124,14 @@ std::optional<std::string> QtDialogs::AskFileName(bool save, const FileDialogReq
     // Save asks before overwriting (the default); open takes only an existing file.
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(QtNameFilter(request.filter));
-    if (!request.defaultExtension.empty()) dialog.setDefaultSuffix(Text(request.defaultExtension));
+    if (!request.defaultExtension.empty())
+        dialog.setDefaultSuffix(Text(request.defaultExtension));
     dialog.setSizeGripEnabled(true);
-    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
-    if (chosen.isEmpty()) return std::nullopt;
+    if (chosen.isEmpty())
+        return std::nullopt;
     return chosen.front().toStdString();
 }
 

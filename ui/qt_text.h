@@ -11,6 +11,8 @@ inline QString FromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-inline std::string ToUtf8(const QString& text) { return text.toStdString(); }
+inline std::string ToUtf8(const QString& text) {
+    return text.toStdString();
+}
 
 }  // namespace rangwerk

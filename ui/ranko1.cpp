@@ -4,8 +4,8 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QButtonGroup>
-#include <QCloseEvent>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
@@ -25,14 +25,14 @@
 
 #include <climits>
 
+#include "drawing/drawing.h"
+#include "drawing/ranking_row.h"
+#include "drawing/spoken_row.h"
 #include "platform/system.h"
 #include "ui/accessibility.h"
-#include "drawing/drawing.h"
 #include "ui/mnemonics.h"
 #include "ui/qt_text.h"
-#include "drawing/ranking_row.h"
 #include "ui/ranko1_icons.h"
-#include "drawing/spoken_row.h"
 #include "ui/ranko1_widgets.h"
 #include "ui_ranko1.h"
 
@@ -103,11 +103,16 @@ private:
 
 QString TForm1::Headline(int page) {
     switch (page) {
-        case kPageStart: return QStringLiteral("Neues Projekt oder Projekt öffnen");
-        case kPageCollect: return QStringLiteral("Sammeln der Optionen");
-        case kPageSettings: return QStringLiteral("Festlegen der Einstellungen");
-        case kPageComparisons: return QStringLiteral("Vergleich der Optionen");
-        case kPageResult: return QStringLiteral("Ergebnis");
+        case kPageStart:
+            return QStringLiteral("Neues Projekt oder Projekt öffnen");
+        case kPageCollect:
+            return QStringLiteral("Sammeln der Optionen");
+        case kPageSettings:
+            return QStringLiteral("Festlegen der Einstellungen");
+        case kPageComparisons:
+            return QStringLiteral("Vergleich der Optionen");
+        case kPageResult:
+            return QStringLiteral("Ergebnis");
     }
     return {};
 }
@@ -356,7 +361,9 @@ void TForm1::ConnectHandlers() {
 // ---------------------------------------------------------------------------------------------
 // Window-wide
 
-int TForm1::CurrentPage() const { return Notebook->currentIndex(); }
+int TForm1::CurrentPage() const {
+    return Notebook->currentIndex();
+}
 
 void TForm1::ShowPage(int page) {
     Notebook->setCurrentIndex(page);
@@ -370,15 +377,17 @@ void TForm1::NotebookPageChanged() {
     Panel_Save->setVisible(started);
 }
 
-void TForm1::ShowTitleCaption() { setWindowTitle(QString::fromUtf8(kApplicationTitle)); }
+void TForm1::ShowTitleCaption() {
+    setWindowTitle(QString::fromUtf8(kApplicationTitle));
+}
 
 void TForm1::ShowFileCaption(const std::string& projectFileName) {
     // The file name without its folder, whichever separator the path uses.
     const std::size_t slash = projectFileName.find_last_of("/\\");
     const std::string name =
         slash == std::string::npos ? projectFileName : projectFileName.substr(slash + 1);
-    setWindowTitle(QString::fromUtf8(kApplicationTitle) + QStringLiteral(" - [") +
-                   FromUtf8(name) + u']');
+    setWindowTitle(QString::fromUtf8(kApplicationTitle) + QStringLiteral(" - [") + FromUtf8(name) +
+                   u']');
 }
 
 void TForm1::showEvent(QShowEvent* event) {
@@ -392,12 +401,14 @@ void TForm1::showEvent(QShowEvent* event) {
 
 void TForm1::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    if (event->isAccepted()) emit Closed();
+    if (event->isAccepted())
+        emit Closed();
 }
 
 bool TForm1::KeyGoesToFocusWidget(QObject* watched) const {
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != this) return false;
+    if (!widget || widget->window() != this)
+        return false;
     // A key event travels to the parents of its receiver when the receiver ignores it; it is
     // looked at once, on its way to the focus widget.
     const QWidget* target = focusWidget() ? focusWidget() : this;
@@ -429,8 +440,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool TForm1::FormKeyPress(const QString& text) {
-    if (CurrentPage() != kPageComparisons) return false;
-    if (focusWidget() == Memo_3Option1Info || focusWidget() == Memo_3Option2Info) return false;
+    if (CurrentPage() != kPageComparisons)
+        return false;
+    if (focusWidget() == Memo_3Option1Info || focusWidget() == Memo_3Option2Info)
+        return false;
     if (text == QStringLiteral("0")) {
         Button_3RemisClick();
     } else if (text == QStringLiteral("1")) {
@@ -669,7 +682,9 @@ void TForm1::CopyRankingRowsToResult() {
     SpeakRankingRows();
 }
 
-void TForm1::ShowLiveRanking(bool visible) { ListBox_3Ranking->setVisible(visible); }
+void TForm1::ShowLiveRanking(bool visible) {
+    ListBox_3Ranking->setVisible(visible);
+}
 
 void TForm1::PreparePopupMenu_3() {
     PopupMenu_3ChooseOption->clear();
@@ -691,7 +706,8 @@ void TForm1::PreparePopupMenu_3() {
 }
 
 void TForm1::ResetAnswerFonts() {
-    for (QPushButton* b : {Button_3Option1, Button_3Remis, Button_3Option2}) SetAnswerFont(b, false);
+    for (QPushButton* b : {Button_3Option1, Button_3Remis, Button_3Option2})
+        SetAnswerFont(b, false);
 }
 
 void TForm1::SetAnswerFont(QPushButton* button, bool italic) {
@@ -700,7 +716,9 @@ void TForm1::SetAnswerFont(QPushButton* button, bool italic) {
     button->setFont(font);
 }
 
-void TForm1::RefreshCombinations() { project_.RefreshDiagramIfShowing(); }
+void TForm1::RefreshCombinations() {
+    project_.RefreshDiagramIfShowing();
+}
 
 void TForm1::RankingChanged() {
     ListBox_3Ranking->viewport()->update();
@@ -726,7 +744,8 @@ void TForm1::ShowPair(int firstIndex, int secondIndex) {
 }
 
 void TForm1::ShowRecordedAnswer(std::optional<std::int32_t> outcome) {
-    if (CurrentPage() != kPageComparisons) return;
+    if (CurrentPage() != kPageComparisons)
+        return;
     QPushButton* answer = Button_3Remis;
     if (outcome) {
         if (*outcome > 0) {
@@ -814,10 +833,10 @@ void TForm1::ListBox_3RankingDrawItem(QListWidget* list, int index,
                                       const QStyleOptionViewItem& option, QPainter& painter) {
     const bool selected = option.state & QStyle::State_Selected;
     const QPalette& palette = list->palette();
-    const QColor background = palette.color(QPalette::Active, selected ? QPalette::Highlight
-                                                                       : QPalette::Base);
-    const QColor text = palette.color(QPalette::Active, selected ? QPalette::HighlightedText
-                                                                 : QPalette::Text);
+    const QColor background =
+        palette.color(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base);
+    const QColor text =
+        palette.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text);
     const QRect& r = option.rect;
     painter.fillRect(r, background);
 
@@ -830,26 +849,26 @@ void TForm1::ListBox_3RankingDrawItem(QListWidget* list, int index,
         const MeasureText measure = [&metrics](const std::string& s) {
             return metrics.horizontalAdvance(FromUtf8(s));
         };
-        const RankingRowLayout row =
-            LayOutRankingRow(Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()},
-                             static_cast<std::size_t>(index), scores, project_.run.Scale(),
-                             ranking[static_cast<std::size_t>(index)]->name, measure,
-                             metrics.height());
+        const RankingRowLayout row = LayOutRankingRow(
+            Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()},
+            static_cast<std::size_t>(index), scores, project_.run.Scale(),
+            ranking[static_cast<std::size_t>(index)]->name, measure, metrics.height());
 
         const int baseline = row.textY + metrics.ascent();
         painter.setFont(font);
         painter.setPen(text);
         painter.setBackground(background);
         painter.setBackgroundMode(Qt::OpaqueMode);
-        if (row.rankNumber) painter.drawText(row.rankNumber->x, baseline, FromUtf8(row.rankNumber->text));
+        if (row.rankNumber)
+            painter.drawText(row.rankNumber->x, baseline, FromUtf8(row.rankNumber->text));
         painter.drawText(row.name.x, baseline, FromUtf8(row.name.text));
 
         if (row.bar && row.bar->right > row.bar->left) {
             const RowBar& bar = *row.bar;
             painter.setPen(Qt::black);
             painter.setBrush(QtColour(bar.fill));
-            painter.drawRect(QRect(bar.left, bar.top, bar.right - bar.left - 1,
-                                   bar.bottom - bar.top - 1));
+            painter.drawRect(
+                QRect(bar.left, bar.top, bar.right - bar.left - 1, bar.bottom - bar.top - 1));
         }
 
         painter.setBackgroundMode(Qt::TransparentMode);
@@ -874,7 +893,8 @@ void TForm1::NameControls() {
     // The labels beside the controls that describe them.
     const auto label = [this](const QString& text) {
         for (QLabel* l : findChildren<QLabel*>()) {
-            if (l->text() == text) return l;
+            if (l->text() == text)
+                return l;
         }
         qFatal("no label \"%s\"", qPrintable(text));
     };
@@ -922,19 +942,20 @@ void TForm1::AnnouncePair(const OptionRecord& first, const OptionRecord& second)
     };
     Button_3Option1->setAccessibleName(name(first, "Erste Option"));
     Button_3Option2->setAccessibleName(name(second, "Zweite Option"));
-    if (CurrentPage() != kPageComparisons) return;
+    if (CurrentPage() != kPageComparisons)
+        return;
     // The answer buttons, one of which takes the focus, tell which pair they answer.
     Announce({Button_3Remis, Button_3Option1, Button_3Option2},
-             QStringLiteral("Vergleich: %1 oder %2").arg(name(first, "Erste Option"),
-                                                         name(second, "Zweite Option")));
+             QStringLiteral("Vergleich: %1 oder %2")
+                 .arg(name(first, "Erste Option"), name(second, "Zweite Option")));
 }
 
 void TForm1::AnnounceResult() {
     const QListWidgetItem* first = ListBox_4Ranking->item(0);
     const QString best = first ? first->data(Qt::AccessibleTextRole).toString() : QString();
-    Announce({ListBox_4Ranking},
-             best.isEmpty() ? Headline(kPageResult)
-                            : Headline(kPageResult) + QStringLiteral(": ") + best);
+    Announce({ListBox_4Ranking}, best.isEmpty()
+                                     ? Headline(kPageResult)
+                                     : Headline(kPageResult) + QStringLiteral(": ") + best);
 }
 
 }  // namespace rangwerk

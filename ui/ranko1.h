@@ -46,8 +46,13 @@ class TForm1 : public QWidget, private RunListener {
     Q_OBJECT
 
 public:
-    enum Page { kPageStart = 0, kPageCollect = 1, kPageSettings = 2, kPageComparisons = 3,
-                kPageResult = 4 };
+    enum Page {
+        kPageStart = 0,
+        kPageCollect = 1,
+        kPageSettings = 2,
+        kPageComparisons = 3,
+        kPageResult = 4
+    };
 
     TForm1(Project& project, Dialogs& dialogs, QWidget* parent = nullptr);
     ~TForm1() override;

@@ -10,7 +10,9 @@
 namespace rangwerk {
 namespace {
 
-FileDialogRequest ProjectFileDialog() { return {"Rangwerk-Dateien (*.opt)|*.opt", "opt"}; }
+FileDialogRequest ProjectFileDialog() {
+    return {"Rangwerk-Dateien (*.opt)|*.opt", "opt"};
+}
 
 }  // namespace
 
@@ -27,7 +29,8 @@ ViewFacts TForm1::CurrentViewFacts() const {
 void TForm1::StorePendingInfoEdit() {
     // The save button takes no focus, so an information field being edited would not have
     // stored its text yet.
-    if (CurrentPage() != kPageComparisons) return;
+    if (CurrentPage() != kPageComparisons)
+        return;
     QWidget* focused = QApplication::focusWidget();
     if (focused == Memo_3Option1Info || focused == Memo_3Option2Info) {
         Memo_3OptionInfoExit(focused);
@@ -74,7 +77,8 @@ void TForm1::SpeedButton_0OpenClick() {
         guard_.ThrowIfFailed();
     } catch (...) {
         // Nothing half-built stays behind.
-        if (CombinationView* view = project_.View()) view->CloseWindow();
+        if (CombinationView* view = project_.View())
+            view->CloseWindow();
         project_.DiscardAll();
         RebuildOptionList();
         SetRankingRows(0);
@@ -96,7 +100,8 @@ void TForm1::ShowOpenedProject(const ProjectData& data) {
         project_.run.Restore(*data.firstIndex, *data.secondIndex);
         SetRankingRows(static_cast<int>(project_.options.Count()));
         ShowLiveRanking(project_.liveScore);
-        if (page == kPageResult) CopyRankingRowsToResult();
+        if (page == kPageResult)
+            CopyRankingRowsToResult();
         ShowPage(page);
         // The step lands exactly on the saved pair and ranks the options.
         project_.run.NextComparison(false);
@@ -104,7 +109,8 @@ void TForm1::ShowOpenedProject(const ProjectData& data) {
 
     if (CombinationView* view = project_.View()) {
         view->SetPage(data.combinationsPage);
-        if (data.combinationsOpen) view->ShowWindow();
+        if (data.combinationsOpen)
+            view->ShowWindow();
     }
     ShowFileCaption(projectFileName_);
     ShowPage(page);

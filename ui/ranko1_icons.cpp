@@ -70,8 +70,8 @@ QPixmap OpenProjectPicture() {
     return Picture(32, 32, [](QPainter& p) {
         p.setPen(QPen(QColor(150, 100, 10), 1));
         p.setBrush(QColor(230, 180, 60));
-        p.drawPolygon(QPolygonF{{2.5, 7.5}, {11.5, 7.5}, {14.5, 10.5}, {27.5, 10.5},
-                                {27.5, 27.5}, {2.5, 27.5}});
+        p.drawPolygon(QPolygonF{
+            {2.5, 7.5}, {11.5, 7.5}, {14.5, 10.5}, {27.5, 10.5}, {27.5, 27.5}, {2.5, 27.5}});
         // A sheet sticking out of it.
         p.setPen(QPen(kOutline, 1));
         p.setBrush(Qt::white);
@@ -112,9 +112,13 @@ QPixmap SavePicture() {
         false);
 }
 
-QPixmap PreviousPairPicture() { return Arrow(false); }
+QPixmap PreviousPairPicture() {
+    return Arrow(false);
+}
 
-QPixmap NextPairPicture() { return Arrow(true); }
+QPixmap NextPairPicture() {
+    return Arrow(true);
+}
 
 QPixmap ChooseOptionPicture() {
     return Picture(

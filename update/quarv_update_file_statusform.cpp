@@ -316,7 +316,8 @@ void TStatusForm::FormShow() {
     QFont perCent = ui_->PerCent->font();
     perCent.setBold(true);
     ui_->PerCent->setFont(perCent);
-    if (const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
+    if (const QScreen* screen =
+            this->screen() ? this->screen() : QGuiApplication::primaryScreen()) {
         const QRect area = screen->geometry();
         move(area.x() + area.width() / 2 - width() / 2,
              area.y() + area.height() / 2 - height() / 2);

@@ -36,13 +36,15 @@ std::size_t FindAnswerCycles(const ProjectData& data,
     positionOfId.reserve(n);
     for (std::size_t i = 0; i < n; ++i) positionOfId.emplace(data.options[i].id, i);
 
-    BitMatrix superior(n);   // row a: the options a is superior to
-    BitMatrix inferior(n);   // row a: the options superior to a
+    BitMatrix superior(n);  // row a: the options a is superior to
+    BitMatrix inferior(n);  // row a: the options superior to a
     for (std::size_t a = 0; a < n; ++a) {
         for (const ResultEntry& e : data.options[a].results) {
-            if (!e.decided || e.outcome != 1) continue;
+            if (!e.decided || e.outcome != 1)
+                continue;
             const auto it = positionOfId.find(e.opponentId);
-            if (it == positionOfId.end() || it->second == a) continue;
+            if (it == positionOfId.end() || it->second == a)
+                continue;
             superior.Set(a, it->second);
             inferior.Set(it->second, a);
         }
@@ -53,15 +55,17 @@ std::size_t FindAnswerCycles(const ProjectData& data,
     for (std::size_t a = 0; a < n; ++a) {
         const std::uint64_t* beatsA = inferior.Row(a);
         for (std::size_t b = a + 1; b < n; ++b) {
-            if (!superior.Test(a, b)) continue;
+            if (!superior.Test(a, b))
+                continue;
             // c after a with b superior to c and c superior to a.
             const std::uint64_t* fromB = superior.Row(b);
             for (std::size_t w = (a + 1) / 64; w < words; ++w) {
                 std::uint64_t candidates = fromB[w] & beatsA[w];
-                if (w == (a + 1) / 64) candidates &= ~std::uint64_t{0} << ((a + 1) % 64);
+                if (w == (a + 1) / 64)
+                    candidates &= ~std::uint64_t{0} << ((a + 1) % 64);
                 while (candidates != 0) {
-                    const std::size_t c = w * 64 + static_cast<std::size_t>(
-                                                       std::countr_zero(candidates));
+                    const std::size_t c =
+                        w * 64 + static_cast<std::size_t>(std::countr_zero(candidates));
                     candidates &= candidates - 1;
                     found({a, b, c});
                     ++count;

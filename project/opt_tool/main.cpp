@@ -61,7 +61,8 @@ int Usage() {
 // stdout must really have taken the output (a full disk or a closed pipe is a failure).
 int Finished() {
     std::cout.flush();
-    if (!std::cout) return Fail("cannot write the output");
+    if (!std::cout)
+        return Fail("cannot write the output");
     return kOk;
 }
 
@@ -115,9 +116,11 @@ int Build(const std::string& jsonPath, const std::string& outPath) {
     }
 
     std::ifstream in(rangwerk::PathFromUtf8(jsonPath), std::ios::binary);
-    if (!in) return Fail(jsonPath + ": cannot be opened");
+    if (!in)
+        return Fail(jsonPath + ": cannot be opened");
     const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) return Fail(jsonPath + ": cannot be read");
+    if (in.bad())
+        return Fail(jsonPath + ": cannot be read");
 
     nlohmann::json json;
     try {
@@ -150,22 +153,30 @@ int Build(const std::string& jsonPath, const std::string& outPath) {
 }
 
 int Run(const std::vector<std::string>& args) {
-    if (args.empty()) return Usage();
+    if (args.empty())
+        return Usage();
     const std::string& command = args[0];
     if ((command == "--help" || command == "-h" || command == "help") && args.size() == 1) {
         std::cout << kUsageText;
         return Finished();
     }
     if (command == "ranking") {
-        if (args.size() == 2) return Ranking(args[1], false);
-        if (args.size() == 3 && args[2] == "--csv") return Ranking(args[1], true);
-        if (args.size() == 3 && args[1] == "--csv") return Ranking(args[2], true);
+        if (args.size() == 2)
+            return Ranking(args[1], false);
+        if (args.size() == 3 && args[2] == "--csv")
+            return Ranking(args[1], true);
+        if (args.size() == 3 && args[1] == "--csv")
+            return Ranking(args[2], true);
         return Usage();
     }
-    if (command == "dump" && args.size() == 2) return Dump(args[1]);
-    if (command == "check" && args.size() == 2) return Check(args[1]);
-    if (command == "cycles" && args.size() == 2) return Cycles(args[1]);
-    if (command == "build" && args.size() == 3) return Build(args[1], args[2]);
+    if (command == "dump" && args.size() == 2)
+        return Dump(args[1]);
+    if (command == "check" && args.size() == 2)
+        return Check(args[1]);
+    if (command == "cycles" && args.size() == 2)
+        return Cycles(args[1]);
+    if (command == "build" && args.size() == 3)
+        return Build(args[1], args[2]);
     return Usage();
 }
 

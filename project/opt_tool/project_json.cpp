@@ -24,9 +24,12 @@ std::string HexOf(const Extended80& value) {
 }
 
 int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
 
@@ -38,14 +41,16 @@ int HexValue(char c) {
 class ObjectReader {
 public:
     ObjectReader(const json& value, std::string where) : value_(value), where_(std::move(where)) {
-        if (!value_.is_object()) Refuse(Name(), "expected an object");
+        if (!value_.is_object())
+            Refuse(Name(), "expected an object");
     }
 
     bool Has(const std::string& key) const { return value_.contains(key); }
 
     const json& Get(const std::string& key) {
         const auto it = value_.find(key);
-        if (it == value_.end()) Refuse(Name(), "missing key \"" + key + "\"");
+        if (it == value_.end())
+            Refuse(Name(), "missing key \"" + key + "\"");
         used_.insert(key);
         return *it;
     }
@@ -57,14 +62,17 @@ public:
     std::int64_t Integer(const std::string& key, std::int64_t min, std::int64_t max) {
         const json& v = Get(key);
         const std::string path = Path(key);
-        if (!v.is_number_integer()) Refuse(path, "expected an integer");
+        if (!v.is_number_integer())
+            Refuse(path, "expected an integer");
         if (v.is_number_unsigned()) {
             const auto u = v.get<std::uint64_t>();
-            if (u > static_cast<std::uint64_t>(max)) Refuse(path, RangeText(min, max));
+            if (u > static_cast<std::uint64_t>(max))
+                Refuse(path, RangeText(min, max));
             return static_cast<std::int64_t>(u);
         }
         const auto i = v.get<std::int64_t>();
-        if (i < min || i > max) Refuse(path, RangeText(min, max));
+        if (i < min || i > max)
+            Refuse(path, RangeText(min, max));
         return i;
     }
 
@@ -80,25 +88,29 @@ public:
 
     bool Bool(const std::string& key) {
         const json& v = Get(key);
-        if (!v.is_boolean()) Refuse(Path(key), "expected true or false");
+        if (!v.is_boolean())
+            Refuse(Path(key), "expected true or false");
         return v.get<bool>();
     }
 
     std::string Text(const std::string& key) {
         const json& v = Get(key);
-        if (!v.is_string()) Refuse(Path(key), "expected a string");
+        if (!v.is_string())
+            Refuse(Path(key), "expected a string");
         return v.get<std::string>();
     }
 
     const json& Array(const std::string& key) {
         const json& v = Get(key);
-        if (!v.is_array()) Refuse(Path(key), "expected an array");
+        if (!v.is_array())
+            Refuse(Path(key), "expected an array");
         return v;
     }
 
     void Finish() const {
         for (const auto& item : value_.items()) {
-            if (!used_.count(item.key())) Refuse(Name(), "unknown key \"" + item.key() + "\"");
+            if (!used_.count(item.key()))
+                Refuse(Name(), "unknown key \"" + item.key() + "\"");
         }
     }
 
@@ -122,7 +134,8 @@ std::string Indexed(const std::string& path, std::size_t index) {
 
 ordered_json ExtendedToJson(const Extended80& value) {
     const double number = value.ToDouble();
-    if (std::isfinite(number) && Extended80::FromDouble(number) == value) return number;
+    if (std::isfinite(number) && Extended80::FromDouble(number) == value)
+        return number;
     return HexOf(value);
 }
 
@@ -137,7 +150,8 @@ Extended80 ExtendedFromJson(const json& value, const std::string& where) {
         }
         return Extended80::FromLongDouble(static_cast<long double>(u));
     }
-    if (value.is_number_float()) return Extended80::FromDouble(value.get<double>());
+    if (value.is_number_float())
+        return Extended80::FromDouble(value.get<double>());
     if (value.is_string()) {
         const std::string& hex = value.get_ref<const std::string&>();
         Extended80 result;
@@ -147,7 +161,8 @@ Extended80 ExtendedFromJson(const json& value, const std::string& where) {
         for (std::size_t i = 0; i < result.bytes.size(); ++i) {
             const int high = HexValue(hex[2 * i]);
             const int low = HexValue(hex[2 * i + 1]);
-            if (high < 0 || low < 0) Refuse(where, "expected a number or twenty hex digits");
+            if (high < 0 || low < 0)
+                Refuse(where, "expected a number or twenty hex digits");
             result.bytes[i] = static_cast<std::uint8_t>(high * 16 + low);
         }
         return result;
@@ -179,8 +194,10 @@ ordered_json ProjectToJson(const ProjectData& d) {
     out["inferior"] = d.inferior;
     out["queryOrder"] = d.queryOrder;
     out["liveScore"] = d.liveScore;
-    if (d.firstIndex) out["firstIndex"] = *d.firstIndex;
-    if (d.secondIndex) out["secondIndex"] = *d.secondIndex;
+    if (d.firstIndex)
+        out["firstIndex"] = *d.firstIndex;
+    if (d.secondIndex)
+        out["secondIndex"] = *d.secondIndex;
     out["combinations"] = ordered_json::array();
     for (const StoredCombination& c : d.combinations) {
         ordered_json combination;
@@ -238,7 +255,8 @@ ProjectData ProjectFromJson(const json& value) {
         d.secondIndex = top.Int("secondIndex");
     } else {
         for (const char* key : {"firstIndex", "secondIndex"}) {
-            if (top.Has(key)) Refuse(key, "only stored when \"page\" is greater than 2");
+            if (top.Has(key))
+                Refuse(key, "only stored when \"page\" is greater than 2");
         }
     }
 

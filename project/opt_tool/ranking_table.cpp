@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "core/scoring.h"
 #include "base/text.h"
+#include "core/scoring.h"
 #include "project/project.h"
 
 namespace rangwerk::opt {
@@ -13,14 +13,16 @@ namespace {
 std::u32string OneLine(const std::string& name) {
     std::u32string chars = DecodeUtf8(name);
     for (char32_t& c : chars) {
-        if (c < 0x20 || (c >= 0x7F && c < 0xA0)) c = U' ';
+        if (c < 0x20 || (c >= 0x7F && c < 0xA0))
+            c = U' ';
     }
     return chars;
 }
 
 std::string PadRight(const std::u32string& text, std::size_t width) {
     std::string out = EncodeUtf8(text);
-    if (text.size() < width) out.append(width - text.size(), ' ');
+    if (text.size() < width)
+        out.append(width - text.size(), ' ');
     return out;
 }
 
@@ -29,21 +31,27 @@ std::string PadLeft(const std::string& ascii, std::size_t width) {
 }
 
 std::string CsvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
     std::string out = "\"";
     for (char c : text) {
-        if (c == '"') out.push_back('"');
+        if (c == '"')
+            out.push_back('"');
         out.push_back(c);
     }
     out.push_back('"');
     return out;
 }
 
-std::string RankText(int rank) { return rank == 0 ? std::string() : std::to_string(rank); }
+std::string RankText(int rank) {
+    return rank == 0 ? std::string() : std::to_string(rank);
+}
 
 }  // namespace
 
-std::string SingleLine(const std::string& name) { return EncodeUtf8(OneLine(name)); }
+std::string SingleLine(const std::string& name) {
+    return EncodeUtf8(OneLine(name));
+}
 
 std::vector<RankingRow> FirstRanking(const ProjectData& data) {
     Project project;
@@ -79,9 +87,8 @@ std::string RankingText(const std::vector<RankingRow>& rows) {
     std::string out = PadLeft(rankHeader, rankWidth) + "  " + PadRight(nameHeader, nameWidth) +
                       "  " + PadLeft(scoreHeader, scoreWidth) + "\n";
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        out += PadLeft(RankText(rows[i].rank), rankWidth) + "  " +
-               PadRight(names[i], nameWidth) + "  " +
-               PadLeft(std::to_string(rows[i].score), scoreWidth) + "\n";
+        out += PadLeft(RankText(rows[i].rank), rankWidth) + "  " + PadRight(names[i], nameWidth) +
+               "  " + PadLeft(std::to_string(rows[i].score), scoreWidth) + "\n";
     }
     return out;
 }

@@ -36,7 +36,8 @@ struct Start {
 
     // Ordinary starts go straight to the main window, as after "NoUpdate" was stored.
     explicit Start(bool remind = false) {
-        if (!remind) Settings()->WriteString("NoUpdate", "");
+        if (!remind)
+            Settings()->WriteString("NoUpdate", "");
     }
     std::unique_ptr<Program> Make(std::optional<std::string> argument1) {
         return std::make_unique<Program>(ProgramServices{
@@ -52,8 +53,9 @@ struct Start {
         return registry.OpenKey(RegistryRoot::LocalMachine, kSettings);
     }
     bool EntryExists() {
-        return registry.OpenKey(RegistryRoot::LocalMachine,
-                                "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall")
+        return registry
+            .OpenKey(RegistryRoot::LocalMachine,
+                     "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall")
             ->HasSubkey("Rangwerk");
     }
     void AddSettingsKey(RegistryRoot root) {
@@ -72,7 +74,8 @@ struct CancelWizard {
         timer.disconnect();
         QObject::connect(&timer, &QTimer::timeout, [this, mainWindow] {
             QWidget* modal = QApplication::activeModalWidget();
-            if (!modal || modal->objectName() != QStringLiteral("StatusForm")) return;
+            if (!modal || modal->objectName() != QStringLiteral("StatusForm"))
+                return;
             timer.stop();
             ++shown;
             QWidget* main = mainWindow();
@@ -198,8 +201,13 @@ private slots:
         CancelWizard cancel;
         cancel.Arm([] { return nullptr; });
         Program program(ProgramServices{
-            dialogs, refusing, "/opt/rangwerk/bin/rangwerk", std::nullopt,
-            [] { return std::string("1.0.0.0"); }, {}, nullptr,
+            dialogs,
+            refusing,
+            "/opt/rangwerk/bin/rangwerk",
+            std::nullopt,
+            [] { return std::string("1.0.0.0"); },
+            {},
+            nullptr,
             ProgramUpdateServices{[](const std::string&) { return int(kDriveFixed); },
                                   [](const std::string&) { return std::optional<double>(45000); },
                                   [] { return kToday; },
@@ -254,7 +262,8 @@ private slots:
         QCOMPARE(question.defaultButton, MessageButton::Yes);
         QCOMPARE(question.escapeButton, MessageButton::No);
         QVERIFY(!s.EntryExists());
-        QVERIFY(s.registry.OpenKey(RegistryRoot::CurrentUser, "SOFTWARE\\Quarv")->HasSubkey("Rangwerk"));
+        QVERIFY(s.registry.OpenKey(RegistryRoot::CurrentUser, "SOFTWARE\\Quarv")
+                    ->HasSubkey("Rangwerk"));
         QCOMPARE(program->Run(), 0);
         QVERIFY(!program->MainWindow().isVisible());
     }
@@ -290,10 +299,11 @@ private slots:
         FILE* file = std::fopen(store.c_str(), "w");
         QVERIFY(file != nullptr);
         // The settings keep "NoUpdate"; another key holds a string that never ends.
-        std::fputs("Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quarv"
-                   "\\Rangwerk]\n\"NoUpdate\"=\"\"\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quarv"
-                   "\\Anderes]\n\"Wert\"=\"offen\n",
-                   file);
+        std::fputs(
+            "Windows Registry Editor Version 5.00\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quarv"
+            "\\Rangwerk]\n\"NoUpdate\"=\"\"\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Quarv"
+            "\\Anderes]\n\"Wert\"=\"offen\n",
+            file);
         std::fclose(file);
         auto program = s.Make(std::nullopt);
         QVERIFY(s.dialogs.messages.empty());

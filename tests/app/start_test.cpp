@@ -25,7 +25,8 @@ struct Run {
         environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.path());
         environment.insert(QStringLiteral("XDG_DATA_HOME"), folder.path());
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), platform);
-        if (!display.isEmpty()) environment.insert(QStringLiteral("DISPLAY"), display);
+        if (!display.isEmpty())
+            environment.insert(QStringLiteral("DISPLAY"), display);
         process.setProcessEnvironment(environment);
     }
     ~Run() {
@@ -49,8 +50,10 @@ struct Run {
     bool WaitForOrdinaryStart() {
         QDeadlineTimer deadline(kStartTimeoutMs);
         while (!deadline.hasExpired()) {
-            if (EntryWritten()) return true;
-            if (process.state() == QProcess::NotRunning) return false;
+            if (EntryWritten())
+                return true;
+            if (process.state() == QProcess::NotRunning)
+                return false;
             process.waitForFinished(50);
         }
         return false;
@@ -101,10 +104,9 @@ private slots:
         const QString display = FreeDisplay();
         QVERIFY(!display.isEmpty());
         QProcess server;
-        server.start(QStringLiteral("Xvfb"),
-                     {display, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                      QStringLiteral("-screen"), QStringLiteral("0"),
-                      QStringLiteral("800x600x24")});
+        server.start(QStringLiteral("Xvfb"), {display, QStringLiteral("-nolisten"),
+                                              QStringLiteral("tcp"), QStringLiteral("-screen"),
+                                              QStringLiteral("0"), QStringLiteral("800x600x24")});
         QVERIFY2(server.waitForStarted(), "Xvfb (package xvfb) is needed");
         const QString socket = QStringLiteral("/tmp/.X11-unix/X") + display.mid(1);
         QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(socket), kStartTimeoutMs);
@@ -126,12 +128,14 @@ private slots:
                      "xwininfo (package x11-utils) is needed");
             static const QRegularExpression window(
                 QStringLiteral("^\\s*0x[0-9a-f]+ \"([^\"]*)\": \\(\"rangwerk\""));
-            for (const QString& line : QString::fromLocal8Bit(list.readAllStandardOutput())
-                                           .split(u'\n')) {
+            for (const QString& line :
+                 QString::fromLocal8Bit(list.readAllStandardOutput()).split(u'\n')) {
                 const QRegularExpressionMatch match = window.match(line);
-                if (match.hasMatch()) names << match.captured(1);
+                if (match.hasMatch())
+                    names << match.captured(1);
             }
-            if (names.isEmpty()) QTest::qWait(50);
+            if (names.isEmpty())
+                QTest::qWait(50);
         }
         run.process.kill();
         run.process.waitForFinished();
@@ -145,9 +149,8 @@ private slots:
         // An X display number nobody serves, and a platform plugin that does not exist.
         const QString display = FreeDisplay();
         QVERIFY(!display.isEmpty());
-        for (const auto& [platform, shown] :
-             {std::pair{QStringLiteral("xcb"), display},
-              std::pair{QStringLiteral("nichtda"), QString()}}) {
+        for (const auto& [platform, shown] : {std::pair{QStringLiteral("xcb"), display},
+                                              std::pair{QStringLiteral("nichtda"), QString()}}) {
             Run run(platform, shown);
             run.Start({});
             QVERIFY(run.process.waitForFinished(kStartTimeoutMs));

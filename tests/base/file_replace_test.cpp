@@ -39,16 +39,19 @@ public:
     int syncs = 0;
 
     int CreateTemporary(std::string& pattern) override {
-        if (failCreate != 0) return errno = failCreate, -1;
+        if (failCreate != 0)
+            return errno = failCreate, -1;
         return FileCalls::CreateTemporary(pattern);
     }
     int Sync(int fd) override {
         ++syncs;
-        if (failSync != 0) return errno = failSync, -1;
+        if (failSync != 0)
+            return errno = failSync, -1;
         return FileCalls::Sync(fd);
     }
     int Rename(const std::string& from, const std::string& to) override {
-        if (failRename != 0) return errno = failRename, -1;
+        if (failRename != 0)
+            return errno = failRename, -1;
         return FileCalls::Rename(from, to);
     }
 };
@@ -81,7 +84,8 @@ protected:
     // Runs `body` in a child process and returns its exit code (-1 when it did not exit).
     static int InChild(const std::function<int()>& body) {
         const pid_t child = ::fork();
-        if (child == 0) ::_exit(body());
+        if (child == 0)
+            ::_exit(body());
         int status = 0;
         ::waitpid(child, &status, 0);
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -159,11 +163,11 @@ TEST_F(FileReplaceTest, AReadOnlyFolderWithAWritableFileForAnOrdinaryUser) {
     ::chmod(file.c_str(), 0666);
     ::chmod(folder_.c_str(), 0555);
     const int code = InChild([&] {
-        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) return 3;
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+            return 3;
         try {
-            return ReplaceFileContents(file.string(), "neu") == ReplaceOutcome::WrittenInPlace
-                       ? 0
-                       : 1;
+            return ReplaceFileContents(file.string(), "neu") == ReplaceOutcome::WrittenInPlace ? 0
+                                                                                               : 1;
         } catch (const FileReplaceError&) {
             return 2;
         }

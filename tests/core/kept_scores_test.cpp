@@ -16,10 +16,14 @@ namespace {
 std::int64_t RecountedScore(const OptionRecord& option, const ScoreSettings& s) {
     std::int64_t sum = 0;
     for (const ResultEntry& e : option.results) {
-        if (!e.decided) continue;
-        if (e.outcome == 1) sum += s.superior;
-        if (e.outcome == 0) sum += s.tie;
-        if (e.outcome == -1) sum += s.inferior;
+        if (!e.decided)
+            continue;
+        if (e.outcome == 1)
+            sum += s.superior;
+        if (e.outcome == 0)
+            sum += s.tie;
+        if (e.outcome == -1)
+            sum += s.inferior;
     }
     return sum;
 }
@@ -34,8 +38,8 @@ void QuickSortByRecount(RankingList& ranking, const ScoreSettings& s) {
 }
 
 // Every kept count and score equals a recount; the run's kept scores match its ranking.
-void ExpectKeptScoresExact(const OptionList& list, const ComparisonRun& run,
-                           const ScoreSettings& s, bool ranked, const std::string& step) {
+void ExpectKeptScoresExact(const OptionList& list, const ComparisonRun& run, const ScoreSettings& s,
+                           bool ranked, const std::string& step) {
     for (std::size_t i = 0; i < list.Count(); ++i) {
         const OptionRecord& o = list.At(i);
         ASSERT_EQ(o.counts, CountOutcomes(o.results)) << step << ", option " << i;
@@ -43,7 +47,8 @@ void ExpectKeptScoresExact(const OptionList& list, const ComparisonRun& run,
     }
     const RankingList& ranking = run.Ranking();
     ASSERT_EQ(run.Scores().size(), ranking.size()) << step;
-    if (!ranked) return;
+    if (!ranked)
+        return;
     // Right after a ranking step the run's scores are those of its rows.
     for (std::size_t i = 0; i < ranking.size(); ++i) {
         ASSERT_EQ(run.Scores()[i], RecountedScore(*ranking[i], s)) << step << ", row " << i;
@@ -72,7 +77,8 @@ TEST(KeptScores, EqualAFullRecountAfterEveryOperation) {
                     what = "answer";
                     const std::size_t a = pick(n);
                     std::size_t b = pick(n);
-                    if (a == b) b = (a + 1) % n;
+                    if (a == b)
+                        b = (a + 1) % n;
                     RecordAnswer(list.At(a), list.At(b), static_cast<Answer>(rng() % 3));
                     break;
                 }
@@ -133,7 +139,8 @@ TEST(KeptScores, EqualAFullRecountAfterEveryOperation) {
             }
             ExpectKeptScoresExact(list, run, settings, ranked,
                                   what + " at step " + std::to_string(step));
-            if (::testing::Test::HasFatalFailure()) return;
+            if (::testing::Test::HasFatalFailure())
+                return;
 
             // A ranking step with the kept scores orders exactly as one that recounts
             // at every comparison.

@@ -28,13 +28,17 @@ void ExpectMatrixSound(const OptionList& list) {
         std::set<std::uint32_t> seen;
         for (const ResultEntry& e : a.results) seen.insert(e.opponentId);
         ASSERT_EQ(seen, ids) << "option " << a.name << " lacks or repeats an opponent";
-        const ResultEntry& self = a.results[static_cast<std::size_t>(FindResultEntry(a.results, a.id))];
+        const ResultEntry& self =
+            a.results[static_cast<std::size_t>(FindResultEntry(a.results, a.id))];
         EXPECT_FALSE(self.decided);
         for (std::size_t j = 0; j < n; ++j) {
-            if (i == j) continue;
+            if (i == j)
+                continue;
             const OptionRecord& b = list.At(j);
-            const ResultEntry& ab = a.results[static_cast<std::size_t>(FindResultEntry(a.results, b.id))];
-            const ResultEntry& ba = b.results[static_cast<std::size_t>(FindResultEntry(b.results, a.id))];
+            const ResultEntry& ab =
+                a.results[static_cast<std::size_t>(FindResultEntry(a.results, b.id))];
+            const ResultEntry& ba =
+                b.results[static_cast<std::size_t>(FindResultEntry(b.results, a.id))];
             ASSERT_EQ(ab.decided, ba.decided);
             if (ab.decided) {
                 ASSERT_EQ(ab.outcome, -ba.outcome);
@@ -103,8 +107,9 @@ TEST(OptionList, AddGrowsTheMatrixAndRemoveShrinksIt) {
     list.RemoveOption(1);
     ASSERT_EQ(list.Count(), 2u);
     ExpectMatrixSound(list);
-    const ResultEntry& ac = list.At(0).results[static_cast<std::size_t>(
-        FindResultEntry(list.At(0).results, list.At(1).id))];
+    const ResultEntry& ac =
+        list.At(0)
+            .results[static_cast<std::size_t>(FindResultEntry(list.At(0).results, list.At(1).id))];
     EXPECT_TRUE(ac.decided);
     EXPECT_EQ(ac.outcome, 1);
 }
@@ -142,10 +147,11 @@ TEST(OptionList, MoveKeepsIdsAndAnswers) {
     list.MoveOption(1, true);
     EXPECT_EQ(&list.At(0), b) << "the record keeps its address";
     EXPECT_EQ(Ids(list), (std::vector<std::uint32_t>{1, 0, 2}));
-    list.MoveOption(0, true);  // the first row cannot move up
+    list.MoveOption(0, true);   // the first row cannot move up
     list.MoveOption(2, false);  // nor the last one down
     EXPECT_EQ(Ids(list), (std::vector<std::uint32_t>{1, 0, 2}));
-    const auto& entry = list.At(0).results[static_cast<std::size_t>(FindResultEntry(list.At(0).results, 0))];
+    const auto& entry =
+        list.At(0).results[static_cast<std::size_t>(FindResultEntry(list.At(0).results, 0))];
     EXPECT_TRUE(entry.decided);
     EXPECT_EQ(entry.outcome, 1) << "B was superior to A";
     ExpectMatrixSound(list);
@@ -170,11 +176,13 @@ TEST(OptionList, RandomOperationsKeepTheMatrixSquareAndAntisymmetric) {
             } else {
                 const std::size_t i = rng() % n;
                 std::size_t j = rng() % n;
-                if (i == j) j = (j + 1) % n;
+                if (i == j)
+                    j = (j + 1) % n;
                 RecordAnswer(list.At(i), list.At(j), static_cast<Answer>(rng() % 3));
             }
             ExpectMatrixSound(list);
-            if (::testing::Test::HasFatalFailure()) return;
+            if (::testing::Test::HasFatalFailure())
+                return;
         }
     }
 }

@@ -20,7 +20,9 @@ struct Recorder : RunListener {
     void ShowRecordedAnswer(std::optional<std::int32_t> outcome) override {
         calls.push_back(outcome ? "answer " + std::to_string(*outcome) : "open");
     }
-    std::string Last(int back = 0) const { return calls[calls.size() - 1 - static_cast<size_t>(back)]; }
+    std::string Last(int back = 0) const {
+        return calls[calls.size() - 1 - static_cast<size_t>(back)];
+    }
 };
 
 class RunTest : public ::testing::Test {
@@ -73,7 +75,8 @@ TEST_F(RunTest, WalkOrderForwardWithTheEndAfterTheLastPair) {
         std::vector<std::pair<int, int>> seen;
         for (int step = 0; step < n * n; ++step) {
             r.NextComparison(false);
-            if (rec.Last() == "finished") break;
+            if (rec.Last() == "finished")
+                break;
             seen.emplace_back(r.FirstIndex(), r.SecondIndex());
         }
         std::vector<std::pair<int, int>> expected;
@@ -213,7 +216,7 @@ TEST_F(RunTest, AnswersAreFoundByIdAfterAMove) {
     Make({"A", "B", "C"});
     StartRun();
     run.Record(Answer::FirstSuperior);  // A > B
-    list.MoveOption(0, false);           // B, A, C
+    list.MoveOption(0, false);          // B, A, C
     StartRun();
     EXPECT_EQ(list.At(0).name, "B");
     EXPECT_EQ(recorder.Last(), "answer -1") << "B is inferior to A";

@@ -15,7 +15,8 @@ namespace {
 // part is sorted first, then the right part continues.
 template <class T, class Cmp>
 void ReferenceSort(std::vector<T>& a, Cmp cmp) {
-    if (a.empty()) return;
+    if (a.empty())
+        return;
     std::vector<std::pair<long, long>> work{{0, static_cast<long>(a.size()) - 1}};
     // Recursion order matters only for the result, and the left part never overlaps the right
     // one, so processing the left part before continuing right matches the original exactly.
@@ -42,7 +43,8 @@ void ReferenceSort(std::vector<T>& a, Cmp cmp) {
                 break;
             }
             L = i;
-            if (i >= R) break;
+            if (i >= R)
+                break;
         }
     }
 }
@@ -52,7 +54,9 @@ struct Item {
     int tag;  // tells equal keys apart
 };
 
-int Descending(const Item& a, const Item& b) { return a.key > b.key ? -1 : (a.key < b.key ? 1 : 0); }
+int Descending(const Item& a, const Item& b) {
+    return a.key > b.key ? -1 : (a.key < b.key ? 1 : 0);
+}
 
 std::vector<int> Tags(const std::vector<Item>& v) {
     std::vector<int> t;
@@ -195,7 +199,8 @@ TEST_F(ScoringTest, RankingMatchesTheUncachedReferenceOnRandomMatrices) {
         for (int k = 0; k < n; ++k) l.AddOption("o" + std::to_string(k), "");
         for (int i = 0; i < n; ++i) {
             for (int j = i + 1; j < n; ++j) {
-                if (rng() % 3 == 0) continue;
+                if (rng() % 3 == 0)
+                    continue;
                 RecordAnswer(l.At(static_cast<size_t>(i)), l.At(static_cast<size_t>(j)),
                              static_cast<Answer>(rng() % 3));
             }

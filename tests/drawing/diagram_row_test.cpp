@@ -65,8 +65,7 @@ TEST_F(DiagramRowTest, PositiveAndNegativeBarsMeetAtTheZeroLine) {
     EXPECT_EQ(high.name, (PlacedText{"K0", 4}));
     ASSERT_TRUE(high.bar.has_value());
     EXPECT_EQ(*high.bar, (DiagramBar{kRight - 193, kRight - 20, 1, 15, kGreen}));
-    EXPECT_EQ(high.value,
-              (PlacedText{"2", kRight - 193 - Measure("2")}));  // ends at the zero line
+    EXPECT_EQ(high.value, (PlacedText{"2", kRight - 193 - Measure("2")}));  // ends at the zero line
 
     const DiagramRow low = Row(1);
     EXPECT_EQ(low.textY, 17);

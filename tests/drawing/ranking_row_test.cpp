@@ -18,14 +18,16 @@ int Measure(const std::string& text) {
 constexpr int kTextHeight = 13;
 constexpr int kRight = 400;
 
-Rect Row(int i) { return Rect{0, i * 16, kRight, i * 16 + 16}; }
+Rect Row(int i) {
+    return Rect{0, i * 16, kRight, i * 16 + 16};
+}
 
 std::vector<RankingRowLayout> LayOutAll(const std::vector<std::int64_t>& scores,
                                         const BarScale& scale) {
     std::vector<RankingRowLayout> rows;
     for (std::size_t i = 0; i < scores.size(); ++i) {
-        rows.push_back(LayOutRankingRow(Row(static_cast<int>(i)), i, scores, scale,
-                                        "Option", Measure, kTextHeight));
+        rows.push_back(LayOutRankingRow(Row(static_cast<int>(i)), i, scores, scale, "Option",
+                                        Measure, kTextHeight));
     }
     return rows;
 }

@@ -411,7 +411,8 @@ TEST_F(RegistryFileTest, ReadsTheWholeExportFormat) {
     // The old format: Windows-1252 texts, single-byte hex(1) data.
     WriteFile(folder_ / "HKEY_LOCAL_MACHINE.reg",
               "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Quarv\\Rangwerk]\r\n"
-              "\"Gr\xF6\xDF" "e\"=\"\xC4pfel \x80\"\r\n"
+              "\"Gr\xF6\xDF"
+              "e\"=\"\xC4pfel \x80\"\r\n"
               "\"Zeilen\"=hex(1):61,0d,0a,e4,00\r\n");
 
     ::testing::internal::CaptureStderr();
@@ -498,8 +499,9 @@ TEST_F(RegistryFileTest, EachFlushOfChangesIsOneReplace) {
     CountingCalls calls;
     {
         FileRegistry registry(folder_, calls);
-        auto key = registry.OpenKey(kMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
-                                              "Uninstall\\Rangwerk");
+        auto key = registry.OpenKey(kMachine,
+                                    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+                                    "Uninstall\\Rangwerk");
         for (int i = 0; i < 10; ++i) {
             key->WriteString("Wert" + std::to_string(i), "x");
         }
@@ -514,8 +516,9 @@ TEST_F(RegistryFileTest, EachFlushOfChangesIsOneReplace) {
     calls.syncs = 0;
     {
         FileRegistry registry(folder_, calls);
-        auto key = registry.OpenKey(kMachine, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
-                                              "Uninstall\\Rangwerk");
+        auto key = registry.OpenKey(kMachine,
+                                    "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\"
+                                    "Uninstall\\Rangwerk");
         key->WriteString("Wert0", "x");
         key->WriteDword("NoModify", 1);
         key->Flush();

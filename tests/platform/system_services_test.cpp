@@ -13,9 +13,9 @@
 #include <string>
 #include <thread>
 
+#include "base/failure.h"
 #include "platform/connection_query.h"
 #include "platform/drive_type.h"
-#include "base/failure.h"
 #include "platform/file_times.h"
 #include "platform/oem_text.h"
 #include "platform/system.h"

@@ -20,7 +20,9 @@ Extended80 Bytes(std::array<std::uint8_t, 10> bytes) {
     return x;
 }
 
-std::uint64_t DoubleBits(double d) { return std::bit_cast<std::uint64_t>(d); }
+std::uint64_t DoubleBits(double d) {
+    return std::bit_cast<std::uint64_t>(d);
+}
 
 TEST(Extended80Test, KnownValuesHaveTheirX87Bytes) {
     EXPECT_EQ(Extended80::FromLongDouble(1.0L), Bytes({0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F}));
@@ -85,13 +87,14 @@ TEST(Extended80Test, NarrowingToDoubleRoundsToNearestEven) {
     EXPECT_EQ(value(0x3FFF, one | (3u << 10)), std::nextafter(std::nextafter(1.0, 2.0), 2.0));
     // Beyond the double range: infinity; halfway above the largest double rounds up to it too.
     EXPECT_EQ(value(0x7FFE, ~std::uint64_t{0}), std::numeric_limits<double>::infinity());
-    EXPECT_EQ(value(0x3FFF + 1023, ~std::uint64_t{0} << 10), std::numeric_limits<double>::infinity());
+    EXPECT_EQ(value(0x3FFF + 1023, ~std::uint64_t{0} << 10),
+              std::numeric_limits<double>::infinity());
     EXPECT_EQ(value(0x3FFF + 1023, ~std::uint64_t{0} << 11), std::numeric_limits<double>::max());
     // Below the subnormals: half of the smallest one rounds to the even 0, more rounds up.
     const double tiny = std::numeric_limits<double>::denorm_min();
     EXPECT_EQ(DoubleBits(value(0x3FFF - 1075, one)), 0u);
     EXPECT_EQ(value(0x3FFF - 1075, one | 1u), tiny);
-    EXPECT_EQ(value(0x3FFF - 1075, one | (one >> 1)), tiny);  // 0.75 of the smallest
+    EXPECT_EQ(value(0x3FFF - 1075, one | (one >> 1)), tiny);            // 0.75 of the smallest
     EXPECT_EQ(DoubleBits(value(0x3FFF - 1076, one | (one >> 1))), 0u);  // 0.375
     EXPECT_EQ(DoubleBits(value(1, one)), 0u);
     EXPECT_EQ(DoubleBits(Extended80::FromParts(true, 1, one).ToDouble()), DoubleBits(-0.0));
@@ -106,13 +109,22 @@ TEST(Extended80Test, NarrowingAgreesWithTheHardwareConversion) {
     for (int i = 0; i < 200000; ++i) {
         int biased = 0;
         switch (nearDoubleEdges(random)) {
-            case 0: biased = 0x3FFF - 1080 + static_cast<int>(random() % 70); break;
-            case 1: biased = 0x3FFF + 1020 + static_cast<int>(random() % 8); break;
-            case 2: biased = 0x3FFF - 8 + static_cast<int>(random() % 16); break;
-            default: biased = static_cast<int>(random() % 0x7FFF); break;
+            case 0:
+                biased = 0x3FFF - 1080 + static_cast<int>(random() % 70);
+                break;
+            case 1:
+                biased = 0x3FFF + 1020 + static_cast<int>(random() % 8);
+                break;
+            case 2:
+                biased = 0x3FFF - 8 + static_cast<int>(random() % 16);
+                break;
+            default:
+                biased = static_cast<int>(random() % 0x7FFF);
+                break;
         }
         std::uint64_t significand = random() | Extended80::kIntegerBit;
-        if (random() % 4 == 0) significand &= ~std::uint64_t{0} << (random() % 12);
+        if (random() % 4 == 0)
+            significand &= ~std::uint64_t{0} << (random() % 12);
         const Extended80 x = Extended80::FromParts(random() % 2 == 0, biased, significand);
         const double expected = static_cast<double>(x.ToLongDouble());
         ASSERT_EQ(DoubleBits(x.ToDouble()), DoubleBits(expected))
@@ -168,8 +180,7 @@ TEST(Extended80Test, EveryLongDoubleSurvivesTheRoundTripWhereItIsTheX87Type) {
 TEST(Extended80Test, NonCanonicalEncodingsReadAsTheValueTheirBitsDescribe) {
     const std::uint64_t one = Extended80::kIntegerBit;
     // Pseudo-denormal: exponent 0 with the integer bit set is the smallest normal number.
-    EXPECT_EQ(Extended80::FromParts(false, 0, one).ToLongDouble(),
-              std::ldexp(1.0L, -16382));
+    EXPECT_EQ(Extended80::FromParts(false, 0, one).ToLongDouble(), std::ldexp(1.0L, -16382));
     // Unnormal: the integer bit clear under a normal exponent.
     EXPECT_EQ(Extended80::FromParts(false, 0x3FFF, one >> 1).ToDouble(), 0.5);
     EXPECT_EQ(Extended80::FromParts(true, 0x4000, 0).ToDouble(), 0.0);

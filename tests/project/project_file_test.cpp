@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <signal.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #ifdef _WIN32
@@ -165,7 +165,11 @@ TEST(ProjectFile, RefusesWhatTheProgramNeverWrites) {
     EXPECT_EQ(refused([](ProjectData& d) { d.firstIndex = -1; }), invalid);
     EXPECT_EQ(refused([](ProjectData& d) { d.secondIndex = 4; }), invalid);
     EXPECT_EQ(refused([](ProjectData& d) { d.options[1].id = d.options[0].id; }), invalid);
-    EXPECT_EQ(refused([](ProjectData& d) { d.options[2].name = "ZITRONE"; d.options[3].name = "zitrone"; }), invalid);
+    EXPECT_EQ(refused([](ProjectData& d) {
+                  d.options[2].name = "ZITRONE";
+                  d.options[3].name = "zitrone";
+              }),
+              invalid);
     EXPECT_EQ(refused([](ProjectData& d) { d.options[2].results[0].opponentId = 99; }), invalid);
     EXPECT_EQ(refused([](ProjectData& d) {
                   d.options[2].results[0].opponentId = d.options[2].results[1].opponentId;
@@ -198,7 +202,8 @@ ProjectData IrregularProject(int options) {
     p.BeginNew();
     for (int k = 0; k < options + 5; ++k) p.options.AddOption("Option " + std::to_string(k), "");
     for (int k = 0; k < 5; ++k) p.options.RemoveOption(static_cast<std::size_t>(3 * k));
-    for (int k = 0; k + 1 < options; k += 7) p.options.MoveOption(static_cast<std::size_t>(k), false);
+    for (int k = 0; k + 1 < options; k += 7)
+        p.options.MoveOption(static_cast<std::size_t>(k), false);
     for (std::size_t i = 0; i < p.options.Count(); ++i) {
         for (std::size_t j = i + 1; j < p.options.Count(); j += 3) {
             RecordAnswer(p.options.At(i), p.options.At(j), static_cast<Answer>((i + j) % 3));
@@ -212,7 +217,8 @@ ProjectData IrregularProject(int options) {
         o.id = renamed[o.id];
         for (ResultEntry& e : o.results) {
             e.opponentId = renamed[e.opponentId];
-            if (e.decided && e.outcome == 1 && e.opponentId % 5 == 0) e.outcome = 300;
+            if (e.decided && e.outcome == 1 && e.opponentId % 5 == 0)
+                e.outcome = 300;
         }
     }
     return d;
@@ -225,7 +231,8 @@ TEST(ProjectFile, RowsInAnyOrderAndEveryEntryFormReadBack) {
     for (std::size_t row : {std::size_t{0}, std::size_t{1}, std::size_t{40}}) {
         ProjectData bad = d;
         for (ResultEntry& e : bad.options[row].results) {
-            if (e.opponentId == bad.options[row].id) e.decided = true;
+            if (e.opponentId == bad.options[row].id)
+                e.decided = true;
         }
         EXPECT_EQ(FailureOf(ProjectFileBytes(bad)), "Ungültiger Eigenschaftswert") << row;
     }
@@ -281,7 +288,8 @@ TEST_F(ProjectFileOnDisk, LargeFilesAreReadAcrossBlocks) {
     EXPECT_EQ(ReadProjectFile(Path("gross.opt")), d);
     // Cut anywhere in the middle, it still fails cleanly.
     const Bytes bytes = Read(Path("gross.opt"));
-    for (std::size_t cut : {std::size_t{65535}, std::size_t{65536}, std::size_t{131075}, bytes.size() - 1}) {
+    for (std::size_t cut :
+         {std::size_t{65535}, std::size_t{65536}, std::size_t{131075}, bytes.size() - 1}) {
         std::ofstream(Path("cut.opt"), std::ios::binary | std::ios::trunc)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(cut));
         try {
@@ -300,10 +308,12 @@ ProjectData ReadThroughPipe(const std::string& fifo, const Bytes& bytes, std::si
     signal(SIGPIPE, SIG_IGN);  // the reader may stop before the writer is done
     std::thread writer([&] {
         const int fd = open(fifo.c_str(), O_WRONLY);
-        if (fd < 0) return;
+        if (fd < 0)
+            return;
         for (std::size_t done = 0; done < bytes.size();) {
             const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) break;
+            if (n <= 0)
+                break;
             done += static_cast<std::size_t>(n);
         }
         close(fd);
@@ -346,14 +356,18 @@ TEST_F(ProjectFileOnDisk, FailuresNameTheFile) {
         ReadProjectFile(Path("fehlt.opt"));
         FAIL() << "no failure";
     } catch (const Failure& f) {
-        EXPECT_EQ(std::string(f.what()).rfind("Datei " + Path("fehlt.opt") + " kann nicht geöffnet werden. ", 0), 0u)
+        EXPECT_EQ(std::string(f.what()).rfind(
+                      "Datei " + Path("fehlt.opt") + " kann nicht geöffnet werden. ", 0),
+                  0u)
             << f.what();
     }
     try {
         SaveProjectFile(Path("kein/Ordner.opt"), ProjectData{});
         FAIL() << "no failure";
     } catch (const Failure& f) {
-        EXPECT_EQ(std::string(f.what()).rfind("Datei \"" + Path("kein/Ordner.opt") + "\" kann nicht erstellt werden. ", 0), 0u)
+        EXPECT_EQ(std::string(f.what()).rfind(
+                      "Datei \"" + Path("kein/Ordner.opt") + "\" kann nicht erstellt werden. ", 0),
+                  0u)
             << f.what();
     }
 }
@@ -384,8 +398,9 @@ TEST_F(ProjectFileOnDisk, AFailedSaveKeepsTheOldFile) {
         SaveProjectFile(path, data);
         ADD_FAILURE() << "the save reported success";
     } catch (const Failure& f) {
-        EXPECT_EQ(std::string(f.what()).rfind("Datei \"" + path + "\" kann nicht erstellt werden. ", 0),
-                  0u)
+        EXPECT_EQ(
+            std::string(f.what()).rfind("Datei \"" + path + "\" kann nicht erstellt werden. ", 0),
+            0u)
             << f.what();
     }
     CloseHandle(held);

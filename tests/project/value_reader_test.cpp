@@ -27,11 +27,16 @@ static std::atomic<std::size_t> largestAllocation{0};
     std::size_t seen = largestAllocation.load();
     while (size > seen && !largestAllocation.compare_exchange_weak(seen, size)) {
     }
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    if (void* p = std::malloc(size == 0 ? 1 : size))
+        return p;
     throw std::bad_alloc();
 }
-[[gnu::noinline]] void operator delete(void* p) noexcept { std::free(p); }
-[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+[[gnu::noinline]] void operator delete(void* p) noexcept {
+    std::free(p);
+}
+[[gnu::noinline]] void operator delete(void* p, std::size_t) noexcept {
+    std::free(p);
+}
 
 namespace rangwerk {
 namespace {
@@ -180,7 +185,7 @@ TEST(ValueReaderTest, TextsOfEveryEncodingReadAlike) {
     const Bytes others = {
         0x12, 0x02, 0x00, 0x00, 0x00, 0x3D, 0xD8, 0x00, 0xDE,  // a surrogate pair
         0x12, 0x01, 0x00, 0x00, 0x00, 0x3D, 0xD8,              // an unpaired surrogate
-        0x14, 0x02, 0x00, 0x00, 0x00, 'a', 0xC3,               // malformed UTF-8
+        0x14, 0x02, 0x00, 0x00, 0x00, 'a',  0xC3,              // malformed UTF-8
         0x06, 0x00,                                            // empty
         0x14, 0x00, 0x00, 0x00, 0x00,                          // empty
     };
@@ -205,13 +210,11 @@ TEST(ValueReaderTest, BoolIsTrueOnlyFor09AndNeverRefused) {
 TEST(ValueReaderTest, FloatsAcceptIntegerTags) {
     Extended80 odd;  // a pseudo-NaN keeps its exact bytes through ReadFloatRaw
     odd.bytes = {1, 2, 3, 4, 5, 6, 7, 0x00, 0xFF, 0x7F};
-    const Bytes file = {0x05, 1, 2, 3, 4, 5, 6, 7, 0x00, 0xFF, 0x7F,
-                        0x02, 0xFF,
-                        0x03, 0x00, 0x80,
-                        0x04, 0x40, 0x9C, 0x00, 0x00,
-                        0x13, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00,
-                        0x13, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F,
-                        0x05, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F};
+    const Bytes file = {0x05, 1,    2,    3,    4,    5,    6,    7,    0x00, 0xFF,
+                        0x7F, 0x02, 0xFF, 0x03, 0x00, 0x80, 0x04, 0x40, 0x9C, 0x00,
+                        0x00, 0x13, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00, 0x00,
+                        0x13, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0x05,
+                        0,    0,    0,    0,    0,    0,    0,    0x80, 0xFF, 0x3F};
     MemorySource source(file);
     ValueReader reader(source);
     EXPECT_EQ(reader.ReadFloatRaw(), odd);
@@ -232,15 +235,18 @@ TEST(ValueReaderTest, WrongTagsAreInvalidValues) {
     const std::string invalid = "Ungültiger Eigenschaftswert";
     for (std::uint8_t tag : {0x00, 0x05, 0x06, 0x08, 0x09, 0x0C, 0x13, 0x14, 0xFF}) {
         EXPECT_EQ(failure({tag, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, [](auto& r) { r.ReadInt(); }),
-                  invalid) << int{tag};
+                  invalid)
+            << int{tag};
     }
     for (std::uint8_t tag : {0x00, 0x02, 0x03, 0x04, 0x05, 0x08, 0x09, 0x13, 0xFF}) {
         EXPECT_EQ(failure({tag, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, [](auto& r) { r.ReadText(); }),
-                  invalid) << int{tag};
+                  invalid)
+            << int{tag};
     }
     for (std::uint8_t tag : {0x00, 0x06, 0x08, 0x09, 0x0C, 0x12, 0x14, 0xFF}) {
         EXPECT_EQ(failure({tag, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}, [](auto& r) { r.ReadFloat(); }),
-                  invalid) << int{tag};
+                  invalid)
+            << int{tag};
     }
     // An Id in the 64-bit form must be one that the 32-bit form cannot hold.
     EXPECT_EQ(failure({0x13, 5, 0, 0, 0, 0, 0, 0, 0}, [](auto& r) { r.ReadId(); }), invalid);
@@ -273,10 +279,8 @@ TEST(ValueReaderTest, InputCutAnywhereIsAReadError) {
 
 TEST(ValueReaderTest, ADeclaredLengthBeyondTheInputFailsWithoutAllocating) {
     const Bytes claims[] = {
-        {0x0C, 0xFF, 0xFF, 0xFF, 0xFF, 'a', 'b'},
-        {0x14, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 'b'},
-        {0x12, 0xFF, 0xFF, 0xFF, 0xFF, 'a', 'b'},
-        {0x06, 0xFF, 'a', 'b'},
+        {0x0C, 0xFF, 0xFF, 0xFF, 0xFF, 'a', 'b'}, {0x14, 0xFF, 0xFF, 0xFF, 0x7F, 'a', 'b'},
+        {0x12, 0xFF, 0xFF, 0xFF, 0xFF, 'a', 'b'}, {0x06, 0xFF, 'a', 'b'},
         {0x0C, 0x03, 0x00, 0x00, 0x00, 'a', 'b'},  // one byte short
     };
     for (const Bytes& claim : claims) {

@@ -33,7 +33,9 @@ Bytes Concat(std::initializer_list<Bytes> parts) {
     return all;
 }
 
-Bytes Ascii(const std::string& text) { return Bytes(text.begin(), text.end()); }
+Bytes Ascii(const std::string& text) {
+    return Bytes(text.begin(), text.end());
+}
 
 // Accepts a number of bytes, then fails like a full disk; records every write it was given.
 class LimitedSink : public ByteSink {
@@ -41,7 +43,8 @@ public:
     explicit LimitedSink(std::size_t capacity) : capacity_(capacity) {}
     void Write(const std::uint8_t* data, std::size_t size) override {
         writes.push_back(size);
-        if (received.size() + size > capacity_) throw Failure("Stream-Schreibfehler");
+        if (received.size() + size > capacity_)
+            throw Failure("Stream-Schreibfehler");
         received.insert(received.end(), data, data + size);
     }
     std::vector<std::size_t> writes;
@@ -106,7 +109,10 @@ TEST(ValueWriterTest, TextsAreShortLongOrUtf8) {
 }
 
 TEST(ValueWriterTest, BoolsAndFloats) {
-    EXPECT_EQ(Written([](ValueWriter& w) { w.WriteBool(true); w.WriteBool(false); }),
+    EXPECT_EQ(Written([](ValueWriter& w) {
+                  w.WriteBool(true);
+                  w.WriteBool(false);
+              }),
               (Bytes{0x09, 0x08}));
     EXPECT_EQ(Written([](ValueWriter& w) { w.WriteFloat(1.0L); }),
               (Bytes{0x05, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x3F}));
@@ -121,19 +127,19 @@ TEST(ValueWriterTest, BoolsAndFloats) {
 
 TEST(ValueWriterTest, AnEmptyProjectOnPageOneIsEighteenBytes) {
     const Bytes file = Written([](ValueWriter& w) {
-        w.WriteInt(1);   // main page
-        w.WriteInt(0);   // no options
-        w.WriteInt(1);   // points: superior, tie, inferior
+        w.WriteInt(1);  // main page
+        w.WriteInt(0);  // no options
+        w.WriteInt(1);  // points: superior, tie, inferior
         w.WriteInt(0);
         w.WriteInt(-1);
         w.WriteInt(-1);  // no query order
         w.WriteBool(false);
-        w.WriteInt(0);   // no combinations
-        w.WriteInt(0);   // combinations page
+        w.WriteInt(0);  // no combinations
+        w.WriteInt(0);  // combinations page
         w.WriteBool(false);
     });
-    EXPECT_EQ(file, (Bytes{0x02, 0x01, 0x02, 0x00, 0x02, 0x01, 0x02, 0x00, 0x02, 0xFF, 0x02,
-                           0xFF, 0x08, 0x02, 0x00, 0x02, 0x00, 0x08}));
+    EXPECT_EQ(file, (Bytes{0x02, 0x01, 0x02, 0x00, 0x02, 0x01, 0x02, 0x00, 0x02, 0xFF, 0x02, 0xFF,
+                           0x08, 0x02, 0x00, 0x02, 0x00, 0x08}));
 }
 
 TEST(ValueWriterTest, OutputIsHeldInA2048ByteBufferUntilFinish) {
@@ -184,7 +190,8 @@ TEST(ValueWriterTest, AFailingSinkIsAWriteError) {
 
 TEST(ValueWriterTest, AFullDiskIsAWriteErrorForDescriptorsAndStreams) {
     const int fd = ::open("/dev/full", O_WRONLY);
-    if (fd < 0) GTEST_SKIP() << "no /dev/full";
+    if (fd < 0)
+        GTEST_SKIP() << "no /dev/full";
     {
         FdSink sink(fd);
         ValueWriter writer(sink);

@@ -41,7 +41,9 @@ public:
     }
 
     // True when every scripted answer was used and nothing unexpected was asked.
-    bool AllAnswered() const { return messageAnswers_.empty() && fileAnswers_.empty() && unexpected == 0; }
+    bool AllAnswered() const {
+        return messageAnswers_.empty() && fileAnswers_.empty() && unexpected == 0;
+    }
 
     const MessageRequest& LastMessage() const { return messages.back(); }
 

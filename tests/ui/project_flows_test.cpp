@@ -38,12 +38,15 @@ struct Windows {
     TForm1 form{project, dialogs};
     TForm2 combinations{project, dialogs, &form};
 
-    Windows() { form.SetSeedSource([] { return 7u; }); }
+    Windows() {
+        form.SetSeedSource([] { return 7u; });
+    }
 
     template <class T = QWidget>
     T* Get(const char* name) {
         T* w = form.findChild<T*>(QString::fromLatin1(name));
-        if (!w) qFatal("no control %s", name);
+        if (!w)
+            qFatal("no control %s", name);
         return w;
     }
     QString Headline() { return Get<QLabel>("Panel_Headline")->text(); }
@@ -164,7 +167,8 @@ private slots:
         w.Get<QCheckBox>("CheckBox_2KeepOldRanking")->setChecked(false);
         w.dialogs.AnswerFile(path);
         w.Get<QToolButton>("SpeedButton_0Open")->click();
-        QVERIFY2(w.dialogs.AllAnswered(), w.dialogs.messages.empty() ? "" : w.dialogs.LastMessage().text.c_str());
+        QVERIFY2(w.dialogs.AllAnswered(),
+                 w.dialogs.messages.empty() ? "" : w.dialogs.LastMessage().text.c_str());
         QVERIFY(!w.dialogs.files[0].save);
 
         QCOMPARE(w.form.CurrentPage(), int(TForm1::kPageComparisons));
@@ -172,7 +176,8 @@ private slots:
         QCOMPARE(w.form.windowTitle(), QStringLiteral("Rangwerk - [Lauf.opt]"));
         QCOMPARE(w.Get<QPushButton>("Button_3Option1")->text(), QStringLiteral("Apfel"));
         QCOMPARE(w.Get<QPushButton>("Button_3Option2")->text(), QStringLiteral("Zitrone"));
-        QCOMPARE(w.Get<QPlainTextEdit>("Memo_3Option2Info")->toPlainText(), QStringLiteral("sauer"));
+        QCOMPARE(w.Get<QPlainTextEdit>("Memo_3Option2Info")->toPlainText(),
+                 QStringLiteral("sauer"));
         QCOMPARE(w.Get<QSpinBox>("SpinEdit_2Win")->value(), 3);
         QVERIFY(w.Get<QRadioButton>("RadioGroup_2Order_Item0")->isChecked());
         QVERIFY(w.Get<QCheckBox>("CheckBox_2LiveScore")->isChecked());
@@ -254,9 +259,8 @@ private slots:
         w.dialogs.AnswerFile(Path("fehlt.opt"));
         w.dialogs.AnswerMessage(MessageButton::Ok);
         w.Get<QToolButton>("SpeedButton_0Open")->click();
-        QVERIFY(w.dialogs.LastMessage().text.rfind("Datei " + Path("fehlt.opt") +
-                                                       " kann nicht geöffnet werden. ",
-                                                   0) == 0);
+        QVERIFY(w.dialogs.LastMessage().text.rfind(
+                    "Datei " + Path("fehlt.opt") + " kann nicht geöffnet werden. ", 0) == 0);
     }
 
     void aFailedSaveShowsTheErrorAndKeepsTheCaption() {

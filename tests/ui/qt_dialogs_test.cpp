@@ -24,7 +24,8 @@ template <class Dialog>
 void WhenOpen(std::function<void(Dialog*)> act) {
     QTimer::singleShot(0, [act] {
         auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-        if (!dialog) qFatal("no modal dialog open");
+        if (!dialog)
+            qFatal("no modal dialog open");
         act(dialog);
     });
 }
@@ -63,7 +64,8 @@ private slots:
             defaultText = box->defaultButton()->text();
             escapeText = box->escapeButton()->text();
             for (QAbstractButton* b : box->buttons()) {
-                if (b->text() == QStringLiteral("&Nein")) b->click();
+                if (b->text() == QStringLiteral("&Nein"))
+                    b->click();
             }
         });
         const MessageButton answer =
@@ -114,8 +116,7 @@ private slots:
             dialog->selectFile(QStringLiteral("Urlaub"));
             static_cast<QDialog*>(dialog)->accept();
         });
-        const auto path =
-            dialogs.AskSaveFileName({"Rangwerk-Dateien (*.opt)|*.opt", "opt"});
+        const auto path = dialogs.AskSaveFileName({"Rangwerk-Dateien (*.opt)|*.opt", "opt"});
         QVERIFY(path.has_value());
         QCOMPARE(QString::fromStdString(*path), QDir(folder.path()).filePath("Urlaub.opt"));
         QCOMPARE(filters, QStringList{QStringLiteral("Rangwerk-Dateien (*.opt)")});

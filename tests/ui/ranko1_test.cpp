@@ -34,11 +34,20 @@ namespace {
 // The combinations window as far as the main window uses it.
 class FakeCombinationView : public rangwerk::CombinationView {
 public:
-    void ShowWindow() override { ++shown; visible = true; }
-    void CloseWindow() override { ++closed; visible = false; }
+    void ShowWindow() override {
+        ++shown;
+        visible = true;
+    }
+    void CloseWindow() override {
+        ++closed;
+        visible = false;
+    }
     bool WindowVisible() const override { return visible; }
     int Page() const override { return page; }
-    void SetPage(int p) override { page = p; ++pageSet; }
+    void SetPage(int p) override {
+        page = p;
+        ++pageSet;
+    }
     bool DiagramShowing() const override { return visible && page == 1; }
     void DiagramChanged() override {
         ++diagramChanges;
@@ -58,12 +67,15 @@ struct Window {
     ScriptedDialogs dialogs;
     TForm1 form{project, dialogs};
 
-    Window() { form.SetSeedSource([] { return 12345u; }); }
+    Window() {
+        form.SetSeedSource([] { return 12345u; });
+    }
 
     template <class T = QWidget>
     T* Get(const char* name) {
         T* w = form.findChild<T*>(QString::fromLatin1(name));
-        if (!w) qFatal("no control %s", name);
+        if (!w)
+            qFatal("no control %s", name);
         return w;
     }
     QPushButton* Button(const char* name) { return Get<QPushButton>(name); }
@@ -159,7 +171,8 @@ void Ranko1Test::everyPageHasItsSeparatorLine() {
         const QRgb background = image.pixel(0, 275);
         int drawn = 0;
         for (int x = 2; x < image.width() - 2; ++x) {
-            if (image.pixel(x, 280) != background && image.pixel(x, 279) == background) ++drawn;
+            if (image.pixel(x, 280) != background && image.pixel(x, 279) == background)
+                ++drawn;
         }
         QVERIFY2(drawn == image.width() - 4, qPrintable(QStringLiteral("page %1").arg(page)));
     }
@@ -173,9 +186,9 @@ void Ranko1Test::settingsGroupsHaveTheirFrameAtTheTop() {
         const char* name;
         QRect geometry;
         QString caption;
-    } groups[] = {{"GroupBox_2Points", QRect(8, 40, 402, 97), QStringLiteral("Punkteverteilung")},
-                  {"RadioGroup_2Order", QRect(8, 144, 401, 81),
-                   QStringLiteral("Reihenfolge der Abfrage")}};
+    } groups[] = {
+        {"GroupBox_2Points", QRect(8, 40, 402, 97), QStringLiteral("Punkteverteilung")},
+        {"RadioGroup_2Order", QRect(8, 144, 401, 81), QStringLiteral("Reihenfolge der Abfrage")}};
     for (const auto& g : groups) {
         QWidget* box = w.Get(g.name);
         QCOMPARE(box->geometry(), g.geometry);
@@ -190,9 +203,8 @@ void Ranko1Test::settingsGroupsHaveTheirFrameAtTheTop() {
         const QRgb background = box->palette().color(QPalette::Window).rgb();
         QCOMPARE(image.pixel(right - 3, 1), background);
         for (int x = captionRight + 1; x < right - 2; ++x) {
-            QVERIFY2(image.pixel(x, line) != background, qPrintable(QStringLiteral("%1: x %2")
-                                                                        .arg(g.name)
-                                                                        .arg(x)));
+            QVERIFY2(image.pixel(x, line) != background,
+                     qPrintable(QStringLiteral("%1: x %2").arg(g.name).arg(x)));
             for (int y = 0; y < line; ++y) QCOMPARE(image.pixel(x, y), background);
         }
         for (int x = captionLeft; x < captionLeft + 2; ++x) {
@@ -206,7 +218,8 @@ void Ranko1Test::settingsGroupsHaveTheirFrameAtTheTop() {
         int above = 0, below = 0;
         for (int x = captionLeft + 2; x < captionRight - 2; ++x) {
             for (int y = 0; y < metrics.height(); ++y) {
-                if (image.pixel(x, y) == background) continue;
+                if (image.pixel(x, y) == background)
+                    continue;
                 (y < line ? above : below) += 1;
             }
         }
@@ -268,8 +281,8 @@ void Ranko1Test::pageFlowShowsHeadlinesAndTheBottomRow() {
     QCOMPARE(w.Get<QSpinBox>("SpinEdit_2Remis")->value(), 0);
     QCOMPARE(w.Get<QSpinBox>("SpinEdit_2Defeat")->value(), -1);
     QVERIFY((w.project.scores == ScoreSettings{1, 0, -1}));
-    for (const char* item : {"RadioGroup_2Order_Item0", "RadioGroup_2Order_Item1",
-                             "RadioGroup_2Order_Item2"}) {
+    for (const char* item :
+         {"RadioGroup_2Order_Item0", "RadioGroup_2Order_Item1", "RadioGroup_2Order_Item2"}) {
         QVERIFY(!w.Get<QRadioButton>(item)->isChecked());
     }
 
@@ -356,9 +369,10 @@ void Ranko1Test::runRefusalsKeepTheSettingsPage() {
     w.Get<QSpinBox>("SpinEdit_2Defeat")->setValue(2);
     w.Get<QRadioButton>("RadioGroup_2Order_Item2")->setChecked(true);
     w.Button("Button_2Next")->click();
-    w.ExpectRefusal("Die Punteanzahl für die überlegene Option muss sich von der der "
-                    "unterlegenen Option unterscheiden.",
-                    "Ungültige Werte");
+    w.ExpectRefusal(
+        "Die Punteanzahl für die überlegene Option muss sich von der der "
+        "unterlegenen Option unterscheiden.",
+        "Ungültige Werte");
     QCOMPARE(w.form.CurrentPage(), 2);
     QVERIFY(w.project.run.Ranking().empty());
 
@@ -368,9 +382,10 @@ void Ranko1Test::runRefusalsKeepTheSettingsPage() {
     w.form.ReloadSettingsFromProject();
     QVERIFY(!w.Get<QRadioButton>("RadioGroup_2Order_Item2")->isChecked());
     w.Button("Button_2Next")->click();
-    w.ExpectRefusal("Sie müssen angeben, in welcher Reihenfolge die Optionen abgefragt werden "
-                    "sollen.",
-                    "Abgabe zur Reihenfolge fehlt");
+    w.ExpectRefusal(
+        "Sie müssen angeben, in welcher Reihenfolge die Optionen abgefragt werden "
+        "sollen.",
+        "Abgabe zur Reihenfolge fehlt");
     QCOMPARE(w.form.CurrentPage(), 2);
     QCOMPARE(w.Headline(), QStringLiteral("Festlegen der Einstellungen"));
 }
@@ -648,8 +663,8 @@ void Ranko1Test::wholeRunByButtonsKeysAndNavigation() {
 
 void Ranko1Test::chooseOptionMenus() {
     Window w;
-    w.Collect({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"),
-               QStringLiteral("D & E")});
+    w.Collect(
+        {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C"), QStringLiteral("D & E")});
     w.StartRun(0);
     auto* menu = w.Get<QMenu>("PopupMenu_3ChooseOption");
     const QList<QAction*> items = menu->actions();
@@ -947,7 +962,8 @@ void Ranko1Test::rankingRowsArePainted() {
     auto inked = [&](int top, int left, int width, QColor background) {
         for (int y = top; y < top + 16; ++y) {
             for (int x = left; x < left + width; ++x) {
-                if (at(x, y) != background) return true;
+                if (at(x, y) != background)
+                    return true;
             }
         }
         return false;

@@ -27,11 +27,14 @@ struct Windows {
     template <class T = QWidget>
     T* Get(QWidget* window, const char* name) {
         T* w = window->findChild<T*>(QString::fromLatin1(name));
-        if (!w) qFatal("no control %s", name);
+        if (!w)
+            qFatal("no control %s", name);
         return w;
     }
     template <class T = QWidget>
-    T* Get(const char* name) { return Get<T>(&form, name); }
+    T* Get(const char* name) {
+        return Get<T>(&form, name);
+    }
 
     void Show() {
         form.show();

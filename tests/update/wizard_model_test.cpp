@@ -10,8 +10,8 @@
 
 #include "base/failure.h"
 #include "platform/system.h"
-#include "support/test_registry.h"
 #include "support/scripted_dialogs.h"
+#include "support/test_registry.h"
 
 #include <stdlib.h>
 #include <filesystem>

@@ -21,8 +21,8 @@
 #include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRect>
 #include <QRadioButton>
+#include <QRect>
 #include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>

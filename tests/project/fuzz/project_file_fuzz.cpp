@@ -13,7 +13,8 @@
 namespace {
 
 void Check(bool condition) {
-    if (!condition) std::abort();
+    if (!condition)
+        std::abort();
 }
 
 }  // namespace
@@ -34,9 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         project.run.Restore(*read.firstIndex, *read.secondIndex);
         project.run.NextComparison(false);
     }
-    const ProjectData captured =
-        CaptureProject(project, ViewFacts{read.mainPage, read.combinationsPage,
-                                          read.combinationsOpen});
+    const ProjectData captured = CaptureProject(
+        project, ViewFacts{read.mainPage, read.combinationsPage, read.combinationsOpen});
 
     // A stored result passes through long double, which keeps its value; only encodings the
     // writer never produces (unnormals and the like) come back in their canonical form.

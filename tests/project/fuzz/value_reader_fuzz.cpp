@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "base/text.h"
 #include "base/failure.h"
+#include "base/text.h"
 #include "project/value_reader.h"
 #include "project/value_writer.h"
 
@@ -30,31 +30,56 @@ struct Value {
 };
 
 void Check(bool condition) {
-    if (!condition) std::abort();
+    if (!condition)
+        std::abort();
 }
 
 Value ReadOne(ValueReader& reader, Kind kind) {
     Value value;
     value.kind = kind;
     switch (kind) {
-        case Kind::Int: value.number = reader.ReadInt(); break;
-        case Kind::Id: value.number = reader.ReadId(); break;
-        case Kind::Text: value.text = reader.ReadText(); break;
-        case Kind::Bool: value.number = reader.ReadBool() ? 1 : 0; break;
-        case Kind::Float: value.real = Extended80::FromLongDouble(reader.ReadFloat()); break;
-        case Kind::FloatRaw: value.real = reader.ReadFloatRaw(); break;
+        case Kind::Int:
+            value.number = reader.ReadInt();
+            break;
+        case Kind::Id:
+            value.number = reader.ReadId();
+            break;
+        case Kind::Text:
+            value.text = reader.ReadText();
+            break;
+        case Kind::Bool:
+            value.number = reader.ReadBool() ? 1 : 0;
+            break;
+        case Kind::Float:
+            value.real = Extended80::FromLongDouble(reader.ReadFloat());
+            break;
+        case Kind::FloatRaw:
+            value.real = reader.ReadFloatRaw();
+            break;
     }
     return value;
 }
 
 void WriteOne(ValueWriter& writer, const Value& value) {
     switch (value.kind) {
-        case Kind::Int: writer.WriteInt(static_cast<std::int32_t>(value.number)); break;
-        case Kind::Id: writer.WriteId(static_cast<std::uint32_t>(value.number)); break;
-        case Kind::Text: writer.WriteText(value.text); break;
-        case Kind::Bool: writer.WriteBool(value.number != 0); break;
-        case Kind::Float: writer.WriteFloat(value.real.ToLongDouble()); break;
-        case Kind::FloatRaw: writer.WriteFloatRaw(value.real); break;
+        case Kind::Int:
+            writer.WriteInt(static_cast<std::int32_t>(value.number));
+            break;
+        case Kind::Id:
+            writer.WriteId(static_cast<std::uint32_t>(value.number));
+            break;
+        case Kind::Text:
+            writer.WriteText(value.text);
+            break;
+        case Kind::Bool:
+            writer.WriteBool(value.number != 0);
+            break;
+        case Kind::Float:
+            writer.WriteFloat(value.real.ToLongDouble());
+            break;
+        case Kind::FloatRaw:
+            writer.WriteFloatRaw(value.real);
+            break;
     }
 }
 
@@ -65,7 +90,8 @@ bool Same(const Value& a, const Value& b) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (size == 0) return 0;
+    if (size == 0)
+        return 0;
     const std::size_t choiceCount = std::min<std::size_t>(data[0], size - 1);
     const std::span<const std::uint8_t> choices(data + 1, choiceCount);
     const std::span<const std::uint8_t> stream(data + 1 + choiceCount, size - 1 - choiceCount);
@@ -89,7 +115,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (kind == Kind::Text) {
             Check(rangwerk::EncodeUtf8(rangwerk::DecodeUtf8(read.text)) == read.text);
         }
-        if (kind == Kind::Id) Check(read.number >= 0 && read.number <= 0xFFFFFFFFLL);
+        if (kind == Kind::Id)
+            Check(read.number >= 0 && read.number <= 0xFFFFFFFFLL);
     }
 
     rangwerk::MemorySink sink;

@@ -222,8 +222,7 @@ TEST_F(OptTool, RankingWithoutAnswersNumbersOnlyTheFirstRow) {
     p.options.AddOption("Eins", "");
     p.options.AddOption("Zwei", "");
     const ToolResult r =
-        Run({"ranking", WriteProject("n.opt", CaptureProject(p, ViewFacts{1, 0, false})),
-             "--csv"});
+        Run({"ranking", WriteProject("n.opt", CaptureProject(p, ViewFacts{1, 0, false})), "--csv"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "rank,name,score\r\n1,Zwei,0\r\n,Eins,0\r\n");
 }
@@ -344,7 +343,8 @@ TEST_F(OptTool, BuildRefusesBadJsonAndWritesNothing) {
         {with(R"("decided":false)", R"("decided":0)"), "decided: expected true or false"},
         {with(R"("page":1)", R"("page":1,"firstIndex":0)"), "firstIndex: only stored"},
         {with(R"("page":1)", R"("page":3)"), "missing key \"firstIndex\""},
-        {with(R"("combinations":[])", R"("combinations":[{"name":"K","result":"12","members":[]}])"),
+        {with(R"("combinations":[])",
+              R"("combinations":[{"name":"K","result":"12","members":[]}])"),
          "combinations[0].result: expected a number or twenty hex digits"},
         // Shapes the program itself refuses: an unknown opponent, a page without headline.
         {with(R"("opponentId":1)", R"("opponentId":7)"),
@@ -377,12 +377,14 @@ TEST_F(OptTool, FileNamesOutsideAscii) {
     r = Run({"dump", file});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     WriteAll(folder / fs::path(u8"\u00C4pfel.json"), r.out);
-    r = Run({"build", folder / fs::path(u8"\u00C4pfel.json"), folder / fs::path(u8"Birnen \u00DF.opt")});
+    r = Run({"build", folder / fs::path(u8"\u00C4pfel.json"),
+             folder / fs::path(u8"Birnen \u00DF.opt")});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(ReadAll(folder / fs::path(u8"Birnen \u00DF.opt")), ReadAll(file));
     r = Run({"check", folder / fs::path(u8"fehlt \u00E4.opt")});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err.rfind("rangwerk-opt: " + Utf8Of(folder / fs::path(u8"fehlt \u00E4.opt")), 0), 0u)
+    EXPECT_EQ(r.err.rfind("rangwerk-opt: " + Utf8Of(folder / fs::path(u8"fehlt \u00E4.opt")), 0),
+              0u)
         << r.err;
 }
 
@@ -581,9 +583,14 @@ TEST_F(OptTool, CyclesOfTwoHundredOptionsWithinOneSecond) {
 
 TEST_F(OptTool, WrongArgumentsShowUsage) {
     const fs::path file = WriteProject("a.opt", RankingProject());
-    const std::vector<std::vector<Arg>> wrong = {
-        {}, {"rank", file}, {"ranking"}, {"ranking", file, "--tsv"}, {"dump", file, file},
-        {"check"}, {"build", file}, {"cycles", file, "extra"}};
+    const std::vector<std::vector<Arg>> wrong = {{},
+                                                 {"rank", file},
+                                                 {"ranking"},
+                                                 {"ranking", file, "--tsv"},
+                                                 {"dump", file, file},
+                                                 {"check"},
+                                                 {"build", file},
+                                                 {"cycles", file, "extra"}};
     for (const auto& args : wrong) {
         const ToolResult r = Run(args);
         EXPECT_EQ(r.exitCode, 2);

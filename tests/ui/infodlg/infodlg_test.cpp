@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "base/failure.h"
-#include "support/scripted_dialogs.h"
 #include "drawing/info_banner.h"
+#include "support/scripted_dialogs.h"
 
 using rangwerk::BannerGradientColor;
 using rangwerk::Color;
@@ -46,7 +46,8 @@ bool DrawnInColor(QWidget* label, const QColor& color) {
     };
     int drawnPixels = 0;
     for (const auto& [pixel, count] : counts) {
-        if (pixel == background) continue;
+        if (pixel == background)
+            continue;
         if (!between(qRed(pixel), qRed(background), color.red()) ||
             !between(qGreen(pixel), qGreen(background), color.green()) ||
             !between(qBlue(pixel), qBlue(background), color.blue())) {
