@@ -11,7 +11,7 @@ if [ "${1:-}" = "--windows" ]; then
 fi
 
 packages=(
-  cmake g++ make pkg-config
+  cmake g++ make pkg-config git clang-format
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-private-dev qt6-translations-l10n libgl-dev
   libzip-dev nlohmann-json3-dev
