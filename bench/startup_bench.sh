@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Start-up benchmark: the time from starting the program until its main window is mapped, on
-# a first start (a registry store holding only "NoUpdate") and on later starts, against a bare Qt window built
-# in the same tree. Both must stay under 1.5 times the bare window; the script prints the
+# a first start (a registry store holding only "NoUpdate") and on later starts, against a bare
+# Qt window built in the same tree. Both must stay under 1.5 times the bare window; the script prints the
 # medians and ratios and exits 1 when a ratio is above the limit.
 #
 #   bench/startup_bench.sh [BUILD_DIR] [RUNS]
