@@ -3,6 +3,8 @@
 #include "platform/system.h"
 
 #ifdef _WIN32
+#include "base/wide_text.h"
+
 // clang-format off
 #include <windows.h>
 #include <shellapi.h>
@@ -26,32 +28,11 @@ std::string ReadFileVersion() {
 
 #ifdef _WIN32
 
-namespace {
-
-std::wstring Widen(const std::string& text) {
-    const int units =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(), units);
-    return wide;
-}
-
-std::string Narrow(const wchar_t* text, std::size_t units) {
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(units), nullptr, 0,
-                                          nullptr, nullptr);
-    std::string narrow(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(units), narrow.data(), bytes, nullptr,
-                        nullptr);
-    return narrow;
-}
-
-}  // namespace
-
 std::string ReadFileVersionOf(const std::string& path) {
     if (path.empty()) {
         return {};
     }
-    const std::wstring file = Widen(path);
+    const std::wstring file = WideFromUtf8(path);
     SHFILEINFOW shellInfo{};
     if (SHGetFileInfoW(file.c_str(), 0, &shellInfo, sizeof shellInfo, SHGFI_EXETYPE) == 0) {
         return {};
@@ -81,7 +62,7 @@ std::string ReadFileVersionOf(const std::string& path) {
         return {};
     }
     const auto* text = static_cast<const wchar_t*>(value);
-    return Narrow(text, wcsnlen(text, length));
+    return Utf8FromWide(std::wstring_view(text, wcsnlen(text, length)));
 }
 
 #else

@@ -9,6 +9,8 @@
 #include <windows.h>
 
 #include <algorithm>
+
+#include "base/wide_text.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -206,16 +208,6 @@ void IgnoreFileSizeSignal() {
 
 namespace {
 
-std::wstring Wide(const std::string& utf8) {
-    if (utf8.empty())
-        return {};
-    const int n =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring out(static_cast<std::size_t>(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-    return out;
-}
-
 int ErrnoOf(DWORD error) {
     switch (error) {
         case ERROR_ACCESS_DENIED:
@@ -267,7 +259,7 @@ std::string FollowLinks(const std::string& path) {
 
 ReplaceOutcome ReplaceFileContents(const std::string& path, std::string_view contents, FileCalls&,
                                    unsigned) {
-    const std::wstring target = Wide(path);
+    const std::wstring target = WideFromUtf8(path);
     const auto slash = target.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash + 1);
     wchar_t temporary[MAX_PATH];

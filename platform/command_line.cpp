@@ -1,6 +1,8 @@
 #include "platform/command_line.h"
 
 #ifdef _WIN32
+#include "base/wide_text.h"
+
 // clang-format off
 #include <windows.h>
 #include <shellapi.h>
@@ -15,20 +17,6 @@ namespace rangwerk {
 
 #ifdef _WIN32
 
-namespace {
-
-std::string Utf8(const wchar_t* text) {
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 1)
-        return {};
-    std::string utf8(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8.data(), bytes, nullptr, nullptr);
-    utf8.resize(static_cast<std::size_t>(bytes - 1));
-    return utf8;
-}
-
-}  // namespace
-
 std::vector<std::string> CommandLineArguments(int argc, char** argv) {
     int count = 0;
     wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
@@ -36,7 +24,7 @@ std::vector<std::string> CommandLineArguments(int argc, char** argv) {
         return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
     }
     std::vector<std::string> args;
-    for (int i = 1; i < count; ++i) args.push_back(Utf8(wide[i]));
+    for (int i = 1; i < count; ++i) args.push_back(Utf8FromWide(wide[i]));
     LocalFree(wide);
     return args;
 }

@@ -5,6 +5,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "base/wide_text.h"
 #else
 #include <filesystem>
 #include <fstream>
@@ -17,11 +19,9 @@ namespace rangwerk {
 
 int ProgramDriveType(const std::string& programPath) {
     const std::string root = programPath.substr(0, 3);
-    const int length = MultiByteToWideChar(CP_UTF8, 0, root.c_str(), -1, nullptr, 0);
-    if (length <= 0)
+    const std::wstring wide = WideFromUtf8(root);
+    if (wide.empty() && !root.empty())
         return kDriveNoRootDir;
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, root.c_str(), -1, wide.data(), length);
     return static_cast<int>(GetDriveTypeW(wide.c_str()));
 }
 

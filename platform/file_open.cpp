@@ -7,6 +7,9 @@
 
 #include <io.h>
 #include <cerrno>
+
+#include "base/text.h"
+#include "base/wide_text.h"
 #else
 #include <unistd.h>
 #endif
@@ -16,15 +19,13 @@ namespace rangwerk {
 #ifdef _WIN32
 
 int OpenFileForReading(const std::string& path) {
-    const int units = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(),
-                                          static_cast<int>(path.size()), nullptr, 0);
-    if (path.empty() || units <= 0) {
+    // A malformed path is refused rather than opened with U+FFFD in place of its bad bytes,
+    // which could name another file.
+    const std::wstring wide = IsValidUtf8(path) ? WideFromUtf8(path) : std::wstring();
+    if (wide.empty()) {
         errno = ENOENT;
         return -1;
     }
-    std::wstring wide(static_cast<std::size_t>(units), L'\0');
-    MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, path.data(), static_cast<int>(path.size()),
-                        wide.data(), units);
     return _wopen(wide.c_str(), _O_RDONLY | _O_BINARY);
 }
 

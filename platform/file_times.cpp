@@ -6,6 +6,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "base/wide_text.h"
 #else
 #include <sys/stat.h>
 #endif
@@ -81,11 +83,9 @@ double LocalToday() {
 #ifdef _WIN32
 
 std::optional<double> FileModificationDayCount(const std::string& path) {
-    const int length = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
-    if (length <= 0)
+    const std::wstring wide = WideFromUtf8(path);
+    if (wide.empty())
         return std::nullopt;
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), length);
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data))
         return std::nullopt;

@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "base/wide_text.h"
 #endif
 
 namespace rangwerk {
@@ -18,27 +20,13 @@ void RefuseLineBreak(std::string_view utf8) {
     }
 }
 
-#ifdef _WIN32
-std::wstring Widen(std::string_view utf8) {
-    if (utf8.empty()) {
-        return {};
-    }
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                        length);
-    return wide;
-}
-#endif
-
 }  // namespace
 
 #ifdef _WIN32
 
 std::string ToOem(std::string_view utf8) {
     RefuseLineBreak(utf8);
-    const std::wstring wide = Widen(utf8);
+    const std::wstring wide = WideFromUtf8(utf8);
     if (wide.empty()) {
         return {};
     }

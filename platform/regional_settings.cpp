@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "base/wide_text.h"
 #else
 #include <langinfo.h>
 #include <locale.h>
@@ -226,11 +228,7 @@ std::string LocaleText(LCTYPE type, const std::string& fallback) {
     if (length <= 1) {
         return fallback;
     }
-    const int bytes =
-        WideCharToMultiByte(CP_UTF8, 0, buffer, length - 1, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, buffer, length - 1, text.data(), bytes, nullptr, nullptr);
-    return text;
+    return Utf8FromWide(std::wstring_view(buffer, static_cast<std::size_t>(length - 1)));
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/wide_text.h"
 #include "platform/registry.h"
 
 #ifdef _MSC_VER
@@ -27,30 +28,6 @@
 namespace rangwerk {
 
 namespace {
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty()) {
-        return {};
-    }
-    int length =
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                        length);
-    return wide;
-}
-
-std::string Narrow(const wchar_t* text, std::size_t length) {
-    if (length == 0) {
-        return {};
-    }
-    int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr,
-                                   nullptr);
-    std::string narrow(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), narrow.data(), size, nullptr,
-                        nullptr);
-    return narrow;
-}
 
 std::string WithoutLeadingBackslashes(const std::string& path) {
     std::size_t start = path.find_first_not_of('\\');
@@ -70,8 +47,8 @@ public:
     ~Win32RegistryKey() override { RegCloseKey(key_); }
 
     bool ValueExists(const std::string& name) const override {
-        return RegQueryValueExW(key_, Wide(name).c_str(), nullptr, nullptr, nullptr, nullptr) ==
-               ERROR_SUCCESS;
+        return RegQueryValueExW(key_, WideFromUtf8(name).c_str(), nullptr, nullptr, nullptr,
+                                nullptr) == ERROR_SUCCESS;
     }
 
     std::optional<std::string> ReadString(const std::string& name) const override {
@@ -83,7 +60,7 @@ public:
         std::wstring text(data.size() / sizeof(wchar_t), L'\0');
         std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
         text.resize(std::wcslen(text.c_str()));  // the data may or may not end in a zero
-        return Narrow(text.data(), text.size());
+        return Utf8FromWide(text);
     }
 
     std::optional<std::uint32_t> ReadDword(const std::string& name) const override {
@@ -107,7 +84,7 @@ public:
     }
 
     void WriteString(const std::string& name, const std::string& data) override {
-        std::wstring text = Wide(data);
+        std::wstring text = WideFromUtf8(data);
         Set(name, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
             (text.size() + 1) * sizeof(wchar_t));
     }
@@ -123,7 +100,7 @@ public:
     }
 
     bool DeleteValue(const std::string& name) override {
-        LONG result = RegDeleteValueW(key_, Wide(name).c_str());
+        LONG result = RegDeleteValueW(key_, WideFromUtf8(name).c_str());
         if (result == ERROR_FILE_NOT_FOUND) {
             return false;
         }
@@ -137,7 +114,7 @@ public:
         std::string sub = WithoutLeadingBackslashes(name);
         HKEY key = nullptr;
         if (sub.empty() ||
-            RegOpenKeyExW(key_, Wide(sub).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+            RegOpenKeyExW(key_, WideFromUtf8(sub).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
             return false;
         }
         RegCloseKey(key);
@@ -151,7 +128,7 @@ public:
             throw RegistryError("Im Registrierungsschlüssel \"" + name_ +
                                 "\" wurde kein zu löschender Unterschlüssel genannt.");
         }
-        LONG result = RegDeleteTreeW(key_, Wide(sub).c_str());
+        LONG result = RegDeleteTreeW(key_, WideFromUtf8(sub).c_str());
         if (result == ERROR_FILE_NOT_FOUND) {
             return false;
         }
@@ -163,7 +140,7 @@ public:
 
 private:
     bool Query(const std::string& name, DWORD& type, std::vector<BYTE>& data) const {
-        std::wstring wideName = Wide(name);
+        std::wstring wideName = WideFromUtf8(name);
         for (;;) {
             DWORD size = 0;
             if (RegQueryValueExW(key_, wideName.c_str(), nullptr, &type, nullptr, &size) !=
@@ -185,8 +162,8 @@ private:
     }
 
     void Set(const std::string& name, DWORD type, const BYTE* data, std::size_t size) {
-        LONG result =
-            RegSetValueExW(key_, Wide(name).c_str(), 0, type, data, static_cast<DWORD>(size));
+        LONG result = RegSetValueExW(key_, WideFromUtf8(name).c_str(), 0, type, data,
+                                     static_cast<DWORD>(size));
         if (result != ERROR_SUCCESS) {
             Fail(name_, "geschrieben", result);
         }
@@ -204,8 +181,8 @@ public:
         HKEY key = nullptr;
         LONG result = RegCreateKeyExW(
             root == RegistryRoot::CurrentUser ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE,
-            Wide(sub).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr, &key,
-            nullptr);
+            WideFromUtf8(sub).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+            &key, nullptr);
         if (result != ERROR_SUCCESS) {
             Fail(name, "geöffnet", result);
         }

@@ -2,6 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "base/wide_text.h"
 #else
 #include <chrono>
 #include <filesystem>
@@ -27,12 +29,7 @@ std::string ProgramPath() {
         }
         buffer.resize(buffer.size() * 2);  // truncated: try again with more room
     }
-    const int bytes = WideCharToMultiByte(
-        CP_UTF8, 0, buffer.data(), static_cast<int>(buffer.size()), nullptr, 0, nullptr, nullptr);
-    std::string path(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, buffer.data(), static_cast<int>(buffer.size()), path.data(),
-                        bytes, nullptr, nullptr);
-    return path;
+    return Utf8FromWide(buffer);
 }
 
 std::uint32_t SystemSeedSource::Seed() {

@@ -8,6 +8,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "base/wide_text.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -19,41 +21,19 @@ namespace rangwerk {
 
 #ifdef _WIN32
 
-namespace {
-
-std::wstring Wide(const std::string& utf8) {
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                        length);
-    return wide;
-}
-
-std::string Utf8(const wchar_t* wide) {
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 1) {
-        return {};
-    }
-    std::string text(static_cast<std::size_t>(bytes), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), bytes, nullptr, nullptr);
-    text.resize(static_cast<std::size_t>(bytes - 1));
-    return text;
-}
-
-}  // namespace
-
 std::optional<std::string> SystemTempFiles::CreateUniqueFile(const std::string& folder,
                                                              const std::string& prefix) {
     wchar_t name[MAX_PATH];
-    if (GetTempFileNameW(Wide(folder).c_str(), Wide(prefix).c_str(), 0, name) == 0) {
+    if (GetTempFileNameW(WideFromUtf8(folder).c_str(), WideFromUtf8(prefix).c_str(), 0, name) ==
+        0) {
         return std::nullopt;
     }
-    return Utf8(name);
+    return Utf8FromWide(name);
 }
 
 bool SystemTempFiles::RemoveFile(const std::string& path) {
-    return DeleteFileW(Wide(path).c_str()) != FALSE || GetLastError() == ERROR_FILE_NOT_FOUND;
+    return DeleteFileW(WideFromUtf8(path).c_str()) != FALSE ||
+           GetLastError() == ERROR_FILE_NOT_FOUND;
 }
 
 std::optional<std::string> UserTempFolder() {
@@ -62,7 +42,7 @@ std::optional<std::string> UserTempFolder() {
     if (length == 0 || length > MAX_PATH) {
         return std::nullopt;
     }
-    return Utf8(folder);
+    return Utf8FromWide(folder);
 }
 
 std::optional<std::string> PrivateTempFolderIn(const std::string& base) {

@@ -1,6 +1,8 @@
 #include "platform/update_batch.h"
 
 #ifdef _WIN32
+#include "base/wide_text.h"
+
 // clang-format off
 #include <windows.h>
 #include <shellapi.h>
@@ -19,24 +21,8 @@ namespace rangwerk {
 
 #ifdef _WIN32
 
-namespace {
-
-std::wstring Widen(const std::string& utf8) {
-    if (utf8.empty()) {
-        return {};
-    }
-    const int length =
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                        length);
-    return wide;
-}
-
-}  // namespace
-
 bool SystemUpdateBatchStarter::Start(const std::string& batchFile, const std::string&) {
-    const std::wstring file = Widen(batchFile);
+    const std::wstring file = WideFromUtf8(batchFile);
     const HINSTANCE started =
         ShellExecuteW(GetActiveWindow(), L"open", file.c_str(), nullptr, nullptr, SW_HIDE);
     return reinterpret_cast<INT_PTR>(started) > 32;

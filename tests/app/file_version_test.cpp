@@ -15,6 +15,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "base/wide_text.h"
 #else
 #include "app/executable_file.h"
 #include "elf_image.h"
@@ -82,15 +84,6 @@ std::wstring SystemVersionString(const std::vector<std::uint8_t>& info, const wc
     const auto* text = static_cast<const wchar_t*>(value);
     return std::wstring(text, wcsnlen(text, length));
 }
-
-std::wstring Wide(std::string_view utf8) {
-    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(
-                          CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0)),
-                      L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                        static_cast<int>(wide.size()));
-    return wide;
-}
 #endif
 
 // Windows: the record is the resource the resource compiler built from app/rangwerk.rc, read by
@@ -100,7 +93,7 @@ TEST_F(ProgramFileTest, RunningProgramReportsItsOwnVersion) {
     EXPECT_EQ(ReadFileVersionOf(ProgramPath()), "1.0.0.0");
 
 #ifdef _WIN32
-    const std::wstring path = Wide(ProgramPath());
+    const std::wstring path = WideFromUtf8(ProgramPath());
     DWORD handle = 0;
     const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
     ASSERT_GT(size, 0u);
@@ -123,7 +116,8 @@ TEST_F(ProgramFileTest, RunningProgramReportsItsOwnVersion) {
     EXPECT_EQ(static_cast<const WORD*>(value)[1], 1252);
 
     for (const VersionString& entry : kProgramVersionStrings) {
-        EXPECT_EQ(SystemVersionString(info, Wide(entry.key).c_str()), Wide(entry.value))
+        EXPECT_EQ(SystemVersionString(info, WideFromUtf8(entry.key).c_str()),
+                  WideFromUtf8(entry.value))
             << entry.key;
     }
     EXPECT_EQ(SystemVersionString(info, L"LegalCopyright"),

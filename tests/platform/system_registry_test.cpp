@@ -15,6 +15,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "base/wide_text.h"
 #else
 #include "platform/registry_file.h"
 #endif
@@ -64,12 +66,7 @@ protected:
     void Import(const std::string& utf8Text) {
 #ifdef _WIN32
         const fs::path file = folder_ / "import.reg";
-        std::wstring wide(
-            static_cast<std::size_t>(MultiByteToWideChar(
-                CP_UTF8, 0, utf8Text.data(), static_cast<int>(utf8Text.size()), nullptr, 0)),
-            L'\0');
-        MultiByteToWideChar(CP_UTF8, 0, utf8Text.data(), static_cast<int>(utf8Text.size()),
-                            wide.data(), static_cast<int>(wide.size()));
+        const std::wstring wide = WideFromUtf8(utf8Text);
         {
             std::ofstream out(file, std::ios::binary);
             out.write("\xFF\xFE", 2);

@@ -20,6 +20,10 @@
 #include "platform/system.h"
 #include "project/project_file.h"
 
+#ifdef _WIN32
+#include "base/wide_text.h"
+#endif
+
 namespace rangwerk {
 namespace {
 
@@ -63,15 +67,6 @@ struct Arg {
 };
 
 #ifdef _WIN32
-std::wstring Wide(const std::string& utf8) {
-    std::wstring wide(static_cast<std::size_t>(MultiByteToWideChar(
-                          CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0)),
-                      L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(),
-                        static_cast<int>(wide.size()));
-    return wide;
-}
-
 // One argument of a Windows command line, quoted as CommandLineToArgvW reads it back.
 std::wstring Quoted(const std::wstring& arg) {
     std::wstring out = L"\"";
@@ -111,9 +106,10 @@ protected:
 #ifdef _WIN32
     // The tool is copied beside this test program when it is built.
     ToolResult Run(const std::vector<Arg>& args) const {
-        const fs::path tool = fs::path(Wide(ProgramPath())).parent_path() / "rangwerk-opt.exe";
+        const fs::path tool =
+            fs::path(WideFromUtf8(ProgramPath())).parent_path() / "rangwerk-opt.exe";
         std::wstring command = Quoted(tool.wstring());
-        for (const Arg& a : args) command += L" " + Quoted(Wide(a.text));
+        for (const Arg& a : args) command += L" " + Quoted(WideFromUtf8(a.text));
         SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
         const auto output = [&](const char* name) {
             return CreateFileW(Path(name).wstring().c_str(), GENERIC_WRITE,
