@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 
+#include "best_times.h"
 #include "platform/dialogs.h"
 #include "ui/ranko1.h"
 
@@ -107,24 +108,6 @@ void BM_AnswerThroughTheWindow(benchmark::State& state) {
 }
 BENCHMARK(BM_AnswerThroughTheWindow)->Arg(30)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
-// Keeps the least processor time per argument over the repetitions.
-class TimingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration)
-                continue;
-            const std::string name = run.run_name.args;
-            const double time = run.GetAdjustedCPUTime();
-            const auto known = cpu.find(name);
-            if (known == cpu.end() || time < known->second)
-                cpu[name] = time;
-        }
-    }
-    std::map<std::string, double> cpu;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -133,13 +116,14 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    TimingReporter reporter;
+    BestTimesReporter reporter(BestTimesReporter::Key::Arguments,
+                               BestTimesReporter::Clock::Processor);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    const auto small = reporter.cpu.find("30");
-    const auto large = reporter.cpu.find("1000");
-    if (small == reporter.cpu.end() || large == reporter.cpu.end())
+    const auto small = reporter.best.find("30");
+    const auto large = reporter.best.find("1000");
+    if (small == reporter.best.end() || large == reporter.best.end())
         return 0;
     const double ratio = large->second / small->second;
     std::printf(

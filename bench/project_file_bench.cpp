@@ -14,6 +14,7 @@
 #include <string>
 
 #include "base/failure.h"
+#include "best_times.h"
 #include "project/project_file.h"
 
 namespace {
@@ -157,33 +158,14 @@ void BM_OpenIntoProject(benchmark::State& state) {
 }
 BENCHMARK(BM_OpenIntoProject)->Unit(benchmark::kMillisecond);
 
-// Keeps the best real time of every benchmark beside the usual console output.
-class TimingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            // The fastest of the repetitions: the others are the same work disturbed by
-            // whatever else the machine did meanwhile.
-            if (run.run_type == Run::RT_Iteration) {
-                const std::string& name = run.run_name.function_name;
-                const double time = run.GetAdjustedRealTime();
-                const auto known = seconds.find(name);
-                if (known == seconds.end() || time < known->second)
-                    seconds[name] = time;
-            }
-        }
-    }
-    std::map<std::string, double> seconds;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    TimingReporter reporter;
+    BestTimesReporter reporter(BestTimesReporter::Key::FunctionName,
+                               BestTimesReporter::Clock::Wall);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
@@ -192,17 +174,17 @@ int main(int argc, char** argv) {
     rmdir(folder.c_str());
 
     bool within = true;
-    const auto plain = reporter.seconds.find("BM_PlainRead");
-    const auto open = reporter.seconds.find("BM_OpenFromDisk");
-    if (plain != reporter.seconds.end() && open != reporter.seconds.end()) {
+    const auto plain = reporter.best.find("BM_PlainRead");
+    const auto open = reporter.best.find("BM_OpenFromDisk");
+    if (plain != reporter.best.end() && open != reporter.best.end()) {
         const double ratio = open->second / plain->second;
         std::printf("opening the file takes %.2f times the plain read (limit %.0f)\n", ratio,
                     kOpenLimit);
         within = within && ratio < kOpenLimit;
     }
-    const auto save = reporter.seconds.find("BM_SaveToMemory");
-    const auto read = reporter.seconds.find("BM_OpenFromMemory");
-    if (save != reporter.seconds.end() && read != reporter.seconds.end()) {
+    const auto save = reporter.best.find("BM_SaveToMemory");
+    const auto read = reporter.best.find("BM_OpenFromMemory");
+    if (save != reporter.best.end() && read != reporter.best.end()) {
         const double ratio = save->second / read->second;
         std::printf("saving to memory takes %.2f times opening from memory (limit %.0f)\n", ratio,
                     kSaveLimit);

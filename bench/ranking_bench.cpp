@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "best_times.h"
 #include "core/run.h"
 #include "core/scoring.h"
 
@@ -60,37 +61,20 @@ void BM_RankingStep(benchmark::State& state) {
 }
 BENCHMARK(BM_RankingStep)->Unit(benchmark::kMicrosecond);
 
-// Keeps the least processor time of every benchmark over the repetitions.
-class TimingReporter : public benchmark::ConsoleReporter {
-public:
-    void ReportRuns(const std::vector<Run>& runs) override {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs) {
-            if (run.run_type != Run::RT_Iteration)
-                continue;
-            const std::string& name = run.run_name.function_name;
-            const double time = run.GetAdjustedCPUTime();
-            const auto known = cpu.find(name);
-            if (known == cpu.end() || time < known->second)
-                cpu[name] = time;
-        }
-    }
-    std::map<std::string, double> cpu;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
-    TimingReporter reporter;
+    BestTimesReporter reporter(BestTimesReporter::Key::FunctionName,
+                               BestTimesReporter::Clock::Processor);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
 
-    const auto plain = reporter.cpu.find("BM_PlainPassOverDecidedOutcomes");
-    const auto step = reporter.cpu.find("BM_RankingStep");
-    if (plain == reporter.cpu.end() || step == reporter.cpu.end())
+    const auto plain = reporter.best.find("BM_PlainPassOverDecidedOutcomes");
+    const auto step = reporter.best.find("BM_RankingStep");
+    if (plain == reporter.best.end() || step == reporter.best.end())
         return 0;
     const double ratio = step->second / plain->second;
     std::printf("the ranking step takes %.3f times the plain pass (limit %.1f)\n", ratio, kLimit);
