@@ -146,10 +146,12 @@ TForm1::TForm1(Project& project, Dialogs& dialogs, QWidget* parent)
     ReloadSettingsFromProject();
     project_.run.SetListener(this);
     qApp->installEventFilter(this);
+    QAccessible::installActivationObserver(this);
     ShowPage(kPageStart);
 }
 
 TForm1::~TForm1() {
+    QAccessible::removeActivationObserver(this);
     qApp->removeEventFilter(this);
     project_.run.SetListener(nullptr);
     // The controls outlive the guard and the form; whatever they send while they are taken
@@ -922,6 +924,9 @@ void TForm1::NameControls() {
 }
 
 void TForm1::SpeakRankingRows() {
+    // Without a screen reader nobody reads the rows: an answer then costs no text per row.
+    if (!QAccessible::isActive())
+        return;
     const RankingList& ranking = project_.run.Ranking();
     std::vector<std::int64_t> scores;
     scores.reserve(ranking.size());
@@ -934,6 +939,11 @@ void TForm1::SpeakRankingRows() {
     }
     SetSpokenRows(ListBox_3Ranking, texts);
     SetSpokenRows(ListBox_4Ranking, texts);
+}
+
+void TForm1::accessibilityActiveChanged(bool active) {
+    if (active)
+        SpeakRankingRows();
 }
 
 void TForm1::AnnouncePair(const OptionRecord& first, const OptionRecord& second) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAccessible>
 #include <QStyleOptionViewItem>
 #include <QWidget>
 
@@ -42,7 +43,7 @@ class PointsField;
 
 // The main window: a wizard of five pages (start, collect, settings, comparisons, result)
 // over the project's working state. The handlers call the model and show what it holds.
-class TForm1 : public QWidget, private RunListener {
+class TForm1 : public QWidget, private RunListener, private QAccessible::ActivationObserver {
     Q_OBJECT
 
 public:
@@ -177,6 +178,8 @@ private:
     void NameControls();
     // The ranking lists' rows get the texts a screen reader says for them.
     void SpeakRankingRows();
+    // A screen reader that comes while the program runs finds the rows already readable.
+    void accessibilityActiveChanged(bool active) override;
     // A new pair and a new result are announced to screen readers.
     void AnnouncePair(const OptionRecord& first, const OptionRecord& second);
     void AnnounceResult();
