@@ -8,6 +8,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/registry.h"
+#include "update/update_check.h"
 #include "update/update_settings.h"
 
 namespace rangwerk {
@@ -24,7 +25,7 @@ const std::array<const char*, kWizardStepCount>& WizardStepTitles();
 
 // What the update component hands the wizard before each showing.
 struct WizardInputs {
-    std::string programName = "Ranko";
+    std::string programName = kUpdateProgramName;
     std::string zipFileName = "Ranko.zip";
     std::string registryKey = "Rangwerk";
     bool hkcu = false;
