@@ -483,10 +483,8 @@ bool ParseValueLine(const std::vector<std::string_view>& lines, std::size_t& i, 
         const bool text = value.type == kTypeString || value.type == 2 || value.type == 7;
         if (oldFormat && text) {
             // Single bytes with a terminating zero: as text, or as the UTF-16LE of today.
-            std::string decoded;
-            for (std::uint8_t b : value.bytes) {
-                AppendUtf8(decoded, FromCp1252(b));
-            }
+            std::string decoded = Cp1252ToUtf8(std::string_view(
+                reinterpret_cast<const char*>(value.bytes.data()), value.bytes.size()));
             if (value.type == kTypeString) {
                 if (!decoded.empty() && decoded.back() == '\0') {
                     decoded.pop_back();
@@ -494,13 +492,8 @@ bool ParseValueLine(const std::vector<std::string_view>& lines, std::size_t& i, 
                 value.text = decoded;
                 value.bytes.clear();
             } else {
-                std::vector<std::uint8_t> wide;
-                for (std::uint8_t b : value.bytes) {
-                    const char32_t c = FromCp1252(b);
-                    wide.push_back(static_cast<std::uint8_t>(c & 0xFF));
-                    wide.push_back(static_cast<std::uint8_t>(c >> 8));
-                }
-                value.bytes = std::move(wide);
+                const std::string wide = Utf8ToUtf16Le(decoded);
+                value.bytes.assign(wide.begin(), wide.end());
             }
         } else if (value.type == kTypeString) {
             value.text = TextFromUtf16le(value.bytes);

@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "base/failure.h"
+#include "base/file_replace.h"
 #include "base/text.h"
 #include "platform/oem_text.h"
 #include "update/archive_unpack.h"
@@ -64,28 +65,6 @@ bool ReadWholeFile(const std::string& path, std::string& contents) {
         return false;
     }
     contents = std::move(buffer).str();
-    return true;
-}
-
-// Replaces `path` with `contents` through a temporary file, so the old file stays whole when
-// writing fails.
-bool ReplaceFile(const std::string& path, const std::string& contents) {
-    const std::string partial = path + ".rangwerk-part";
-    {
-        std::ofstream out(PathOf(partial), std::ios::binary | std::ios::trunc);
-        out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
-        out.close();
-        if (out.fail()) {
-            RemoveQuietly(partial);
-            return false;
-        }
-    }
-    std::error_code error;
-    std::filesystem::rename(PathOf(partial), PathOf(path), error);
-    if (error) {
-        RemoveQuietly(partial);
-        return false;
-    }
     return true;
 }
 
@@ -156,7 +135,10 @@ InstallationResult PrepareInstallation(const InstallationRequest& request) {
     } catch (const TemplateError& e) {
         return Refused(e.what());
     }
-    if (!ReplaceFile(batchFile, completed)) {
+    // The old file stays whole when writing fails.
+    try {
+        ReplaceFileContents(batchFile, completed);
+    } catch (const FileReplaceError&) {
         return Refused("Die Datei \"" + batchFile + "\" kann nicht geschrieben werden.");
     }
 

@@ -19,6 +19,7 @@
 #include <utility>
 
 #include "base/failure.h"
+#include "ui/qt_text.h"
 #include "ui_statusform.h"
 #include "update/installation.h"
 #include "update/short_date.h"
@@ -37,10 +38,6 @@ const QColor kTitleColor(49, 106, 197);
 constexpr int kStripStart[3] = {155, 183, 230};
 const char* const kPerCentFace = "MS Sans Serif";
 constexpr int kPerCentPoints = 8;
-
-QString FromUtf8(const std::string& text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The model's texts break lines with CR LF; a label breaks at LF.
 QString LabelText(const std::string& text) {

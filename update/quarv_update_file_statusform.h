@@ -84,8 +84,6 @@ public:
 
     // TempFolder + ZIPFileName, where the archive is stored.
     std::string ArchiveFile() const { return tempFolder_ + inputs_.zipFileName; }
-    const std::string& TempFolder() const { return tempFolder_; }
-    const UpdateCheck& Check() const { return check_; }
 
 private:
     StatusFormServices services_;
@@ -126,8 +124,6 @@ public:
     QWidget& Window() { return *this; }
 
     WizardModel& Model() { return model_; }
-    // Null unless built with the real work behind it.
-    StatusFormBackend* Backend() { return ownBackend_.get(); }
 
     // The step strip's colour at column x of a strip `width` pixels wide.
     static QColor StripColor(int x, int width);
