@@ -1,14 +1,13 @@
 #include "update/update_settings.h"
 
+#include "update/reminder.h"
+
 #include <algorithm>
 #include <cstddef>
 
 namespace rangwerk {
 
 namespace {
-
-const char* const kNoUpdate = "NoUpdate";
-const char* const kUpdateInterval = "UpdateInterval";
 
 int Clamp(long long value) {
     return static_cast<int>(std::clamp<long long>(value, kMinIntervalDays, kMaxIntervalDays));
@@ -18,12 +17,12 @@ int Clamp(long long value) {
 
 ReminderChoice ReadReminderChoice(const RegistryKey& key) {
     ReminderChoice choice;
-    choice.neverRemind = key.ValueExists(kNoUpdate);
-    if (const auto stored = key.ReadDword(kUpdateInterval)) {
+    choice.neverRemind = key.ValueExists(kValueNoUpdate);
+    if (const auto stored = key.ReadDword(kValueUpdateInterval)) {
         // The value is a signed 32-bit number to the program: 0xFFFFFFFF is -1 and shows 1.
         choice.intervalDays = Clamp(static_cast<std::int32_t>(*stored));
     } else {
-        choice.intervalDays = kShownDefaultIntervalDays;
+        choice.intervalDays = kDefaultReminderInterval;
     }
     return choice;
 }
@@ -51,11 +50,12 @@ int IntervalFromFieldText(const std::string& text) {
 
 void WriteReminderChoice(RegistryKey& key, const ReminderChoice& choice) {
     if (choice.neverRemind) {
-        key.DeleteValue(kUpdateInterval);
-        key.WriteString(kNoUpdate, "");
+        key.DeleteValue(kValueUpdateInterval);
+        key.WriteString(kValueNoUpdate, "");
     } else {
-        key.DeleteValue(kNoUpdate);
-        key.WriteDword(kUpdateInterval, static_cast<std::uint32_t>(Clamp(choice.intervalDays)));
+        key.DeleteValue(kValueNoUpdate);
+        key.WriteDword(kValueUpdateInterval,
+                       static_cast<std::uint32_t>(Clamp(choice.intervalDays)));
     }
 }
 

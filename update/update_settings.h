@@ -16,8 +16,6 @@ struct ReminderChoice {
 // The number field of the settings page takes whole numbers from 1 to 365.
 inline constexpr int kMinIntervalDays = 1;
 inline constexpr int kMaxIntervalDays = 365;
-// Shown when nothing usable is stored.
-inline constexpr int kShownDefaultIntervalDays = 28;
 
 // What the settings page shows for the key: "NoUpdate" present selects "never"; the field shows
 // "UpdateInterval" brought into 1..365 (a stored 0 shows 1), or 28 when it is missing or not a

@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "base/failure.h"
+#include "update/reminder.h"
 
 namespace rangwerk {
 
@@ -46,14 +47,6 @@ WizardModel::WizardModel(WizardBackend& backend, Dialogs& dialogs, Registry& reg
     screen_.downloadText = kWizardDownloadText;
     screen_.cancelDownloadCaption = kWizardCancelDownloadCaption;
     screen_.installText = kWizardInstallText;
-}
-
-RegistryRoot WizardModel::SettingsRoot() const {
-    return inputs_.hkcu ? RegistryRoot::CurrentUser : RegistryRoot::LocalMachine;
-}
-
-std::string WizardModel::SettingsPath() const {
-    return "Software\\Quarv\\" + inputs_.registryKey;
 }
 
 void WizardModel::Refresh() {
@@ -309,7 +302,7 @@ void WizardModel::CheckBox_RestartClick(bool checked) {
 
 void WizardModel::Button_SettingsClick() {
     const ReminderChoice choice = [&] {
-        auto key = registry_.OpenKey(SettingsRoot(), SettingsPath());
+        auto key = UpdateSettingsKey{inputs_.registryKey, inputs_.hkcu}.Open(registry_);
         return ReadReminderChoice(*key);
     }();
     screen_.intervalDays = choice.intervalDays;
@@ -333,7 +326,7 @@ void WizardModel::Button_SettingsSaveClick(const std::string& fieldText) {
     choice.neverRemind = screen_.neverRemind;
     choice.intervalDays = IntervalFromFieldText(fieldText);
     {
-        auto key = registry_.OpenKey(SettingsRoot(), SettingsPath());
+        auto key = UpdateSettingsKey{inputs_.registryKey, inputs_.hkcu}.Open(registry_);
         WriteReminderChoice(*key, choice);
     }
     if (!choice.neverRemind)

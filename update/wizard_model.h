@@ -181,8 +181,6 @@ public:
     bool EndedWithoutUpdates() const { return endedWithoutUpdates_; }
     bool CloseAfterTransfer() const { return closeAfterTransfer_; }
     // The settings key of the current inputs.
-    RegistryRoot SettingsRoot() const;
-    std::string SettingsPath() const;
 
 private:
     void CommonTail();
