@@ -216,7 +216,9 @@ void TInfo::AdaptFontsToMessageFont() {
 }
 
 void TInfo::LoadLogo() {
-    QImage logo(QStringLiteral(":/LOGO"));
+    // The resource has no file suffix: without the format, reading it would load every image
+    // plug-in to guess it.
+    QImage logo(QStringLiteral(":/LOGO"), "BMP");
     if (logo.isNull())
         throw Failure("Ressource LOGO nicht gefunden");
     logo_ = logo.convertToFormat(QImage::Format_RGB32);

@@ -286,12 +286,25 @@ TStatusForm::~TStatusForm() {
 }
 
 void TStatusForm::FormCreate() {
+    // The page icons show the system's information icon. Looking it up searches every folder
+    // of the icon theme, which costs more than the rest of the window at start; the window is
+    // created hidden at every start and shown in few of them, so the pictures are fetched when
+    // it is shown for the first time.
+    Refresh();
+}
+
+void TStatusForm::ShowPageIcons() {
+    if (pageIconsShown_)
+        return;
+    pageIconsShown_ = true;
     const QPixmap information =
         style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32);
     ui_->Image_Icon1->setPixmap(information);
-    ui_->Image_Icon2->setPixmap(information);
     ui_->Image_Icon3->setPixmap(information);
-    Refresh();
+    shownErrorIcon_ = model_.Screen().installErrorIcon;
+    ui_->Image_Icon2->setPixmap(
+        shownErrorIcon_ ? style()->standardIcon(QStyle::SP_MessageBoxCritical).pixmap(32, 32)
+                        : information);
 }
 
 void TStatusForm::ShowModal(const WizardInputs& inputs) {
@@ -310,6 +323,7 @@ void TStatusForm::showEvent(QShowEvent* event) {
 }
 
 void TStatusForm::FormShow() {
+    ShowPageIcons();
     QFont perCent = ui_->PerCent->font();
     perCent.setBold(true);
     ui_->PerCent->setFont(perCent);
@@ -397,7 +411,7 @@ void TStatusForm::Refresh() {
     ui_->TimeLeft->setText(FromUtf8(s.timeLeft));
 
     ui_->Label3->setText(LabelText(s.installText));
-    if (s.installErrorIcon != shownErrorIcon_) {
+    if (pageIconsShown_ && s.installErrorIcon != shownErrorIcon_) {
         shownErrorIcon_ = s.installErrorIcon;
         ui_->Image_Icon2->setPixmap(style()
                                         ->standardIcon(s.installErrorIcon

@@ -151,6 +151,8 @@ private:
 
     void FormCreate();
     void FormShow();
+    // Gives the page icons their pictures (see FormCreate).
+    void ShowPageIcons();
     void PaintBox_ProcessPaint(QPainter& painter);
     void UpdateStripAccessibility();
     // Runs `handler` as one user action: a failure ends it and is shown in the general error
@@ -172,6 +174,7 @@ private:
     bool closingForCaller_ = false;
     int paintedStep_ = -1;
     bool shownErrorIcon_ = false;
+    bool pageIconsShown_ = false;
     QString announcedTitle_;
 };
 

@@ -169,8 +169,17 @@ private slots:
         QCOMPARE(spin->value(), 7);
         QVERIFY(Child<QRadioButton>(*form, "RadioButton_AutoUpdt")->isChecked());
         QVERIFY(!Child<QRadioButton>(*form, "RadioButton_NoAutoUpdt")->isChecked());
+    }
+
+    void pageIconsShowTheInformationIconOnceShown() {
+        auto form = MakeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        const QImage information =
+            form->style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32).toImage();
+        QVERIFY(!information.isNull());
         for (const char* icon : {"Image_Icon1", "Image_Icon2", "Image_Icon3"})
-            QCOMPARE(Child<QLabel>(*form, icon)->pixmap().size(), QSize(32, 32));
+            QCOMPARE(Child<QLabel>(*form, icon)->pixmap().toImage(), information);
     }
 
     void titleColourAndStripGradient() {
