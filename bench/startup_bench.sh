@@ -7,7 +7,10 @@
 #   bench/startup_bench.sh [BUILD_DIR] [RUNS]
 #
 # BUILD_DIR is a build with -DRANGWERK_BUILD_BENCH=ON (default build/bench; targets rangwerk,
-# bare_window and startup_probe). Runs on its own Xvfb display; the program keeps its registry
+# bare_window, label_window, label_window_update_libraries and startup_probe). The two label
+# windows are printed for reference only: the bare window with one line of text, which starts
+# the font configuration and the accessibility bridge, and the same linked against the
+# update's libraries as the program is. Runs on its own Xvfb display; the program keeps its registry
 # in a throwaway RANGWERK_REGISTRY_DIR and its other files in a throwaway home.
 set -euo pipefail
 
@@ -25,6 +28,8 @@ LIMIT=1.5
 PROGRAM=$BUILD/app/rangwerk
 BARE=$BUILD/bench/bare_window
 PROBE=$BUILD/bench/startup_probe
+LABEL=$BUILD/bench/label_window
+LABEL_LIBRARIES=$BUILD/bench/label_window_update_libraries
 
 # What the registry store holds before a "first start", as HKEY_LOCAL_MACHINE.reg in the
 # export format of the registry editor: only "NoUpdate", so that the update wizard, which a
@@ -33,9 +38,10 @@ PROBE=$BUILD/bench/startup_probe
 FIRST_START_REGISTRY='[HKEY_LOCAL_MACHINE\Software\Quarv\Rangwerk]
 "NoUpdate"=""'
 
-for file in "$PROGRAM" "$BARE" "$PROBE"; do
+for file in "$PROGRAM" "$BARE" "$PROBE" "$LABEL" "$LABEL_LIBRARIES"; do
   if [ ! -x "$file" ]; then
-    echo "missing $file: cmake --build $BUILD --target rangwerk bare_window startup_probe" >&2
+    echo "missing $file: cmake --build $BUILD --target rangwerk bare_window label_window" \
+      "label_window_update_libraries startup_probe" >&2
     exit 2
   fi
 done
@@ -78,15 +84,19 @@ fresh_store() {
 
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
-# Warm the file cache for all three programs first.
+# Warm the file cache for all programs first.
 "$PROBE" "$BARE" >/dev/null
+"$PROBE" "$LABEL" >/dev/null
+"$PROBE" "$LABEL_LIBRARIES" >/dev/null
 RANGWERK_REGISTRY_DIR=$(fresh_store warm) "$PROBE" "$PROGRAM" >/dev/null
 
-bare=() first=() later=()
+bare=() first=() later=() label=() label_libraries=()
 later_store=$(fresh_store later)
 RANGWERK_REGISTRY_DIR=$later_store "$PROBE" "$PROGRAM" >/dev/null  # its first start
 for i in $(seq "$RUNS"); do
   bare+=("$("$PROBE" "$BARE")")
+  label+=("$("$PROBE" "$LABEL")")
+  label_libraries+=("$("$PROBE" "$LABEL_LIBRARIES")")
   first+=("$(RANGWERK_REGISTRY_DIR=$(fresh_store "first-$i") "$PROBE" "$PROGRAM")")
   later+=("$(RANGWERK_REGISTRY_DIR=$later_store "$PROBE" "$PROGRAM")")
 done
@@ -94,6 +104,8 @@ done
 bare_ms=$(printf '%s\n' "${bare[@]}" | median)
 first_ms=$(printf '%s\n' "${first[@]}" | median)
 later_ms=$(printf '%s\n' "${later[@]}" | median)
+label_ms=$(printf '%s\n' "${label[@]}" | median)
+label_libraries_ms=$(printf '%s\n' "${label_libraries[@]}" | median)
 status=0
 report() {
   local ratio
@@ -104,4 +116,8 @@ report() {
 printf '%-14s %7.1f ms  (median of %s)\n' "bare window" "$bare_ms" "$RUNS"
 report "first start" "$first_ms"
 report "later starts" "$later_ms"
+for reference in "one text line:$label_ms" "+ update libs:$label_libraries_ms"; do
+  printf '%-14s %7.1f ms  %5s x the bare window (for reference)\n' "${reference%%:*}" \
+    "${reference#*:}" "$(awk -v a="${reference#*:}" -v b="$bare_ms" 'BEGIN { printf "%.2f", a / b }')"
+done
 exit $status
