@@ -5,6 +5,7 @@ add_library(rangwerk_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/ranko1.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ranko1.ui
   ${CMAKE_CURRENT_LIST_DIR}/ranko1_widgets.h
+  ${CMAKE_CURRENT_LIST_DIR}/captioned_group_box.h
   ${CMAKE_CURRENT_LIST_DIR}/ranko1_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ranko1_icons.cpp
 )

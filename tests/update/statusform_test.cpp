@@ -23,6 +23,7 @@
 
 #include "base/failure.h"
 #include "platform/registry_file.h"
+#include "support/group_box_frame.h"
 #include "support/scripted_dialogs.h"
 
 using namespace rangwerk;
@@ -180,6 +181,18 @@ private slots:
         QVERIFY(!information.isNull());
         for (const char* icon : {"Image_Icon1", "Image_Icon2", "Image_Icon3"})
             QCOMPARE(Child<QLabel>(*form, icon)->pixmap().toImage(), information);
+    }
+
+    void settingsGroupHasItsFrameAtTheTop() {
+        auto form = MakeForm();
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QTest::mouseClick(Child<QPushButton>(*form, "Button_Settings"), Qt::LeftButton);
+        auto* box = Child<QGroupBox>(*form, "GroupBox1");
+        QVERIFY(box->isVisible());
+        QCOMPARE(box->geometry(), QRect(8, 8, 401, 233));
+        CheckGroupBoxFrameAtTop(
+            box, QStringLiteral("Wie oft wollen Sie zum Suchen nach Updates aufgefordert werden?"));
     }
 
     void titleColourAndStripGradient() {
