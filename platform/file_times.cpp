@@ -1,5 +1,7 @@
 #include "platform/file_times.h"
 
+#include "base/day_count.h"
+
 #include <cstdlib>
 #include <ctime>
 #include <string>
@@ -16,19 +18,6 @@ namespace rangwerk {
 
 namespace {
 
-// Days from 1 January 1970 to the given date (proleptic Gregorian calendar).
-long long DaysFromCivil(long long year, unsigned month, unsigned day) {
-    year -= month <= 2 ? 1 : 0;
-    const long long era = (year >= 0 ? year : year - 399) / 400;
-    const auto yearOfEra = static_cast<unsigned>(year - era * 400);
-    const unsigned dayOfYear = (153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1;
-    const unsigned dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
-    return era * 146097 + static_cast<long long>(dayOfEra) - 719468;
-}
-
-// 30 December 1899, the day count's day 0, counted from 1 January 1970.
-constexpr long long kDayCountEpoch = -25569;
-
 // "YYYY-MM-DD" with a real calendar date, else false.
 bool ParseIsoDate(const char* text, int& year, int& month, int& day) {
     if (!text)
@@ -43,22 +32,13 @@ bool ParseIsoDate(const char* text, int& year, int& month, int& day) {
     year = std::atoi(value.substr(0, 4).c_str());
     month = std::atoi(value.substr(5, 2).c_str());
     day = std::atoi(value.substr(8, 2).c_str());
-    if (month < 1 || month > 12 || day < 1)
-        return false;
-    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-    const int length = month == 2 && !leap ? 28 : kDays[month - 1];
-    return day <= length;
+    return DayCountOfDate(year, month, day).has_value();
 }
 
 }  // namespace
 
 double LocalDayCount(int year, int month, int day, int hour, int minute, int second) {
-    const long long days =
-        DaysFromCivil(year, static_cast<unsigned>(month), static_cast<unsigned>(day)) -
-        kDayCountEpoch;
-    const int seconds = hour * 3600 + minute * 60 + second;
-    return static_cast<double>(days) + static_cast<double>(seconds) / 86400.0;
+    return DayCountOf(LocalDateTime{year, month, day, hour, minute, second, 0}).value_or(0);
 }
 
 double LocalToday() {
@@ -110,8 +90,10 @@ std::optional<double> FileModificationDayCount(const std::string& path) {
     std::tm local{};
     if (!localtime_r(&modified, &local))
         return std::nullopt;
+    // A leap second (60) counts as the last two-second step of its minute.
+    const int second = local.tm_sec > 59 ? 58 : local.tm_sec - local.tm_sec % 2;
     return LocalDayCount(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                         local.tm_min, local.tm_sec - local.tm_sec % 2);
+                         local.tm_min, second);
 }
 
 #endif

@@ -8,7 +8,8 @@ namespace rangwerk {
 // Dates of the online update are day counts: whole days since 30 December 1899, the fraction
 // being the time of day. These are the local clock's and the file system's in that form.
 
-// The day count of a local calendar date and time of day (proleptic Gregorian calendar).
+// The day count of a local calendar date and time of day (proleptic Gregorian calendar, year 1
+// to 9999); 0 for a date or time that does not exist.
 double LocalDayCount(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
 // Today's local date as a whole day count.

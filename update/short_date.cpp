@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "update/day_count.h"
+#include "base/day_count.h"
 
 namespace rangwerk {
 
