@@ -67,7 +67,6 @@ void WizardModel::CloseWindow() {
 void WizardModel::FormShow() {
     backend_.BeginShowing(inputs_);
     step_ = 0;
-    settingsShown_ = false;
     installPrepared_ = false;
     updatesAvailable_ = false;
     cancelRequested_ = false;
@@ -93,7 +92,9 @@ void WizardModel::FormShow() {
 }
 
 void WizardModel::ShowStepPage() {
-    if (step_ >= 0 && step_ < kWizardStepCount && !settingsShown_) {
+    // While the settings page is open, the step moves on behind it.
+    const bool settingsShown = screen_.buttonPage == WizardButtonPage::Settings;
+    if (step_ >= 0 && step_ < kWizardStepCount && !settingsShown) {
         screen_.page = static_cast<WizardPage>(step_);
         screen_.title = WizardStepTitles()[static_cast<std::size_t>(step_)];
     }
@@ -307,7 +308,6 @@ void WizardModel::Button_SettingsClick() {
     }();
     screen_.intervalDays = choice.intervalDays;
     RadioButton_UpdtClick(choice.neverRemind);
-    settingsShown_ = true;
     screen_.settingsButtonVisible = false;
     screen_.title = kSettingsTitle;
     screen_.buttonPage = WizardButtonPage::Settings;
@@ -335,7 +335,6 @@ void WizardModel::Button_SettingsSaveClick(const std::string& fieldText) {
 }
 
 void WizardModel::Button_SettingsCancelClick() {
-    settingsShown_ = false;
     if (step_ >= 0 && step_ < kWizardStepCount) {
         screen_.page = static_cast<WizardPage>(step_);
         screen_.title = WizardStepTitles()[static_cast<std::size_t>(step_)];

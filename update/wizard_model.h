@@ -207,7 +207,6 @@ private:
     bool downloadAborted_ = false;
     bool installPrepared_ = false;
     bool updatesAvailable_ = false;
-    bool settingsShown_ = false;
     // The last showing ended through "Beenden" after a check without updates.
     bool endedWithoutUpdates_ = false;
     // A close was asked for while the transfer ran; it follows once the transfer has stopped.
