@@ -150,7 +150,8 @@ std::string FollowLinks(const std::string& path) {
 }
 
 ReplaceOutcome ReplaceFileContents(const std::string& path, std::string_view contents,
-                                   FileCalls& calls, unsigned newFileMode) {
+                                   FileCalls& calls, unsigned newFileMode,
+                                   FlushFolder flushFolder) {
     IgnoreFileSizeSignal();
     const std::string target = FollowLinks(path);
     struct stat existing {};
@@ -186,6 +187,8 @@ ReplaceOutcome ReplaceFileContents(const std::string& path, std::string_view con
     if (calls.Rename(temporary.path(), target) != 0)
         Fail(FileReplaceError::Step::Create, errno);
     temporary.Renamed();
+    if (flushFolder == FlushFolder::No)
+        return ReplaceOutcome::Replaced;
 
     // Makes the rename itself durable; a folder that cannot be synced loses nothing here.
     const int folder = ::open(ParentFolder(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -258,7 +261,7 @@ std::string FollowLinks(const std::string& path) {
 }
 
 ReplaceOutcome ReplaceFileContents(const std::string& path, std::string_view contents, FileCalls&,
-                                   unsigned) {
+                                   unsigned, FlushFolder) {
     const std::wstring target = WideFromUtf8(path);
     const auto slash = target.find_last_of(L"\\/");
     const std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash + 1);

@@ -43,11 +43,16 @@ FileCalls& SystemFileCalls();
 // Where the new contents went.
 enum class ReplaceOutcome { Replaced, WrittenInPlace };
 
+// Whether the rename is flushed to disk as well. Without it, a crash soon after the replace may
+// bring back the whole old file (never a part of either): enough for settings, which the
+// system's registry also writes to disk only some time later.
+enum class FlushFolder { Yes, No };
+
 // Gives the file at `path` the new contents so that it is either wholly the old or wholly the
 // new file, even after a crash:
 // - a symbolic link is followed, and the file it leads to is replaced, not the link;
 // - the contents go to a temporary file in that file's folder, are flushed to disk and renamed
-//   over the file; the folder is flushed too;
+//   over the file; the folder is flushed too, unless `flushFolder` says no;
 // - the file keeps its permission bits (and owner, where the system allows); a new file gets
 //   `newFileMode` less the process's umask;
 // - where the folder refuses a new file but the file itself may be written, the file is
@@ -57,7 +62,8 @@ enum class ReplaceOutcome { Replaced, WrittenInPlace };
 // Throws FileReplaceError.
 ReplaceOutcome ReplaceFileContents(const std::string& path, std::string_view contents,
                                    FileCalls& calls = SystemFileCalls(),
-                                   unsigned newFileMode = 0666);
+                                   unsigned newFileMode = 0666,
+                                   FlushFolder flushFolder = FlushFolder::Yes);
 
 // Makes a file-size limit a write error instead of a signal that ends the program. Called by
 // ReplaceFileContents; the program may call it at start.

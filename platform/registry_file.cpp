@@ -845,7 +845,8 @@ std::string FileRegistry::Access(RegistryRoot root, bool change,
                     ReplaceFileContents(aside.string(), parsed.header + "\n\n" + parsed.asideText,
                                         calls_, 0600);
                     try {
-                        ReplaceFileContents(file.string(), Serialize(hive, root), calls_, 0600);
+                        ReplaceFileContents(file.string(), Serialize(hive, root), calls_, 0600,
+                                            FlushFolder::No);
                     } catch (const FileReplaceError&) {
                         ::unlink(aside.c_str());
                         throw;
@@ -887,7 +888,8 @@ std::string FileRegistry::Access(RegistryRoot root, bool change,
         }
         RemoveStaleTemporaries(file);
         try {
-            ReplaceFileContents(file.string(), Serialize(hive, root), calls_, 0600);
+            ReplaceFileContents(file.string(), Serialize(hive, root), calls_, 0600,
+                                FlushFolder::No);
         } catch (const FileReplaceError& e) {
             throw WriteFailure(root, SystemMessage(e.error()));
         }

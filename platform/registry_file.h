@@ -54,9 +54,11 @@ class FileRegistryKey;
 // made through the keys of a root are collected (every access sees them) and written when a key
 // of the root is flushed or closed: one atomic replace (base/file_replace.h) for all of them, so
 // that the file keeps its permission bits and several running copies of the program never lose each
-// other's values. Whether the file can be written at all is checked at every change, so a write to
-// a store that cannot be written fails at once. Temporary files of writers that ended before they
-// could rename them are removed by the next writer.
+// other's values. The file is flushed to disk before it is renamed into place; the folder is not
+// (FlushFolder::No), as the system's registry too writes its changes to disk only later. Whether
+// the file can be written at all is checked at every change, so a write to a store that cannot be
+// written fails at once. Temporary files of writers that ended before they could rename them are
+// removed by the next writer.
 //
 // An open key does not hold the file: a write to a key that another process has deleted in the
 // meantime creates the key again.

@@ -215,6 +215,10 @@ TEST_F(FileReplaceTest, OneReplaceFlushesTheFileAndItsFolder) {
     FaultyCalls calls;
     ReplaceFileContents((folder_ / "p.opt").string(), "neu", calls);
     EXPECT_EQ(calls.syncs, 2);
+    calls.syncs = 0;
+    ReplaceFileContents((folder_ / "p.opt").string(), "neuer", calls, 0666, FlushFolder::No);
+    EXPECT_EQ(calls.syncs, 1) << "the file only";
+    EXPECT_EQ(ReadFile(folder_ / "p.opt"), "neuer");
 }
 
 }  // namespace
