@@ -390,6 +390,7 @@ void TStatusForm::Refresh() {
     ui_->Button_Next->setEnabled(s.nextEnabled);
     ui_->Button_Next->setText(FromUtf8(s.nextCaption));
     ui_->Button_Cancel->setEnabled(s.cancelEnabled);
+    ui_->Button_Check->setEnabled(s.checkEnabled);
 
     ui_->Label_CheckResult->setText(LabelText(s.checkResult));
 

@@ -78,6 +78,7 @@ void WizardModel::FormShow() {
     screen_.buttonPage = WizardButtonPage::Standard;
     screen_.settingsButtonVisible = true;
     screen_.cancelEnabled = true;
+    screen_.checkEnabled = true;
     screen_.nextEnabled = true;
     screen_.nextCaption = kNextCaption;
     screen_.title = WizardStepTitles()[0];
@@ -245,7 +246,31 @@ bool WizardModel::AskCancel() {
 }
 
 void WizardModel::Button_CheckClick() {
-    if (backend_.CheckForUpdates())
+    // The check waits for the server while the window goes on drawing and taking clicks. A
+    // second click on the check, "Abbrechen" and the close box wait until it is done: two
+    // checks would move two pages on and could start a download nobody confirmed.
+    if (checking_)
+        return;
+    checking_ = true;
+    const bool cancelEnabled = screen_.cancelEnabled;
+    screen_.checkEnabled = false;
+    screen_.cancelEnabled = false;
+    Refresh();
+    const auto done = [this, cancelEnabled] {
+        checking_ = false;
+        screen_.checkEnabled = true;
+        screen_.cancelEnabled = cancelEnabled;
+        Refresh();
+    };
+    bool found = false;
+    try {
+        found = backend_.CheckForUpdates();
+    } catch (...) {
+        done();
+        throw;
+    }
+    done();
+    if (found)
         Button_NextClick();
 }
 
@@ -262,6 +287,8 @@ void WizardModel::CancelDownloadClick() {
 }
 
 void WizardModel::Button_CancelClick() {
+    if (checking_)
+        return;
     if (!downloading_) {
         CloseWindow();
         return;
@@ -273,6 +300,8 @@ void WizardModel::Button_CancelClick() {
 }
 
 bool WizardModel::FormCloseQuery() {
+    if (checking_)
+        return false;
     if (!downloading_)
         return true;
     // The transfer runs below this handler on the same thread: the close waits for it to stop

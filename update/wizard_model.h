@@ -114,6 +114,8 @@ struct WizardScreen {
     bool nextEnabled = true;
     std::string nextCaption = "Weiter >";
     bool cancelEnabled = true;
+    // "Jetzt auf neue Updates prüfen"; off while the check runs.
+    bool checkEnabled = true;
 
     std::string checkResult;
 
@@ -180,7 +182,7 @@ public:
     bool InstallPrepared() const { return installPrepared_; }
     bool EndedWithoutUpdates() const { return endedWithoutUpdates_; }
     bool CloseAfterTransfer() const { return closeAfterTransfer_; }
-    // The settings key of the current inputs.
+    bool Checking() const { return checking_; }
 
 private:
     void CommonTail();
@@ -202,6 +204,8 @@ private:
     WizardScreen screen_;
 
     int step_ = 0;
+    // The check runs; the window keeps handling messages meanwhile, so clicks can come in.
+    bool checking_ = false;
     bool downloading_ = false;
     bool cancelRequested_ = false;
     bool downloadAborted_ = false;

@@ -6,6 +6,7 @@
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/failure.h"
@@ -46,6 +47,12 @@ public:
     }
     bool CheckForUpdates() override {
         ++checks;
+        if (duringCheck) {
+            const auto during = std::exchange(duringCheck, nullptr);  // once
+            during();
+        }
+        if (!checkFailure.empty())
+            throw Failure(checkFailure);
         return checkSucceeds;
     }
     bool UpdatesAvailable() const override { return available; }
@@ -86,6 +93,9 @@ public:
     void RequestTermination() override { ++terminations; }
 
     bool checkSucceeds = true;
+    // Runs while the check waits for the server (clicks that come in meanwhile).
+    std::function<void()> duringCheck;
+    std::string checkFailure;
     bool available = true;
     std::deque<ScriptedTransfer> transfers;
     WizardInstallResult install{true, ""};
@@ -282,6 +292,41 @@ TEST_F(WizardModelTest, AFailedCheckLeavesTheWizardOnTheCheckPage) {
     EXPECT_EQ(S().page, WizardPage::Check);
     EXPECT_FALSE(S().nextEnabled);
     backend_.checkSucceeds = true;
+    model_->Button_CheckClick();
+    EXPECT_EQ(model_->Step(), 2);
+}
+
+TEST_F(WizardModelTest, ClicksWhileTheCheckRunsWaitForIt) {
+    backend_.duringCheck = [&] {
+        EXPECT_FALSE(S().checkEnabled);
+        EXPECT_FALSE(S().cancelEnabled);
+        // A double click on the check, "Abbrechen", Escape and the close box.
+        model_->Button_CheckClick();
+        model_->Button_CancelClick();
+        EXPECT_FALSE(model_->FormCloseQuery());
+    };
+    ToResult();
+    EXPECT_EQ(backend_.checks, 1);
+    EXPECT_EQ(window_.closes, 0);
+    // One page on: the result waits for the user, no download has started.
+    EXPECT_EQ(model_->Step(), 2);
+    EXPECT_EQ(S().page, WizardPage::Result);
+    EXPECT_EQ(backend_.downloads, 0);
+    EXPECT_TRUE(S().checkEnabled);
+    EXPECT_TRUE(S().cancelEnabled);
+    EXPECT_TRUE(model_->FormCloseQuery());
+}
+
+TEST_F(WizardModelTest, ACheckThatThrowsGivesTheButtonsBack) {
+    backend_.checkFailure = "Die Verbindung ist abgebrochen";
+    model_->FormShow();
+    model_->Button_NextClick();
+    EXPECT_THROW(model_->Button_CheckClick(), Failure);
+    EXPECT_EQ(model_->Step(), 1);
+    EXPECT_TRUE(S().checkEnabled);
+    EXPECT_TRUE(S().cancelEnabled);
+    EXPECT_FALSE(model_->Checking());
+    backend_.checkFailure.clear();
     model_->Button_CheckClick();
     EXPECT_EQ(model_->Step(), 2);
 }
