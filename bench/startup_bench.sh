@@ -10,8 +10,8 @@
 # bare_window, label_window, label_window_update_libraries and startup_probe). The two label
 # windows are printed for reference only: the bare window with one line of text, which starts
 # the font configuration and the accessibility bridge, and the same linked against the
-# update's libraries as the program is. Runs on its own Xvfb display; the program keeps its registry
-# in a throwaway RANGWERK_REGISTRY_DIR and its other files in a throwaway home.
+# update's libraries as the program is. Runs on its own Xvfb display; the program keeps its
+# registry in a throwaway RANGWERK_REGISTRY_DIR and its other files in a throwaway home.
 set -euo pipefail
 
 # A desktop session has a message bus, and the windows' accessibility bridge connects to it

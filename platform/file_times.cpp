@@ -1,10 +1,10 @@
 #include "platform/file_times.h"
 
-#include "base/day_count.h"
-
 #include <cstdlib>
 #include <ctime>
 #include <string>
+
+#include "base/day_count.h"
 
 #ifdef _WIN32
 #include <windows.h>
