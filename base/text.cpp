@@ -75,8 +75,6 @@ char32_t FromCp1252(unsigned char byte) {
     return byte;
 }
 
-namespace {
-
 bool IsAscii(std::string_view text) {
     for (char c : text) {
         if (static_cast<unsigned char>(c) >= 0x80)
@@ -84,8 +82,6 @@ bool IsAscii(std::string_view text) {
     }
     return true;
 }
-
-}  // namespace
 
 std::string Cp1252ToUtf8(std::string_view bytes) {
     if (IsAscii(bytes))

@@ -79,6 +79,8 @@ void AppendUtf8(std::string& out, char32_t c);
 
 // Whether every byte belongs to a well-formed UTF-8 sequence.
 bool IsValidUtf8(std::string_view text);
+// Whether every byte is below 0x80 (the text reads the same in UTF-8 and Windows-1252).
+bool IsAscii(std::string_view text);
 
 // The Windows-1252 byte of a character, or nothing when the set cannot hold it.
 std::optional<unsigned char> ToCp1252(char32_t c);

@@ -18,14 +18,6 @@ namespace {
     throw Failure("Stream-Schreibfehler");
 }
 
-bool IsAscii(std::string_view text) {
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 void MemorySink::Write(const std::uint8_t* data, std::size_t size) {
