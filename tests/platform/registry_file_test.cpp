@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include "support/counting_file_calls.h"
+
 namespace rangwerk {
 namespace {
 
@@ -485,18 +487,8 @@ TEST_F(RegistryFileTest, TheStoreKeepsItsModeAndLosesStaleTemporaryFiles) {
                                         "HKEY_LOCAL_MACHINE.reg.tmp-Ab12Cd"}));
 }
 
-// Counts the flushes to disk of the file replace.
-class CountingCalls : public FileCalls {
-public:
-    int syncs = 0;
-    int Sync(int fd) override {
-        ++syncs;
-        return FileCalls::Sync(fd);
-    }
-};
-
 TEST_F(RegistryFileTest, EachFlushOfChangesIsOneReplace) {
-    CountingCalls calls;
+    testing_support::CountingFileCalls calls;
     {
         FileRegistry registry(folder_, calls);
         auto key = registry.OpenKey(kMachine,

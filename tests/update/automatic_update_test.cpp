@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "platform/drive_type.h"
+#include "support/forwarding_registry_key.h"
 #include "support/test_registry.h"
 
 namespace rangwerk {
@@ -32,49 +33,17 @@ public:
     }
 
 private:
-    class Key : public RegistryKey {
+    class Key : public testing_support::ForwardingRegistryKey {
     public:
         Key(LockedRegistry& owner, std::unique_ptr<RegistryKey> inner)
-            : owner_(owner), inner_(std::move(inner)) {}
-        bool ValueExists(const std::string& n) const override { return inner_->ValueExists(n); }
-        std::optional<std::string> ReadString(const std::string& n) const override {
-            return inner_->ReadString(n);
-        }
-        std::optional<std::uint32_t> ReadDword(const std::string& n) const override {
-            return inner_->ReadDword(n);
-        }
-        std::optional<std::vector<std::uint8_t>> ReadBinary(const std::string& n) const override {
-            return inner_->ReadBinary(n);
-        }
-        void WriteString(const std::string& n, const std::string& d) override {
-            Check();
-            inner_->WriteString(n, d);
-        }
-        void WriteDword(const std::string& n, std::uint32_t d) override {
-            Check();
-            inner_->WriteDword(n, d);
-        }
-        void WriteBinary(const std::string& n, const std::vector<std::uint8_t>& d) override {
-            Check();
-            inner_->WriteBinary(n, d);
-        }
-        bool DeleteValue(const std::string& n) override {
-            Check();
-            return inner_->DeleteValue(n);
-        }
-        bool HasSubkey(const std::string& n) const override { return inner_->HasSubkey(n); }
-        bool DeleteSubkeyTree(const std::string& n) override {
-            Check();
-            return inner_->DeleteSubkeyTree(n);
-        }
+            : ForwardingRegistryKey(std::move(inner)), owner_(owner) {}
 
     private:
-        void Check() const {
+        void BeforeChange() override {
             if (owner_.failWrite)
                 throw RegistryError("Der Wert kann nicht geschrieben werden");
         }
         LockedRegistry& owner_;
-        std::unique_ptr<RegistryKey> inner_;
     };
 
     Registry& inner_;

@@ -107,6 +107,16 @@ private:
     std::unique_ptr<TStatusForm> MakeForm() {
         return std::make_unique<TStatusForm>(backend_, dialogs_, *registry_);
     }
+    // Shows the form and waits until it is on the screen.
+    static bool Shown(TStatusForm& form) {
+        form.show();
+        return QTest::qWaitForWindowExposed(&form);
+    }
+    // From the welcome page through a successful check to the result page.
+    static void ClickToResult(TStatusForm& form) {
+        QTest::mouseClick(Child<QPushButton>(form, "Button_Next"), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(form, "Button_Check"), Qt::LeftButton);
+    }
 
 private slots:
     void init() {
@@ -174,8 +184,7 @@ private slots:
 
     void pageIconsShowTheInformationIconOnceShown() {
         auto form = MakeForm();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(Shown(*form));
         const QImage information =
             form->style()->standardIcon(QStyle::SP_MessageBoxInformation).pixmap(32, 32).toImage();
         QVERIFY(!information.isNull());
@@ -185,8 +194,7 @@ private slots:
 
     void settingsGroupHasItsFrameAtTheTop() {
         auto form = MakeForm();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(Shown(*form));
         QTest::mouseClick(Child<QPushButton>(*form, "Button_Settings"), Qt::LeftButton);
         auto* box = Child<QGroupBox>(*form, "GroupBox1");
         QVERIFY(box->isVisible());
@@ -197,8 +205,7 @@ private slots:
 
     void titleColourAndStripGradient() {
         auto form = MakeForm();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(Shown(*form));
 
         const QImage title = Child<QLabel>(*form, "Panel_Title")->grab().toImage();
         QCOMPARE(title.pixelColor(2, 2), QColor(49, 106, 197));
@@ -226,8 +233,7 @@ private slots:
 
     void currentStepIsBoldAndItalicInTheStrip() {
         auto form = MakeForm();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(Shown(*form));
         auto* box = Child<QWidget>(*form, "PaintBox_Process");
 
         // The ink of each title spans the width its font's metrics give it.
@@ -271,15 +277,13 @@ private slots:
 
     void showingCentresAndResets() {
         auto form = MakeForm();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(Shown(*form));
         const QRect screen = form->screen()->geometry();
         QCOMPARE(form->pos(), QPoint(screen.x() + screen.width() / 2 - 658 / 2,
                                      screen.y() + screen.height() / 2 - 353 / 2));
         QVERIFY(Child<QLabel>(*form, "PerCent")->font().bold());
         // Through the check to the result page, then hidden and shown again.
-        QTest::mouseClick(Child<QPushButton>(*form, "Button_Next"), Qt::LeftButton);
-        QTest::mouseClick(Child<QPushButton>(*form, "Button_Check"), Qt::LeftButton);
+        ClickToResult(*form);
         QCOMPARE(Child<QStackedWidget>(*form, "Pages")->currentIndex(), 2);
         QCOMPARE(Child<QLabel>(*form, "Label_CheckResult")->text(), QString("Zeile 1\nZeile 2"));
         form->move(0, 0);
@@ -293,10 +297,8 @@ private slots:
 
     void downloadPageShowsTheProgress() {
         auto form = MakeForm();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
-        QTest::mouseClick(Child<QPushButton>(*form, "Button_Next"), Qt::LeftButton);
-        QTest::mouseClick(Child<QPushButton>(*form, "Button_Check"), Qt::LeftButton);
+        QVERIFY(Shown(*form));
+        ClickToResult(*form);
         QTest::mouseClick(Child<QPushButton>(*form, "Button_Next"), Qt::LeftButton);
         QCOMPARE(Child<QLabel>(*form, "Panel_Title")->text(), QString("Download der Updates"));
         auto* bar = Child<QProgressBar>(*form, "Status");
@@ -312,8 +314,7 @@ private slots:
 
     void enterAndEscape() {
         auto form = MakeForm();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(Shown(*form));
         form->activateWindow();
         // Enter: "Weiter >".
         QTest::keyClick(form.get(), Qt::Key_Return);
@@ -343,8 +344,7 @@ private slots:
             key->WriteDword("UpdateInterval", 0);
         }
         auto form = MakeForm();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(Shown(*form));
         auto* pages = Child<QStackedWidget>(*form, "Pages");
         auto* settings = Child<QPushButton>(*form, "Button_Settings");
         auto* spin = Child<QSpinBox>(*form, "SpinEdit_AutoUpdt");
@@ -386,11 +386,9 @@ private slots:
     void refusedInstallationShowsTheErrorIconUntilTheNextShowing() {
         backend_.install = {false, "Das Update konnte nicht geprüft werden."};
         auto form = MakeForm();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(Shown(*form));
         auto* next = Child<QPushButton>(*form, "Button_Next");
-        QTest::mouseClick(next, Qt::LeftButton);
-        QTest::mouseClick(Child<QPushButton>(*form, "Button_Check"), Qt::LeftButton);
+        ClickToResult(*form);
         QTest::mouseClick(next, Qt::LeftButton);
         QTest::mouseClick(next, Qt::LeftButton);
         auto* icon = Child<QLabel>(*form, "Image_Icon2");
@@ -469,11 +467,9 @@ private slots:
 
     void closingThePreparedInstallationEndsTheProgramAndStartsTheBatch() {
         auto form = MakeForm();
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        QVERIFY(Shown(*form));
         auto* next = Child<QPushButton>(*form, "Button_Next");
-        QTest::mouseClick(next, Qt::LeftButton);
-        QTest::mouseClick(Child<QPushButton>(*form, "Button_Check"), Qt::LeftButton);
+        ClickToResult(*form);
         QTest::mouseClick(next, Qt::LeftButton);
         QTest::mouseClick(next, Qt::LeftButton);
         QTest::mouseClick(next, Qt::LeftButton);

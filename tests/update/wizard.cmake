@@ -22,11 +22,10 @@ if(NOT RANGWERK_WINDOW_FREE_ONLY)
   endif()
 endif()
 
-# The reminders and the start-up check, with the drive and file-time queries they use.
+# The reminders and the start-up check (its drive and file-time queries: tests/platform).
 rangwerk_add_gtest(update_reminder_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/reminder_test.cpp
           ${CMAKE_CURRENT_LIST_DIR}/automatic_update_test.cpp
-          ${CMAKE_CURRENT_LIST_DIR}/automatic_update_drive_test.cpp
   LIBS rangwerk_update_reminder)
 
 # The update component on a window (Qt, offscreen).
