@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "project/project.h"
+#include "support/find_control.h"
 #include "support/scripted_dialogs.h"
 
 using rangwerk::MemberRow;
@@ -23,6 +24,7 @@ using rangwerk::OptionRecord;
 using rangwerk::Project;
 using rangwerk::TForm2;
 using rangwerk::testing::ScriptedDialogs;
+using rangwerk::testing_support::FindControl;
 
 class CombinationsWindowTest : public QObject {
     Q_OBJECT
@@ -35,10 +37,7 @@ private:
 
     template <class T>
     T* Control(const char* name) {
-        T* c = form->findChild<T*>(name);
-        if (!c)
-            qFatal("no control %s", name);
-        return c;
+        return FindControl<T>(*form, name);
     }
     QPushButton* Button(const char* name) { return Control<QPushButton>(name); }
     QTreeWidget* Combinations() { return Control<QTreeWidget>("ListView_Combinations"); }

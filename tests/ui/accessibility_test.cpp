@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "combinations/ranko2.h"
+#include "support/find_control.h"
 #include "support/scripted_dialogs.h"
 #include "ui/infodlg.h"
 #include "ui/ranko1.h"
@@ -32,6 +33,7 @@ using rangwerk::Project;
 using rangwerk::TForm1;
 using rangwerk::TForm2;
 using rangwerk::testing::ScriptedDialogs;
+using rangwerk::testing_support::FindControl;
 
 namespace {
 
@@ -102,10 +104,7 @@ struct MainWindow {
 
     template <class T = QWidget>
     T* Get(const char* name) {
-        T* w = form.findChild<T*>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
+        return FindControl<T>(form, name);
     }
     void Add(const QString& name) {
         Get<QLineEdit>("Edit_1OptionName")->setText(name);

@@ -17,9 +17,11 @@
 
 #include "combinations/ranko2.h"
 #include "project/project_file.h"
+#include "support/find_control.h"
 #include "support/scripted_dialogs.h"
 #include "ui/ranko1.h"
 
+using rangwerk::testing_support::FindControl;
 using namespace rangwerk;
 using rangwerk::testing::ScriptedDialogs;
 
@@ -44,10 +46,7 @@ struct Windows {
 
     template <class T = QWidget>
     T* Get(const char* name) {
-        T* w = form.findChild<T*>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
+        return FindControl<T>(form, name);
     }
     QString Headline() { return Get<QLabel>("Panel_Headline")->text(); }
     void Add(const QString& name, const QString& info = {}) {

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "base/failure.h"
+#include "support/find_control.h"
 #include "support/group_box_frame.h"
 #include "support/scripted_dialogs.h"
 #include "ui/ranko1.h"
@@ -29,6 +30,7 @@ using rangwerk::QueryOrder;
 using rangwerk::ScoreSettings;
 using rangwerk::TForm1;
 using rangwerk::testing::ScriptedDialogs;
+using rangwerk::testing_support::FindControl;
 
 namespace {
 
@@ -74,10 +76,7 @@ struct Window {
 
     template <class T = QWidget>
     T* Get(const char* name) {
-        T* w = form.findChild<T*>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
+        return FindControl<T>(form, name);
     }
     QPushButton* Button(const char* name) { return Get<QPushButton>(name); }
     QString Headline() { return Get<QLabel>("Panel_Headline")->text(); }

@@ -10,9 +10,11 @@
 #include <QToolButton>
 
 #include "combinations/ranko2.h"
+#include "support/find_control.h"
 #include "support/scripted_dialogs.h"
 #include "ui/ranko1.h"
 
+using rangwerk::testing_support::FindControl;
 using namespace rangwerk;
 using rangwerk::testing::ScriptedDialogs;
 
@@ -26,10 +28,7 @@ struct Windows {
 
     template <class T = QWidget>
     T* Get(QWidget* window, const char* name) {
-        T* w = window->findChild<T*>(QString::fromLatin1(name));
-        if (!w)
-            qFatal("no control %s", name);
-        return w;
+        return FindControl<T>(*window, name);
     }
     template <class T = QWidget>
     T* Get(const char* name) {

@@ -24,10 +24,12 @@
 #include <vector>
 
 #include "platform/registry_file.h"
+#include "support/find_control.h"
 #include "support/http_test_server.h"
 #include "support/scripted_dialogs.h"
 #include "update/qt_http_client.h"
 
+using rangwerk::testing_support::FindControl;
 using namespace rangwerk;
 
 namespace {
@@ -117,10 +119,7 @@ public:
 
 template <class T>
 T* Child(QWidget& window, const char* name) {
-    T* child = window.findChild<T*>(name);
-    if (!child)
-        qFatal("control %s missing", name);
-    return child;
+    return FindControl<T>(window, name);
 }
 
 }  // namespace

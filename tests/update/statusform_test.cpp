@@ -23,9 +23,11 @@
 
 #include "base/failure.h"
 #include "platform/registry_file.h"
+#include "support/find_control.h"
 #include "support/group_box_frame.h"
 #include "support/scripted_dialogs.h"
 
+using rangwerk::testing_support::FindControl;
 using namespace rangwerk;
 
 namespace {
@@ -67,10 +69,7 @@ public:
 
 template <class T>
 T* Child(QWidget& window, const char* name) {
-    T* child = window.findChild<T*>(name);
-    if (!child)
-        qFatal("control %s missing", name);
-    return child;
+    return FindControl<T>(window, name);
 }
 
 // Columns of `image` in rows [top, bottom) that hold a pixel darker than the strip's gradient

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <QtGlobal>
+
+namespace rangwerk::testing_support {
+
+// The control of that object name below the window; a test without it cannot go on.
+template <class T = QWidget>
+T* FindControl(const QWidget& window, const char* name) {
+    T* control = window.findChild<T*>(QString::fromLatin1(name));
+    if (!control)
+        qFatal("no control %s", name);
+    return control;
+}
+
+}  // namespace rangwerk::testing_support
