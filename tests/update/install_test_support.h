@@ -1,9 +1,6 @@
 #pragma once
 // Helpers of the installation tests: files, ZIP archives made with libzip, throwaway keys.
 #include <gtest/gtest.h>
-#include <openssl/evp.h>
-#include <openssl/pem.h>
-#include <openssl/sha.h>
 #include <zip.h>
 
 #include <filesystem>
@@ -12,6 +9,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "update/update_signing.h"
 
 namespace rangwerk::install_test {
 
@@ -59,45 +58,6 @@ inline void MakeZip(const fs::path& path, const std::vector<Entry>& entries) {
         }
     }
     ASSERT_EQ(zip_close(archive), 0);
-}
-
-struct KeyFree {
-    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-using Key = std::unique_ptr<EVP_PKEY, KeyFree>;
-
-// A throwaway Ed25519 key pair, made for this run only.
-inline Key MakeKey() {
-    EVP_PKEY* key = nullptr;
-    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new_id(EVP_PKEY_ED25519, nullptr);
-    EXPECT_NE(ctx, nullptr);
-    EXPECT_EQ(EVP_PKEY_keygen_init(ctx), 1);
-    EXPECT_EQ(EVP_PKEY_keygen(ctx, &key), 1);
-    EVP_PKEY_CTX_free(ctx);
-    return Key(key);
-}
-
-inline std::string PublicPem(EVP_PKEY* key) {
-    BIO* bio = BIO_new(BIO_s_mem());
-    PEM_write_bio_PUBKEY(bio, key);
-    char* data = nullptr;
-    const long length = BIO_get_mem_data(bio, &data);
-    std::string pem(data, static_cast<std::size_t>(length));
-    BIO_free(bio);
-    return pem;
-}
-
-// What the maker does: the Ed25519 signature of the file's SHA-512 digest.
-inline std::string Sign(EVP_PKEY* key, const std::string& bytes) {
-    unsigned char digest[SHA512_DIGEST_LENGTH];
-    SHA512(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
-    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-    EXPECT_EQ(EVP_DigestSignInit(ctx, nullptr, nullptr, nullptr, key), 1);
-    unsigned char signature[64];
-    std::size_t length = sizeof signature;
-    EXPECT_EQ(EVP_DigestSign(ctx, signature, &length, digest, sizeof digest), 1);
-    EVP_MD_CTX_free(ctx);
-    return std::string(reinterpret_cast<char*>(signature), length);
 }
 
 }  // namespace rangwerk::install_test

@@ -10,9 +10,6 @@
 #include <QTimer>
 #include <QtTest>
 
-#include <openssl/evp.h>
-#include <openssl/pem.h>
-#include <openssl/sha.h>
 #include <zip.h>
 
 #include <stdlib.h>
@@ -28,9 +25,14 @@
 #include "support/http_test_server.h"
 #include "support/scripted_dialogs.h"
 #include "update/qt_http_client.h"
+#include "update/update_signing.h"
 
 using rangwerk::testing_support::FindControl;
 using namespace rangwerk;
+using rangwerk::install_test::Key;
+using rangwerk::install_test::MakeKey;
+using rangwerk::install_test::PublicPem;
+using rangwerk::install_test::Sign;
 
 namespace {
 
@@ -58,44 +60,6 @@ std::string MakeZip(const std::vector<std::pair<std::string, std::string>>& entr
     std::string bytes = ReadFile(scratch);
     fs::remove(scratch);
     return bytes;
-}
-
-struct KeyFree {
-    void operator()(EVP_PKEY* key) const { EVP_PKEY_free(key); }
-};
-using Key = std::unique_ptr<EVP_PKEY, KeyFree>;
-
-// A throwaway Ed25519 key pair for this run.
-Key MakeKey() {
-    EVP_PKEY* key = nullptr;
-    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new_id(EVP_PKEY_ED25519, nullptr);
-    EVP_PKEY_keygen_init(ctx);
-    EVP_PKEY_keygen(ctx, &key);
-    EVP_PKEY_CTX_free(ctx);
-    return Key(key);
-}
-
-std::string PublicPem(EVP_PKEY* key) {
-    BIO* bio = BIO_new(BIO_s_mem());
-    PEM_write_bio_PUBKEY(bio, key);
-    char* data = nullptr;
-    const long length = BIO_get_mem_data(bio, &data);
-    std::string pem(data, static_cast<std::size_t>(length));
-    BIO_free(bio);
-    return pem;
-}
-
-// As the maker signs: Ed25519 over the archive's SHA-512 digest.
-std::string Sign(EVP_PKEY* key, const std::string& bytes) {
-    unsigned char digest[SHA512_DIGEST_LENGTH];
-    SHA512(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), digest);
-    EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-    EVP_DigestSignInit(ctx, nullptr, nullptr, nullptr, key);
-    unsigned char signature[64];
-    std::size_t length = sizeof signature;
-    EVP_DigestSign(ctx, signature, &length, digest, sizeof digest);
-    EVP_MD_CTX_free(ctx);
-    return std::string(reinterpret_cast<char*>(signature), length);
 }
 
 class AlwaysConnected : public ConnectionQuery {
