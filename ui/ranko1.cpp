@@ -25,6 +25,7 @@
 
 #include <climits>
 
+#include "base/path_text.h"
 #include "drawing/drawing.h"
 #include "drawing/ranking_row.h"
 #include "drawing/spoken_row.h"
@@ -385,11 +386,8 @@ void TForm1::ShowTitleCaption() {
 
 void TForm1::ShowFileCaption(const std::string& projectFileName) {
     // The file name without its folder, whichever separator the path uses.
-    const std::size_t slash = projectFileName.find_last_of("/\\");
-    const std::string name =
-        slash == std::string::npos ? projectFileName : projectFileName.substr(slash + 1);
-    setWindowTitle(QString::fromUtf8(kApplicationTitle) + QStringLiteral(" - [") + FromUtf8(name) +
-                   u']');
+    setWindowTitle(QString::fromUtf8(kApplicationTitle) + QStringLiteral(" - [") +
+                   FromUtf8(FileNameOfPath(projectFileName)) + u']');
 }
 
 void TForm1::showEvent(QShowEvent* event) {

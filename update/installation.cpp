@@ -9,6 +9,7 @@
 
 #include "base/failure.h"
 #include "base/file_replace.h"
+#include "base/path_text.h"
 #include "base/text.h"
 #include "platform/oem_text.h"
 #include "update/archive_unpack.h"
@@ -101,7 +102,7 @@ InstallationResult PrepareInstallation(const InstallationRequest& request) {
     // The folders must fit a line of the batch file before anything is unpacked.
     BatchValues values;
     try {
-        values.programFolder = ToOem(request.programFolder);
+        values.programFolder = ToOem(FolderOfPath(request.programPath));
         values.tempFolder = ToOem(request.tempFolder);
         values.programPath = ToOem(request.programPath);
         CheckUnquotedBatchPath(request.tempFolder);

@@ -7,11 +7,10 @@ namespace rangwerk {
 
 // Everything PrepareInstallation needs to know about this computer.
 struct InstallationRequest {
-    std::string archiveFile;    // TempFolder + "Ranko.zip"; its signature is archiveFile + ".sig"
-    std::string tempFolder;     // ends with a path separator
-    std::string programFolder;  // the folder of the program file, ends with a path separator
-    std::string programPath;    // the full path of the program file (for the restart line)
-    bool restart = true;        // `CheckBox_Restart`
+    std::string archiveFile;  // TempFolder + "Ranko.zip"; its signature is archiveFile + ".sig"
+    std::string tempFolder;   // ends with a path separator
+    std::string programPath;  // the full path of the program file; its folder is replaced
+    bool restart = true;      // `CheckBox_Restart`
     // Public keys (PEM) whose Ed25519 signature of the archive is accepted. Empty: nothing is
     // trusted and every archive is refused.
     std::vector<std::string> trustedKeys;

@@ -53,12 +53,6 @@ ProgressFormat ProgressFormatOf(const RegionalSettings& regional) {
     return format;
 }
 
-// The folder of a file path, with its trailing separator.
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of("/\\");
-    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
-
 void EventLoopWait(int milliseconds) {
     QEventLoop loop;
     QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
@@ -172,7 +166,6 @@ WizardInstallResult StatusFormBackend::PrepareInstallation(bool restart) {
     request.archiveFile = ArchiveFile();
     request.tempFolder = tempFolder_;
     request.programPath = services_.programPath;
-    request.programFolder = FolderOf(services_.programPath);
     request.restart = restart;
     request.trustedKeys = services_.trustedKeys ? services_.trustedKeys() : TrustedUpdateKeys();
     const InstallationResult installed = rangwerk::PrepareInstallation(request);

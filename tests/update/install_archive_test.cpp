@@ -53,7 +53,6 @@ protected:
         InstallationRequest request;
         request.archiveFile = Archive().string();
         request.tempFolder = TempFolder();
-        request.programFolder = "/opt/rang werk/";
         request.programPath = "/opt/rang werk/rangwerk";
         request.restart = restart;
         request.trustedKeys = {PublicPem(key_.get())};
@@ -180,7 +179,7 @@ TEST_F(InstallationTest, RefusalsLeaveAClearMessage) {
     fs::remove(temp_ / "Update.bat");
     PutSignedArchive({{"Update.bat", batch}});
     InstallationRequest broken = Request();
-    broken.programFolder = "/opt/a\nb/";
+    broken.programPath = "/opt/a\nb/rangwerk";
     result = PrepareInstallation(broken);
     EXPECT_FALSE(result.prepared);
     EXPECT_NE(result.message.find("Zeilenumbruch"), std::string::npos);

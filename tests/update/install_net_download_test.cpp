@@ -194,7 +194,6 @@ TEST_F(NetDownloadTest, DownloadedPreparedAndCompletedEndToEnd) {
     InstallationRequest request;
     request.archiveFile = archive_;
     request.tempFolder = folder_.string() + "/";
-    request.programFolder = "/opt/Rang $werk/";
     request.programPath = "/opt/Rang $werk/rangwerk";
     request.trustedKeys = {install_test::PublicPem(key.get())};
     const InstallationResult installed = PrepareInstallation(request);
