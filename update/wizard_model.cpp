@@ -364,12 +364,9 @@ void WizardModel::Button_SettingsSaveClick(const std::string& fieldText) {
 }
 
 void WizardModel::Button_SettingsCancelClick() {
-    if (step_ >= 0 && step_ < kWizardStepCount) {
-        screen_.page = static_cast<WizardPage>(step_);
-        screen_.title = WizardStepTitles()[static_cast<std::size_t>(step_)];
-    }
     screen_.buttonPage = WizardButtonPage::Standard;
     screen_.settingsButtonVisible = true;
+    ShowStepPage();
     Refresh();
 }
 
