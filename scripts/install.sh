@@ -53,11 +53,26 @@ remove() {
 }
 
 install_from() {
-  local build="$1"
-  cmake --install "$build" --prefix "$prefix"
+  local build
+  build="$(cd "$1" && pwd -P)"
+  [ -f "$build/cmake_install.cmake" ] || { echo "$1 is not a configured build folder." >&2; exit 1; }
+  # CMake's install script writes its list of installed files, install_manifest.txt, into the
+  # build folder it installs from. A copy of the script writes it into a folder of our own, so
+  # that installing changes nothing in the build folder (which may belong to someone else).
+  local work
+  work="$(mktemp -d)"
+  trap 'rm -rf "$work"' RETURN
+  local manifest_line="file(WRITE \"$build/\${CMAKE_INSTALL_MANIFEST}\""
+  grep -qxF "$manifest_line" "$build/cmake_install.cmake" || {
+    echo "$build/cmake_install.cmake does not write its list of files where expected." >&2
+    exit 1
+  }
+  awk -v from="$manifest_line" -v to="file(WRITE \"$work/\${CMAKE_INSTALL_MANIFEST}\"" \
+    '$0 == from { print to; next } { print }' "$build/cmake_install.cmake" > "$work/install.cmake"
+  cmake -DCMAKE_INSTALL_PREFIX="$prefix" -P "$work/install.cmake"
   mkdir -p "$docdir"
-  # install_manifest.txt lists every installed file, one per line.
-  cp "$build/install_manifest.txt" "$list"
+  # The manifest lists every installed file, one per line.
+  cp "$work/install_manifest.txt" "$list"
   refresh_menu
   echo "Rangwerk installed in $prefix; the menu shows it under Office (Büro)."
   case ":$PATH:" in

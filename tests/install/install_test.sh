@@ -110,8 +110,12 @@ echo other > "$home/.local/bin/other-tool"
 echo other > "$home/.local/share/icons/hicolor/48x48/apps/other.png"
 echo settings > "$home/.local/share/rangwerk/registry/HKEY_CURRENT_USER.reg"
 
+# Installing from a build folder leaves that folder as it was (CTest keeps its logs in Testing/).
+touch "$work/before-install"
 HOME="$home" bash "$source_dir/scripts/install.sh" --from "$build_dir" > /dev/null
 check_installed "$home/.local"
+changed="$(find "$build_dir" -path "$build_dir/Testing" -prune -o -newer "$work/before-install" -print -quit)"
+[ -z "$changed" ] || fail "scripts/install.sh --from changed the build folder: $changed"
 [ -s "$home/.local/share/doc/rangwerk/installed-files.txt" ] || fail "no list of installed files"
 
 HOME="$home" bash "$source_dir/scripts/install.sh" --remove > /dev/null
