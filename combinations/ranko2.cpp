@@ -248,7 +248,19 @@ void TForm2::keyPressEvent(QKeyEvent* event) {
         ui_->Button_Close->click();
         return;
     }
-    // Enter presses the default button of the current page ("&Weiter >" or "< &Zurück").
+    // Enter presses the default button of the current page ("&Weiter >" or "< &Zurück") from
+    // every control that leaves the key to the window; a focused button takes it itself. The
+    // button is named here rather than looked up by Qt's default-button search, which presses
+    // whichever visible button carries the default mark first and does nothing when that one is
+    // disabled, and the mark follows the focus from button to button.
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    if (enter && modifiers == Qt::NoModifier) {
+        QPushButton* pageDefault = Page() == 0 ? ui_->Button_Next : ui_->Button_Back;
+        if (pageDefault->isEnabled())
+            pageDefault->click();
+        return;
+    }
     QDialog::keyPressEvent(event);
 }
 
