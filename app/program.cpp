@@ -126,18 +126,18 @@ Program::Program(ProgramServices services) : services_(std::move(services)) {
         return;
 
     form2_ = std::make_unique<TForm2>(*project_, services_.dialogs, form1_.get());
+    infoModel_ = std::make_unique<InfoModel>(
+        services_.addressOpener ? *services_.addressOpener : desktopOpener_,
+        services_.readFileVersion);
+    info_ = std::make_unique<TInfo>(services_.dialogs, *infoModel_, QApplication::windowIcon());
     // Creating the info dialog gives every window of 8-point font the message font's face.
-    info_ = std::make_unique<TInfo>(
-        services_.dialogs,
-        InfoServices{services_.readFileVersion, services_.messageFontFace, services_.urlOpener});
-    form1_->onInfo = [this] {
-        info_->ShowInfo(QString::fromUtf8(kApplicationTitle), QStringLiteral("2004"),
-                        QApplication::windowIcon());
-    };
+    GiveWindowsMessageFontFace(services_.messageFontFace());
+    form1_->onInfo = [this] { infoModel_->ShowInfo(kApplicationTitle, "2004"); };
 }
 
 Program::~Program() {
     info_.reset();
+    infoModel_.reset();
     form2_.reset();
     // Destroying the update wizard may renew the reminder and start the update's batch.
     update_.reset();

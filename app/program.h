@@ -41,7 +41,7 @@ struct ProgramServices {
     // The face of the system's message font; empty: the desktop's general font.
     std::function<QString()> messageFontFace;
     // Opens the info dialog's links; null: the desktop's handler.
-    UrlOpener* urlOpener = nullptr;
+    AddressOpener* addressOpener = nullptr;
     ProgramUpdateServices update = {};
 };
 
@@ -83,6 +83,7 @@ public:
     TForm1& MainWindow() { return *form1_; }
     TForm2& CombinationsWindow() { return *form2_; }
     TInfo& InfoDialog() { return *info_; }
+    InfoModel& InfoDialogModel() { return *infoModel_; }
     TQuarvSetup& QuarvSetup() { return *setup_; }
     TQuarvUpdateFile& QuarvUpdateFile() { return *update_; }
     Project& WorkingState() { return *project_; }
@@ -100,6 +101,8 @@ private:
     std::unique_ptr<TQuarvSetup> setup_;
     std::unique_ptr<TQuarvUpdateFile> update_;
     std::unique_ptr<TForm2> form2_;
+    DesktopAddressOpener desktopOpener_;
+    std::unique_ptr<InfoModel> infoModel_;
     std::unique_ptr<TInfo> info_;
 };
 

@@ -12,6 +12,7 @@ target_compile_definitions(rangwerk_infodlg PRIVATE
 target_include_directories(rangwerk_infodlg PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(rangwerk_infodlg PUBLIC
   Qt6::Widgets
+  rangwerk_info_model
   rangwerk_drawing
   rangwerk_platform
   rangwerk_settings

@@ -4,7 +4,6 @@
 #include <QDesktopServices>
 #include <QEnterEvent>
 #include <QFont>
-#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -13,6 +12,9 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
+
+#include <utility>
+#include <vector>
 
 #include "base/failure.h"
 #include "drawing/info_banner.h"
@@ -75,9 +77,7 @@ bool IsProgramWindow(const QWidget* widget) {
 int FontSizeInPoints(const QFont& font) {
     if (font.pointSize() > 0)
         return font.pointSize();
-    // Pixels * 72 / 96, rounded half away from zero as the window library does it.
-    const int pixels = font.pixelSize();
-    return (pixels * 72 + 48) / 96;
+    return PointsOfPixels(font.pixelSize());
 }
 
 QUrl DesktopUrl(const QString& address) {
@@ -85,8 +85,8 @@ QUrl DesktopUrl(const QString& address) {
     return QUrl::fromUserInput(address);
 }
 
-void DesktopUrlOpener::Open(const QString& address, QWidget* /*parent*/) {
-    QDesktopServices::openUrl(DesktopUrl(address));
+void DesktopAddressOpener::Open(const std::string& address) {
+    QDesktopServices::openUrl(DesktopUrl(QString::fromStdString(address)));
 }
 
 void TPaintBox::paintEvent(QPaintEvent* /*event*/) {
@@ -142,15 +142,16 @@ void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     });
 }
 
-TInfo::TInfo(Dialogs& dialogs, InfoServices services, QWidget* parent)
+TInfo::TInfo(Dialogs& dialogs, InfoModel& model, QIcon icon, QWidget* parent)
     : QDialog(parent),
       ui_(std::make_unique<Ui::Info>()),
       guard_(dialogs),
-      services_(std::move(services)) {
+      model_(model),
+      icon_(std::move(icon)) {
     RegisterInfoDialogResources();
     static const bool linksAccessible = (QAccessible::installFactory(&LinkLabelInterface), true);
     Q_UNUSED(linksAccessible);
-    // The fixed layout and captions come from the form; behaviour is set up here.
+    // The fixed layout comes from the form; behaviour is set up here.
     ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -163,23 +164,32 @@ TInfo::TInfo(Dialogs& dialogs, InfoServices services, QWidget* parent)
 
     LogoPB->onPaint = [this](QPainter& painter) { LogoPBPaint(painter); };
     InfoLbl->setForegroundRole(QPalette::WindowText);
-    for (TLinkLabel* label : {EMailLbl, URLLbl}) {
+    for (const auto& [label, link] :
+         {std::pair{EMailLbl, InfoLink::EMail}, std::pair{URLLbl, InfoLink::Url}}) {
         label->SetGuard(&guard_);
-        SetTextColor(label, QColor(0, 0, 255));
-        label->onMouseEnter = [this](TLinkLabel* l) { HyperLinkMouseEnter(l); };
-        label->onMouseLeave = [this](TLinkLabel* l) { HyperLinkMouseLeave(l); };
-        label->onMouseDown = [this](TLinkLabel* l) { HyperLinkMouseDown(l); };
-        label->onMouseUp = [this](TLinkLabel* l) { HyperLinkMouseUp(l); };
+        label->onMouseEnter = [this, link = link](TLinkLabel*) {
+            model_.HyperLinkMouseEnter(link);
+        };
+        label->onMouseLeave = [this, link = link](TLinkLabel*) {
+            model_.HyperLinkMouseLeave(link);
+        };
+        label->onMouseDown = [this, link = link](TLinkLabel*) { model_.HyperLinkMouseDown(link); };
+        label->onMouseUp = [this, link = link](TLinkLabel*) { model_.HyperLinkMouseUp(link); };
+        label->onClick = [this, link = link](TLinkLabel*) { model_.LinkClick(link); };
     }
-    EMailLbl->onClick = [this](TLinkLabel*) { EMailLblClick(); };
-    URLLbl->onClick = [this](TLinkLabel*) { URLLblClick(); };
     // Escape rejects the dialog on its own; both only hide it.
     connect(OK, &QPushButton::clicked, this, guard_.Wrap([this] { accept(); }));
 
-    guard_.Run([&] { FormCreate(); });
+    guard_.Run([&] {
+        LoadLogo();
+        MakeBackground();
+    });
+    model_.SetView(this);
+    Refresh();
 }
 
 TInfo::~TInfo() {
+    model_.SetView(nullptr);
     // The labels outlive the dialog's members while the dialog is taken down; an event that
     // reaches them then (the mouse leaving) calls no handler.
     for (TLinkLabel* link : {EMailLbl, URLLbl}) {
@@ -188,31 +198,6 @@ TInfo::~TInfo() {
             link->onClick = nullptr;
     }
     LogoPB->onPaint = nullptr;
-}
-
-void TInfo::FormCreate() {
-    AdaptFontsToMessageFont();
-    LoadLogo();
-    SetTexts();
-}
-
-void TInfo::AdaptFontsToMessageFont() {
-    const QString face = services_.messageFontFace
-                             ? services_.messageFontFace()
-                             : QFontDatabase::systemFont(QFontDatabase::GeneralFont).family();
-    // Every window of the program that exists now, this dialog included. Only the window's own
-    // font changes: the controls that follow it take the face along, controls with a font of
-    // their own (such as this dialog's labels) keep theirs.
-    const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget* window : windows) {
-        if (!IsProgramWindow(window))
-            continue;
-        QFont font = window->font();
-        if (FontSizeInPoints(font) != 8)
-            continue;
-        font.setFamily(face);
-        window->setFont(font);
-    }
 }
 
 void TInfo::LoadLogo() {
@@ -234,25 +219,71 @@ void TInfo::LoadLogo() {
     }
 }
 
-void TInfo::SetTexts() {
-    EMailLbl->setText(QString::fromUtf8(kMakerEmail));
-    URLLbl->setText(QString::fromUtf8(kMakerWebHost));
+void TInfo::MakeBackground() {
+    const int width = LogoPB->width();
+    const int height = LogoPB->height();
+    background_ = QImage(width, height, QImage::Format_RGB32);
+    // The gradient, one column at a time: blue to white at three quarters, back to blue.
+    for (int x = 0; x < width; ++x) {
+        const QRgb color = ToQRgb(BannerGradientColor(x, width));
+        for (int y = 0; y < height; ++y) background_.setPixel(x, y, color);
+    }
+    // The logo: the mask ORed in, then the logo ANDed; what lies outside the box is cut off.
+    BannerMetrics metrics;
+    metrics.width = width;
+    metrics.height = height;
+    metrics.logoWidth = logo_.width();
+    const BannerLayout place = LayOutBanner(metrics);
+    const int logoX = place.logoX;
+    const int logoY = place.logoY;
+    for (int ly = 0; ly < logo_.height(); ++ly) {
+        const int y = logoY + ly;
+        if (y < 0 || y >= height)
+            continue;
+        for (int lx = 0; lx < logo_.width(); ++lx) {
+            const int x = logoX + lx;
+            if (x < 0 || x >= width)
+                continue;
+            const Color combined =
+                CombineLogoPixel(FromQRgb(background_.pixel(x, y)), FromQRgb(logo_.pixel(lx, ly)),
+                                 logoMask_.pixelIndex(lx, ly) == 1);
+            background_.setPixel(x, y, ToQRgb(combined));
+        }
+    }
+}
+
+void TInfo::ShowLook(QLabel* label, const InfoLinkLook& look) {
+    QFont font = label->font();
+    if (look.underlined) {
+        font.setUnderline(true);
+    } else {
+        // A plain style: none at all.
+        font.setBold(false);
+        font.setItalic(false);
+        font.setUnderline(false);
+        font.setStrikeOut(false);
+    }
+    if (font != label->font())
+        label->setFont(font);
+    SetTextColor(label,
+                 QColor(int(RedOf(look.color)), int(GreenOf(look.color)), int(BlueOf(look.color))));
+}
+
+void TInfo::Refresh() {
+    const InfoScreen& s = model_.Screen();
+    setWindowTitle(QString::fromStdString(s.caption));
+    InfoLbl->setText(QString::fromStdString(s.developerLine));
+    EMailLbl->setText(QString::fromStdString(s.emailText));
+    URLLbl->setText(QString::fromStdString(s.urlText));
     PlaceRightAligned(InfoLbl, 430, 69);
     PlaceRightAligned(EMailLbl, 432, 100);
     PlaceRightAligned(URLLbl, 432, 113);
-}
-
-void TInfo::SetBannerValues(const QString& title, const QString& developmentPeriod,
-                            const QIcon& icon) {
-    title_ = title;
-    developmentPeriod_ = developmentPeriod;
-    icon_ = icon;
+    ShowLook(EMailLbl, s.email);
+    ShowLook(URLLbl, s.url);
     LogoPB->update();
 }
 
-void TInfo::ShowInfo(const QString& title, const QString& developmentPeriod, const QIcon& icon) {
-    SetBannerValues(title, developmentPeriod, icon);
-    setWindowTitle(QStringLiteral("Info über ") + title);
+void TInfo::ShowModal() {
     exec();
 }
 
@@ -272,117 +303,86 @@ void TInfo::CentreOnScreen() {
          area.y() + (area.height() - size.height()) / 2);
 }
 
-QImage TInfo::PaintBanner() const {
-    const int width = LogoPB->width();
-    const int height = LogoPB->height();
-    QImage canvas(width, height, QImage::Format_RGB32);
-
-    // The gradient, one column at a time: blue to white at three quarters, back to blue.
-    for (int x = 0; x < width; ++x) {
-        const QRgb color = ToQRgb(BannerGradientColor(x, width));
-        for (int y = 0; y < height; ++y) canvas.setPixel(x, y, color);
-    }
-
-    const QFont regular = LogoPB->font();
-    QFont bold = regular;
-    bold.setBold(true);
-    const QFontMetrics boldMetrics(bold, &canvas);
-    const QFontMetrics regularMetrics(regular, &canvas);
-
-    BannerMetrics metrics;
-    metrics.width = width;
-    metrics.height = height;
-    metrics.logoWidth = logo_.width();
-    metrics.iconWidth = kIconSize;
-    metrics.iconHeight = kIconSize;
-    metrics.titleHeightBold = boldMetrics.height();
-    metrics.titleHeightRegular = regularMetrics.height();
-    metrics.periodHeight = regularMetrics.height();
-    const BannerLayout layout = LayOutBanner(metrics);
-
-    // The logo: the mask ORed in, then the logo ANDed; what lies outside the box is cut off.
-    for (int ly = 0; ly < logo_.height(); ++ly) {
-        const int y = layout.logoY + ly;
-        if (y < 0 || y >= height)
-            continue;
-        for (int lx = 0; lx < logo_.width(); ++lx) {
-            const int x = layout.logoX + lx;
-            if (x < 0 || x >= width)
-                continue;
-            const Color combined =
-                CombineLogoPixel(FromQRgb(canvas.pixel(x, y)), FromQRgb(logo_.pixel(lx, ly)),
-                                 logoMask_.pixelIndex(lx, ly) == 1);
-            canvas.setPixel(x, y, ToQRgb(combined));
-        }
-    }
-
-    QPainter painter(&canvas);
-    if (!icon_.isNull()) {
-        painter.drawPixmap(QRect(layout.iconX, layout.iconY, kIconSize, kIconSize),
-                           icon_.pixmap(QSize(kIconSize, kIconSize)));
-    }
-    // The frame, one pixel wide along the inside of its rectangle.
-    const QColor background = LogoPB->palette().color(LogoPB->backgroundRole());
-    const Rect& f = layout.frame;
-    painter.fillRect(QRect(f.left, f.top, f.right - f.left, 1), background);
-    painter.fillRect(QRect(f.left, f.bottom - 1, f.right - f.left, 1), background);
-    painter.fillRect(QRect(f.left, f.top, 1, f.bottom - f.top), background);
-    painter.fillRect(QRect(f.right - 1, f.top, 1, f.bottom - f.top), background);
-
-    // Texts with a transparent background; each position is the top of its line.
-    painter.setPen(LogoPB->palette().color(QPalette::WindowText));
-    painter.setFont(bold);
-    painter.drawText(QPoint(layout.textX, layout.titleY + boldMetrics.ascent()), title_);
-    painter.setFont(regular);
-    const QString version =
-        QString::fromStdString(services_.readFileVersion ? services_.readFileVersion() : "");
-    painter.drawText(QPoint(layout.textX, layout.versionY + regularMetrics.ascent()),
-                     QStringLiteral("Version: ") + version);
-    painter.drawText(QPoint(layout.textX, layout.periodY + regularMetrics.ascent()),
-                     QStringLiteral("Entwicklungszeit: ") + developmentPeriod_);
-    painter.end();
-    return canvas;
-}
-
 void TInfo::LogoPBPaint(QPainter& painter) {
     // A box opened while painting would be painted over and over: a failure goes to the error
     // output.
-    RunWhilePainting([&] { painter.drawImage(QPoint(0, 0), PaintBanner()); });
+    RunWhilePainting([&] {
+        const InfoScreen& s = model_.Screen();
+        const QFont regular = LogoPB->font();
+        QFont bold = regular;
+        bold.setBold(true);
+        const QFontMetrics boldMetrics(bold, painter.device());
+        const QFontMetrics regularMetrics(regular, painter.device());
+
+        BannerMetrics metrics;
+        metrics.width = LogoPB->width();
+        metrics.height = LogoPB->height();
+        metrics.logoWidth = logo_.width();
+        metrics.iconWidth = kIconSize;
+        metrics.iconHeight = kIconSize;
+        metrics.titleHeightBold = boldMetrics.height();
+        metrics.titleHeightRegular = regularMetrics.height();
+        metrics.periodHeight = regularMetrics.height();
+        const BannerLayout layout = LayOutBanner(metrics);
+
+        painter.drawImage(QPoint(0, 0), background_);
+        if (!icon_.isNull()) {
+            painter.drawPixmap(QRect(layout.iconX, layout.iconY, kIconSize, kIconSize),
+                               icon_.pixmap(QSize(kIconSize, kIconSize)));
+        }
+        // The frame, one pixel wide along the inside of its rectangle.
+        const QColor frame = LogoPB->palette().color(LogoPB->backgroundRole());
+        const Rect& f = layout.frame;
+        painter.fillRect(QRect(f.left, f.top, f.right - f.left, 1), frame);
+        painter.fillRect(QRect(f.left, f.bottom - 1, f.right - f.left, 1), frame);
+        painter.fillRect(QRect(f.left, f.top, 1, f.bottom - f.top), frame);
+        painter.fillRect(QRect(f.right - 1, f.top, 1, f.bottom - f.top), frame);
+
+        // Texts with a transparent background; each position is the top of its line. The
+        // version is read from the program file at every repaint.
+        painter.setPen(LogoPB->palette().color(QPalette::WindowText));
+        painter.setFont(bold);
+        painter.drawText(QPoint(layout.textX, layout.titleY + boldMetrics.ascent()),
+                         QString::fromStdString(s.title));
+        painter.setFont(regular);
+        painter.drawText(QPoint(layout.textX, layout.versionY + regularMetrics.ascent()),
+                         QString::fromStdString(model_.VersionLine()));
+        painter.drawText(QPoint(layout.textX, layout.periodY + regularMetrics.ascent()),
+                         QString::fromStdString(model_.PeriodLine()));
+    });
 }
 
-UrlOpener& TInfo::Opener() {
-    return services_.urlOpener ? *services_.urlOpener : desktopOpener_;
-}
+namespace {
 
-void TInfo::EMailLblClick() {
-    Opener().Open(QStringLiteral("mailto:") + QString::fromUtf8(kMakerEmail), this);
-}
+// A top-level widget as the message-font rule sees it.
+class FontedWidget : public FontedWindow {
+public:
+    explicit FontedWidget(QWidget* window) : window_(window) {}
+    int FontPoints() const override { return FontSizeInPoints(window_->font()); }
+    void SetFontFace(const std::string& face) override {
+        QFont font = window_->font();
+        font.setFamily(QString::fromStdString(face));
+        window_->setFont(font);
+    }
 
-void TInfo::URLLblClick() {
-    Opener().Open(QString::fromUtf8(kMakerWebHost), this);
-}
+private:
+    QWidget* window_;
+};
 
-void TInfo::HyperLinkMouseEnter(QLabel* sender) {
-    QFont font = sender->font();
-    font.setUnderline(true);
-    sender->setFont(font);
-}
+}  // namespace
 
-void TInfo::HyperLinkMouseLeave(QLabel* sender) {
-    QFont font = sender->font();
-    font.setBold(false);
-    font.setItalic(false);
-    font.setUnderline(false);
-    font.setStrikeOut(false);
-    sender->setFont(font);
-}
-
-void TInfo::HyperLinkMouseDown(QLabel* sender) {
-    SetTextColor(sender, QColor(255, 0, 0));
-}
-
-void TInfo::HyperLinkMouseUp(QLabel* sender) {
-    SetTextColor(sender, QColor(0, 0, 255));
+void GiveWindowsMessageFontFace(const QString& face) {
+    // Every window of the program that exists now. Only the window's own font changes: the
+    // controls that follow it take the face along, controls with a font of their own (such as
+    // the info dialog's labels) keep theirs.
+    std::vector<FontedWidget> adapters;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (IsProgramWindow(window))
+            adapters.emplace_back(window);
+    }
+    std::vector<FontedWindow*> windows;
+    for (FontedWidget& adapter : adapters) windows.push_back(&adapter);
+    GiveMessageFontFace(windows, face.toStdString());
 }
 
 }  // namespace rangwerk

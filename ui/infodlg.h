@@ -14,6 +14,7 @@
 
 #include "platform/action_guard.h"
 #include "platform/dialogs.h"
+#include "ui/info_model.h"
 
 class QPainter;
 class QPushButton;
@@ -24,33 +25,16 @@ class Info;
 
 namespace rangwerk {
 
-// Opens an address with the desktop's handler ("open" in the shell): "mailto:" addresses
-// and the maker's web host.
-class UrlOpener {
+// Opens an address with the desktop's handler through QDesktopServices (which takes no parent
+// window); the result is not used.
+class DesktopAddressOpener : public AddressOpener {
 public:
-    virtual ~UrlOpener() = default;
-    virtual void Open(const QString& address, QWidget* parent) = 0;
-};
-
-// The desktop's handler through QDesktopServices; the result is not used.
-class DesktopUrlOpener : public UrlOpener {
-public:
-    void Open(const QString& address, QWidget* parent) override;
+    void Open(const std::string& address) override;
 };
 
 // The URL handed to the desktop for an address: "mailto:..." stays as it is; a bare host
 // name becomes an http address of that host ("www.example" -> "http://www.example").
 QUrl DesktopUrl(const QString& address);
-
-// What the info dialog takes from outside.
-struct InfoServices {
-    // The "FileVersion" of the running program, read at every repaint ("" when missing).
-    std::function<std::string()> readFileVersion;
-    // The face name of the system's message font; empty: the desktop's general font.
-    std::function<QString()> messageFontFace;
-    // Opens the links; null: the desktop's handler. Not owned.
-    UrlOpener* urlOpener = nullptr;
-};
 
 // The paint box at the top of the dialog: draws nothing itself, its paint handler does.
 class TPaintBox : public QWidget {
@@ -99,40 +83,22 @@ private:
     bool clickPending_ = false;
 };
 
-// The info dialog: a banner with the program's icon, title, version and development period
-// over a gradient with the maker's logo, a line naming the developer and two links to the
-// maker. Created hidden at start; creating it adapts the fonts of all windows that exist then
-// to the system's message font.
-class TInfo : public QDialog {
+// The info dialog: shows the info model (ui/info_model.h) and forwards its events. A banner
+// with the program's icon, title, version and development period over a gradient with the
+// maker's logo, a line naming the developer and two links to the maker. Created hidden at start.
+class TInfo : public QDialog, private InfoView {
     Q_OBJECT
 
 public:
-    // The fixed layout is the form ui/infodlg.ui.
-    TInfo(Dialogs& dialogs, InfoServices services, QWidget* parent = nullptr);
+    // The fixed layout is the form ui/infodlg.ui; `icon` is drawn at 32 x 32 pixels.
+    TInfo(Dialogs& dialogs, InfoModel& model, QIcon icon, QWidget* parent = nullptr);
     ~TInfo() override;
-
-    // Stores the three values, sets the caption "Info über " + title and shows the dialog
-    // modally; returns when it is closed. The icon is drawn at 32 x 32 pixels.
-    void ShowInfo(const QString& title, const QString& developmentPeriod, const QIcon& icon);
-
-    // The values of the last ShowInfo, for the banner (also set without showing, for tests and
-    // for drawing the dialog elsewhere).
-    void SetBannerValues(const QString& title, const QString& developmentPeriod, const QIcon& icon);
 
     // The maker's logo and its mask (set where the logo is black), loaded at creation.
     const QImage& Logo() const { return logo_; }
     const QImage& LogoMask() const { return logoMask_; }
 
-    // The handlers. They are not guarded themselves: each user action is guarded once, where
-    // its event enters the dialog.
-    void FormCreate();
     void LogoPBPaint(QPainter& painter);
-    void EMailLblClick();
-    void URLLblClick();
-    void HyperLinkMouseEnter(QLabel* sender);
-    void HyperLinkMouseLeave(QLabel* sender);
-    void HyperLinkMouseDown(QLabel* sender);
-    void HyperLinkMouseUp(QLabel* sender);
 
     TPaintBox* LogoPB = nullptr;
     QLabel* InfoLbl = nullptr;
@@ -144,23 +110,28 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // InfoView
+    void Refresh() override;
+    void ShowModal() override;
+
     void CentreOnScreen();
-    void AdaptFontsToMessageFont();
     void LoadLogo();
-    void SetTexts();
-    QImage PaintBanner() const;
-    UrlOpener& Opener();
+    // The gradient with the logo combined into it: it never changes, so it is made once.
+    void MakeBackground();
+    static void ShowLook(QLabel* label, const InfoLinkLook& look);
 
     std::unique_ptr<Ui::Info> ui_;
     ActionGuard guard_;
-    InfoServices services_;
-    DesktopUrlOpener desktopOpener_;
-    QString title_;
-    QString developmentPeriod_;
+    InfoModel& model_;
     QIcon icon_;
     QImage logo_;
     QImage logoMask_;
+    QImage background_;
 };
+
+// The start step of the message font for the Qt windows: every top-level window of the program
+// that exists now takes part in GiveMessageFontFace (ui/info_model.h).
+void GiveWindowsMessageFontFace(const QString& face);
 
 // The size of a font in whole points as the windows count it. A font given in pixels is
 // converted at 96 dpi and rounded half away from zero, so the main windows' Arial 11 px (and a

@@ -210,14 +210,14 @@ private slots:
         QCOMPARE(NameOf(combinations.findChild<QWidget*>("ListBox_Combinations")),
                  QStringLiteral("Ergebnis der Auswertung"));
 
-        struct Opener : rangwerk::UrlOpener {
-            void Open(const QString& address, QWidget*) override { opened << address; }
+        struct Opener : rangwerk::AddressOpener {
+            void Open(const std::string& address) override {
+                opened << QString::fromStdString(address);
+            }
             QStringList opened;
         } opener;
-        rangwerk::InfoServices services;
-        services.readFileVersion = [] { return std::string("1.0"); };
-        services.urlOpener = &opener;
-        rangwerk::TInfo info(dialogs, services);
+        rangwerk::InfoModel infoModel(opener, [] { return std::string("1.0"); });
+        rangwerk::TInfo info(dialogs, infoModel, QIcon());
         info.show();
         QVERIFY(QTest::qWaitForWindowExposed(&info));
         QCOMPARE(UnnamedControls(&info).join(", "), QString());

@@ -23,7 +23,7 @@
 
 using rangwerk::BannerGradientColor;
 using rangwerk::Color;
-using rangwerk::InfoServices;
+using rangwerk::InfoModel;
 using rangwerk::TInfo;
 
 namespace {
@@ -63,14 +63,12 @@ bool DrawnInColor(QWidget* label, const QColor& color) {
 constexpr int kBannerWidth = 435;
 
 // Records the addresses the dialog asks to open.
-class RecordingOpener : public rangwerk::UrlOpener {
+class RecordingOpener : public rangwerk::AddressOpener {
 public:
-    void Open(const QString& address, QWidget* parent) override {
-        opened.push_back(address);
-        parents.push_back(parent);
+    void Open(const std::string& address) override {
+        opened.push_back(QString::fromStdString(address));
     }
     std::vector<QString> opened;
-    std::vector<QWidget*> parents;
 };
 
 Color ColorAt(const QImage& image, int x, int y) {
@@ -123,13 +121,14 @@ private:
     rangwerk::testing::ScriptedDialogs dialogs_;
     RecordingOpener opener_;
     std::string version_ = "1.0.0.0";
+    std::unique_ptr<InfoModel> model_;
 
-    std::unique_ptr<TInfo> MakeInfo(QString face = "DejaVu Sans") {
-        InfoServices services;
-        services.readFileVersion = [this] { return version_; };
-        services.messageFontFace = [face] { return face; };
-        services.urlOpener = &opener_;
-        return std::make_unique<TInfo>(dialogs_, std::move(services));
+    // The dialog as the program's start makes it: the model, the window, then the message font.
+    std::unique_ptr<TInfo> MakeInfo(QString face = "DejaVu Sans", QIcon icon = QIcon()) {
+        model_ = std::make_unique<InfoModel>(opener_, [this] { return version_; });
+        auto info = std::make_unique<TInfo>(dialogs_, *model_, std::move(icon));
+        rangwerk::GiveWindowsMessageFontFace(face);
+        return info;
     }
 
 private slots:
@@ -183,7 +182,7 @@ private slots:
             centreOffset = info->frameGeometry().center() - screen.center();
             info->OK->click();
         });
-        info->ShowInfo("Rangwerk", "2004", SolidIcon(Qt::magenta));
+        model_->ShowInfo("Rangwerk", "2004");
         QVERIFY(shown);
         QVERIFY(!info->isVisible());
         QCOMPARE(info->windowTitle(), QString("Info über Rangwerk"));
@@ -192,11 +191,11 @@ private slots:
 
         // Shown again with other values: the caption follows; Escape and Enter close it.
         QTimer::singleShot(0, info.get(), [&] { QTest::keyClick(info.get(), Qt::Key_Escape); });
-        info->ShowInfo("Anderes Programm", "2005", QIcon());
+        model_->ShowInfo("Anderes Programm", "2005");
         QVERIFY(!info->isVisible());
         QCOMPARE(info->windowTitle(), QString("Info über Anderes Programm"));
         QTimer::singleShot(0, info.get(), [&] { QTest::keyClick(info.get(), Qt::Key_Return); });
-        info->ShowInfo("Rangwerk", "2004", QIcon());
+        model_->ShowInfo("Rangwerk", "2004");
         QVERIFY(!info->isVisible());
         QCOMPARE(info->result(), int(QDialog::Accepted));
     }
@@ -222,8 +221,8 @@ private slots:
     }
 
     void bannerGradientLogoAndIcon() {
-        auto info = MakeInfo();
-        info->SetBannerValues("Rangwerk", "2004", SolidIcon(QColor(255, 0, 255)));
+        auto info = MakeInfo("DejaVu Sans", SolidIcon(QColor(255, 0, 255)));
+        model_->SetValues("Rangwerk", "2004");
         const QImage banner = RenderBanner(*info);
         QCOMPARE(banner.size(), QSize(435, 65));
 
@@ -279,7 +278,7 @@ private slots:
 
     void bannerTextsStandAtTheirLines() {
         auto info = MakeInfo();
-        info->SetBannerValues("Rangwerk", "2004", QIcon());
+        model_->SetValues("Rangwerk", "2004");
         const QImage banner = RenderBanner(*info);
         QFont regular = info->LogoPB->font();
         QFont bold = regular;
@@ -319,7 +318,7 @@ private slots:
 
     void versionLineIsReadAtEveryRepaint() {
         auto info = MakeInfo();
-        info->SetBannerValues("Rangwerk", "2004", QIcon());
+        model_->SetValues("Rangwerk", "2004");
         version_ = "1.0.0.0";
         const QImage withVersion = RenderBanner(*info);
         version_ = "";
@@ -370,21 +369,18 @@ private slots:
         QCOMPARE(opener_.opened.size(), size_t(2));
         QCOMPARE(opener_.opened[0], QString("mailto:info@quarv-software.example"));
         QCOMPARE(opener_.opened[1], QString("www.quarv-software.example"));
-        QCOMPARE(opener_.parents[0], static_cast<QWidget*>(info.get()));
     }
 
     void aFailingLinkShowsOneBoxAndEndsTheClick() {
-        struct FailingOpener : rangwerk::UrlOpener {
-            void Open(const QString&, QWidget*) override {
+        struct FailingOpener : rangwerk::AddressOpener {
+            void Open(const std::string&) override {
                 ++asked;
                 throw rangwerk::Failure("Kein Programm für diese Adresse");
             }
             int asked = 0;
         } opener;
-        InfoServices services;
-        services.readFileVersion = [] { return std::string("1.0"); };
-        services.urlOpener = &opener;
-        TInfo info(dialogs_, services);
+        InfoModel model(opener, [] { return std::string("1.0"); });
+        TInfo info(dialogs_, model, QIcon());
 
         // The click fails inside the release: one box, and the release goes no further, so the
         // link keeps the colour of the press.
