@@ -155,6 +155,10 @@ std::string SystemErrorText(int error) {
     return std::strerror(error);
 }
 
+Failure OpenFailure(const std::string& path, int error) {
+    return Failure("Datei " + path + " kann nicht geöffnet werden. " + SystemErrorText(error));
+}
+
 }  // namespace
 
 ProjectData CaptureProject(const Project& project, const ViewFacts& view) {
@@ -383,12 +387,20 @@ void LoadIntoProject(ProjectData data, Project& project) {
     }
 }
 
-void SaveProjectFile(const std::string& path, const ProjectData& data) {
+void SaveProjectFile(const std::string& path, const ProjectData& data, FileCalls& calls) {
     const std::vector<std::uint8_t> bytes = ProjectFileBytes(data);
     try {
         ReplaceFileContents(
-            path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+            path, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()),
+            calls);
     } catch (const FileReplaceError& e) {
+        if (e.step() == FileReplaceError::Step::Open)
+            throw OpenFailure(path, e.error());
+        if (e.step() == FileReplaceError::Step::Write && !e.keptCopy().empty()) {
+            throw Failure("Stream-Schreibfehler. Die Datei \"" + path +
+                          "\" ist unvollständig; ihr bisheriger Inhalt ist in \"" + e.keptCopy() +
+                          "\" aufbewahrt.");
+        }
         if (e.step() == FileReplaceError::Step::Write)
             throw Failure("Stream-Schreibfehler");
         throw Failure("Datei \"" + path + "\" kann nicht erstellt werden. " +
@@ -396,11 +408,11 @@ void SaveProjectFile(const std::string& path, const ProjectData& data) {
     }
 }
 
-ProjectData ReadProjectFile(const std::string& path, std::size_t unknownSizeLimit) {
-    const int fd = OpenFileForReading(path);
-    if (fd < 0) {
-        throw Failure("Datei " + path + " kann nicht geöffnet werden. " + SystemErrorText(errno));
-    }
+ProjectData ReadProjectFile(const std::string& path, PipeInput pipes,
+                            std::size_t unknownSizeLimit) {
+    const int fd = OpenFileForReading(path, pipes);
+    if (fd < 0)
+        throw OpenFailure(path, errno);
     struct Closer {
         int fd;
         ~Closer() { close(fd); }

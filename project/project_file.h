@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/file_replace.h"
 #include "core/options.h"
+#include "platform/file_open.h"
 #include "project/extended80.h"
 #include "project/project.h"
 #include "project/value_reader.h"
@@ -87,16 +89,22 @@ void LoadIntoProject(ProjectData data, Project& project);
 // Writes the project file without ever destroying the previous one (ReplaceFileContents in
 // base/file_replace.h): through symbolic links to the file they name, with the file's
 // permission bits kept, in place where the folder takes no new file, and without leaving a
-// temporary file behind when it fails.
-void SaveProjectFile(const std::string& path, const ProjectData& data);
+// temporary file behind when it fails. A folder, a device or a pipe is refused with "Datei %s
+// kann nicht geöffnet werden. %s"; a write error is "Stream-Schreibfehler", and where a file
+// written in place could not even get its old contents back, the message names the copy that
+// keeps them. `calls` are the system's, or a test's.
+void SaveProjectFile(const std::string& path, const ProjectData& data,
+                     FileCalls& calls = SystemFileCalls());
 
 // Input of unknown size (a pipe, a device) is read whole before it is decoded, up to this many
 // bytes; more is refused as a read error. A project of 1000 options with every pair answered
 // takes about 6 MB.
 constexpr std::size_t kUnknownSizeLimit = std::size_t{1} << 30;
 
-// Opens and reads a project file; nothing is changed when it fails.
-ProjectData ReadProjectFile(const std::string& path,
+// Opens and reads a project file; nothing is changed when it fails. A folder and a device are
+// refused with "Datei %s kann nicht geöffnet werden. %s", and so is a pipe unless `pipes` is
+// Read (the window's open refuses it at once; a tool reads its input from one).
+ProjectData ReadProjectFile(const std::string& path, PipeInput pipes = PipeInput::Refused,
                             std::size_t unknownSizeLimit = kUnknownSizeLimit);
 
 // The bytes of a project file in memory, for tools and tests.

@@ -69,8 +69,8 @@ void TForm1::SpeedButton_0OpenClick() {
         view->CloseWindow();
     projectFileName_ = *chosen;
     // The whole file is read and checked before anything changes: a file that cannot be
-    // read leaves the start page as it was.
-    const ProjectData data = ReadProjectFile(projectFileName_);
+    // read leaves the start page as it was. A pipe is refused at once rather than waited on.
+    const ProjectData data = ReadProjectFile(projectFileName_, PipeInput::Refused);
     try {
         ShowOpenedProject(data);
         // A handler reached through a signal of the rebuilt controls may have failed.

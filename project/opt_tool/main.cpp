@@ -66,27 +66,32 @@ int Finished() {
     return kOk;
 }
 
+// A project file, or a pipe that carries one (`rangwerk-opt check /dev/stdin`).
+ProjectData ReadInput(const std::string& path) {
+    return rangwerk::ReadProjectFile(path, rangwerk::PipeInput::Read);
+}
+
 int Ranking(const std::string& path, bool csv) {
-    const ProjectData data = rangwerk::ReadProjectFile(path);
+    const ProjectData data = ReadInput(path);
     const auto rows = rangwerk::opt::FirstRanking(data);
     std::cout << (csv ? rangwerk::opt::RankingCsv(rows) : rangwerk::opt::RankingText(rows));
     return Finished();
 }
 
 int Dump(const std::string& path) {
-    const ProjectData data = rangwerk::ReadProjectFile(path);
+    const ProjectData data = ReadInput(path);
     std::cout << rangwerk::opt::ProjectToJson(data).dump(2) << "\n";
     return Finished();
 }
 
 int Check(const std::string& path) {
-    rangwerk::ReadProjectFile(path);
+    ReadInput(path);
     std::cout << "OK\n";
     return Finished();
 }
 
 int Cycles(const std::string& path) {
-    const ProjectData data = rangwerk::ReadProjectFile(path);
+    const ProjectData data = ReadInput(path);
     std::vector<std::string> names;
     names.reserve(data.options.size());
     for (const auto& o : data.options) names.push_back(rangwerk::opt::SingleLine(o.name));

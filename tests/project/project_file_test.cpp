@@ -11,14 +11,19 @@
 #include <sys/wait.h>
 #endif
 
+#include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <thread>
 
 #include "base/failure.h"
 #include "project/project_file.h"
+#include "support/counting_file_calls.h"
+#include "support/environment.h"
 
 namespace rangwerk {
 namespace {
@@ -322,7 +327,7 @@ ProjectData ReadThroughPipe(const std::string& fifo, const Bytes& bytes, std::si
         std::thread& thread;
         ~Join() { thread.join(); }
     } join{writer};
-    return ReadProjectFile(fifo, limit);
+    return ReadProjectFile(fifo, PipeInput::Read, limit);
 }
 
 TEST_F(ProjectFileOnDisk, InputOfUnknownSizeIsReadWholeFirst) {
@@ -371,6 +376,95 @@ TEST_F(ProjectFileOnDisk, FailuresNameTheFile) {
             << f.what();
     }
 }
+
+std::string FailureOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const Failure& f) {
+        return f.what();
+    }
+    return "no failure";
+}
+
+std::string CannotOpen(const std::string& path) {
+    return "Datei " + path + " kann nicht geöffnet werden. ";
+}
+
+// A folder, a device or a pipe is no project file: opening and saving refuse it at once. (A
+// tool reads a pipe on purpose: see InputOfUnknownSizeIsReadWholeFirst.)
+TEST_F(ProjectFileOnDisk, WhatIsNoFileIsRefusedAtOnce) {
+    const std::string folderName = Path("Ordner.opt");
+    std::filesystem::create_directory(folderName);
+#ifdef _WIN32
+    const std::string device = "NUL";
+#else
+    const std::string device = "/dev/null";
+#endif
+    for (const std::string& path : {folderName, device}) {
+        EXPECT_TRUE(FailureOf([&] { ReadProjectFile(path); }).starts_with(CannotOpen(path)))
+            << FailureOf([&] { ReadProjectFile(path); });
+    }
+    EXPECT_TRUE(FailureOf([&] {
+                    SaveProjectFile(folderName, ProjectData{});
+                }).starts_with(CannotOpen(folderName)))
+        << FailureOf([&] { SaveProjectFile(folderName, ProjectData{}); });
+    EXPECT_TRUE(std::filesystem::is_directory(folderName));
+#ifndef _WIN32
+    // A pipe that no program writes to. Should the open wait for a writer, one comes and goes
+    // at once, so that the test ends either way.
+    const std::string fifo = Path("Rohr.opt");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::atomic<bool> done = false;
+    std::thread writer([&] {
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!done && std::chrono::steady_clock::now() < end) {
+            const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0)
+                close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+    });
+    const std::string opened = FailureOf([&] { ReadProjectFile(fifo); });
+    const std::string saved = FailureOf([&] { SaveProjectFile(fifo, ProjectData{}); });
+    done = true;
+    writer.join();
+    EXPECT_TRUE(opened.starts_with(CannotOpen(fifo))) << opened;
+    EXPECT_TRUE(saved.starts_with(CannotOpen(fifo))) << saved;
+    EXPECT_TRUE(std::filesystem::is_fifo(fifo));
+#endif
+}
+
+#ifndef _WIN32
+// A file written in place (its folder takes no new file) that can get neither its new nor its
+// old contents: the message names the copy of the old ones.
+TEST_F(ProjectFileOnDisk, AFileThatCannotGetItsOldContentsBackNamesTheirCopy) {
+    testing_support::SetEnvironment("XDG_STATE_HOME", Path("state"));
+    Project small;
+    small.BeginNew();
+    const ProjectData old = CaptureProject(small, ViewFacts{});
+    const std::string path = Path("Projekt.opt");
+    SaveProjectFile(path, old);
+
+    Project large;
+    large.BeginNew();
+    for (int k = 0; k < 20; ++k) large.options.AddOption("Option " + std::to_string(k), "");
+    testing_support::FaultyFileCalls calls;
+    calls.failCreate = EACCES;
+    calls.writeChunk = 8;
+    calls.failWritesFrom = 2;
+    const std::string message =
+        FailureOf([&] { SaveProjectFile(path, CaptureProject(large, ViewFacts{}), calls); });
+    testing_support::UnsetEnvironment("XDG_STATE_HOME");
+
+    const std::filesystem::path saves = folder / "state" / "rangwerk" / "saves";
+    ASSERT_TRUE(std::filesystem::is_directory(saves)) << message;
+    const std::string copy = std::filesystem::directory_iterator(saves)->path().string();
+    EXPECT_EQ(message, "Stream-Schreibfehler. Die Datei \"" + path +
+                           "\" ist unvollständig; ihr bisheriger Inhalt ist in \"" + copy +
+                           "\" aufbewahrt.");
+    EXPECT_EQ(ReadProjectFile(copy), old);
+}
+#endif
 
 // A save that fails leaves the old file as it was and no temporary file behind.
 // Elsewhere: the disk is "full" in the middle of the file (a process that may not write files

@@ -12,8 +12,15 @@
 #include <QTest>
 #include <QToolButton>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <fstream>
 #include <iterator>
+#include <thread>
 
 #include "combinations/ranko2.h"
 #include "project/project_file.h"
@@ -260,6 +267,34 @@ private slots:
         w.Get<QToolButton>("SpeedButton_0Open")->click();
         QVERIFY(w.dialogs.LastMessage().text.rfind(
                     "Datei " + Path("fehlt.opt") + " kann nicht geöffnet werden. ", 0) == 0);
+    }
+
+    void aPipeIsRefusedAtOnce() {
+        // Nothing writes to it: the open must not wait. Should it wait for a writer after all,
+        // one comes and goes, so that the test ends either way.
+        const std::string fifo = Path("Rohr.opt");
+        QCOMPARE(::mkfifo(fifo.c_str(), 0600), 0);
+        std::atomic<bool> done = false;
+        std::thread writer([&] {
+            const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!done && std::chrono::steady_clock::now() < end) {
+                const int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+                if (fd >= 0)
+                    ::close(fd);
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            }
+        });
+        Windows w;
+        w.dialogs.AnswerFile(fifo);
+        w.dialogs.AnswerMessage(MessageButton::Ok);
+        w.Get<QToolButton>("SpeedButton_0Open")->click();
+        done = true;
+        writer.join();
+        QVERIFY(w.dialogs.AllAnswered());
+        QVERIFY2(w.dialogs.LastMessage().text.rfind(
+                     "Datei " + fifo + " kann nicht geöffnet werden. ", 0) == 0,
+                 w.dialogs.LastMessage().text.c_str());
+        QCOMPARE(w.form.CurrentPage(), int(TForm1::kPageStart));
     }
 
     void aFailedSaveShowsTheErrorAndKeepsTheCaption() {
