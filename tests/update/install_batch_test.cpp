@@ -118,6 +118,77 @@ TEST(UpdateBatch, ReplacesTheProgramAfterItEndedRestartsItAndDeletesItself) {
     fs::remove_all(root);
 }
 
+// A program that has ended already, for the runner to wait for.
+pid_t EndedProcess() {
+    const pid_t ended = fork();
+    if (ended == 0) {
+        _exit(0);
+    }
+    int status = 0;
+    waitpid(ended, &status, 0);
+    return ended;
+}
+
+TEST(UpdateBatch, OneBadLineSwallowsNothingAndTheInstallationLeavesNothingBehind) {
+    const fs::path root =
+        fs::temp_directory_path() / ("rangwerk-batch-lines-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    const fs::path temp = root / "temp";
+    fs::create_directories(temp);
+    const std::string t = temp.string() + "/";
+    for (const char* name : {"payload.exe", "NEWS.txt", "unlisted.txt"}) {
+        Write(temp / name, name);
+    }
+    // What the installation listed, among them the batch itself.
+    Write(temp / "Update.lst", "Rangwerk-Installation 1\npayload.exe\nNEWS.txt\nUpdate.bat\n");
+    // An unclosed quote, a line that reads input, one that is only half a command; and the lines
+    // end before the batch's own "del" line.
+    Write(temp / "Update.bat", "touch \"" + t + "before\"\r\n" + "echo \"unclosed > " + t +
+                                   "swallowed\r\n" + "touch \"" + t + "after quote\"\r\n" +
+                                   "cat > \"" + t + "input\"\r\n" + "if true; then\r\n" +
+                                   "touch \"" + t + "after if\"\r\n" + "flock -n \"" + t +
+                                   "Update.lst\" true || touch \"" + t + "list held\"\r\n" +
+                                   "exit 3\r\n" + "del " + t + "Update.bat\r\n");
+    ASSERT_TRUE(StartUpdateBatchRunner((temp / "Update.bat").string(), t, EndedProcess()));
+    EXPECT_TRUE(WaitFor([&] { return !fs::exists(temp / "Update.lst"); }, 10000));
+    EXPECT_TRUE(fs::exists(temp / "before"));
+    EXPECT_TRUE(fs::exists(temp / "after quote"));
+    EXPECT_TRUE(fs::exists(temp / "after if"));
+    EXPECT_FALSE(fs::exists(temp / "swallowed"));
+    EXPECT_EQ(Read(temp / "input"), "");
+    // While the lines run, a program that starts leaves the installation's files alone.
+    EXPECT_TRUE(fs::exists(temp / "list held"));
+    EXPECT_FALSE(fs::exists(temp / "Update.bat"));
+    EXPECT_FALSE(fs::exists(temp / "payload.exe"));
+    EXPECT_FALSE(fs::exists(temp / "NEWS.txt"));
+    EXPECT_TRUE(fs::exists(temp / "unlisted.txt"));
+    fs::remove_all(root);
+}
+
+// The restarted program prepared another installation while the old batch still waited for it:
+// the old runner leaves the new installation's files, its list and its batch alone.
+TEST(UpdateBatch, ALaterInstallationKeepsItsFiles) {
+    const fs::path root =
+        fs::temp_directory_path() / ("rangwerk-batch-later-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    const fs::path temp = root / "temp";
+    fs::create_directories(temp);
+    const std::string t = temp.string() + "/";
+    Write(temp / "shared.exe", "old");
+    Write(temp / "old only.txt", "old");
+    Write(temp / "Update.lst", "Rangwerk-Installation 1\nshared.exe\nold only.txt\n");
+    const std::string later = "Rangwerk-Installation 2\nshared.exe\nUpdate.bat\n";
+    Write(temp / "later.lst", later);
+    Write(temp / "Update.bat", "mv \"" + t + "later.lst\" \"" + t + "Update.lst\"\r\n");
+    ASSERT_TRUE(StartUpdateBatchRunner((temp / "Update.bat").string(), t, EndedProcess()));
+    EXPECT_TRUE(WaitFor([&] { return !fs::exists(temp / "old only.txt"); }, 10000));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    EXPECT_EQ(Read(temp / "shared.exe"), "old");
+    EXPECT_EQ(Read(temp / "Update.lst"), later);
+    EXPECT_TRUE(fs::exists(temp / "Update.bat"));
+    fs::remove_all(root);
+}
+
 TEST(UpdateBatch, TheRunnerScriptRefusesFilesOutsideTheTemporaryFolder) {
     // The del function alone, fed through the runner with an ended program.
     const fs::path root =
@@ -132,14 +203,7 @@ TEST(UpdateBatch, TheRunnerScriptRefusesFilesOutsideTheTemporaryFolder) {
     Write(temp / "Update.bat", "del " + t + "..\\/victim\r\ndel " + t + "sub/inner\r\ndel " + t +
                                    "sub\r\ndel " + root.string() + "/victim\r\ndel " + t +
                                    "Update.bat\r\n");
-    const pid_t ended = fork();
-    ASSERT_GE(ended, 0);
-    if (ended == 0) {
-        _exit(0);
-    }
-    int status = 0;
-    waitpid(ended, &status, 0);
-    ASSERT_TRUE(StartUpdateBatchRunner((temp / "Update.bat").string(), t, ended));
+    ASSERT_TRUE(StartUpdateBatchRunner((temp / "Update.bat").string(), t, EndedProcess()));
     EXPECT_TRUE(WaitFor([&] { return !fs::exists(temp / "Update.bat"); }, 10000));
     EXPECT_TRUE(fs::exists(root / "victim"));
     EXPECT_TRUE(fs::exists(temp / "sub" / "inner"));
