@@ -10,6 +10,8 @@ rangwerk_add_gtest(update_install_texts_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/i
 rangwerk_add_gtest(update_install_archive_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_archive_test.cpp
   LIBS rangwerk_update_install PkgConfig::LIBZIP OpenSSL::Crypto)
+target_compile_definitions(update_install_archive_test PRIVATE
+  RANGWERK_EXPECTED_RELEASE_DATE="${RANGWERK_RELEASE_DATE}")
 # Starts the batch runner and waits for its effects.
 rangwerk_add_gtest(update_install_batch_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_batch_test.cpp
   LIBS rangwerk_update_install)
