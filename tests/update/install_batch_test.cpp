@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -16,6 +18,7 @@
 #include "platform/oem_text.h"
 #include "platform/update_batch.h"
 #include "update/batch_completion.h"
+#include "update/installation.h"
 
 namespace rangwerk {
 namespace {
@@ -186,6 +189,58 @@ TEST(UpdateBatch, ALaterInstallationKeepsItsFiles) {
     EXPECT_EQ(Read(temp / "shared.exe"), "old");
     EXPECT_EQ(Read(temp / "Update.lst"), later);
     EXPECT_TRUE(fs::exists(temp / "Update.bat"));
+    fs::remove_all(root);
+}
+
+// The demonstration update of scripts/update-server.sh, made as the maker makes a release:
+// the program accepts it, and its batch replaces the demo's copy of the program.
+TEST(UpdateBatch, TheUpdateServerScriptMakesAnUpdateTheProgramInstalls) {
+    const fs::path root =
+        fs::temp_directory_path() / ("rangwerk-batch-server-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    fs::create_directories(root / "temp");
+    Write(root / "program", "#!/bin/sh\nexit 0\n");
+    const std::string command = "RANGWERK_PROGRAM='" + (root / "program").string() +
+                                "' RANGWERK_UPDATE_DEMO='" + (root / "demo").string() +
+                                "' bash '" RANGWERK_SOURCE_DIR
+                                "/scripts/update-server.sh' "
+                                "--no-serve > '" +
+                                (root / "script.log").string() + "' 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << Read(root / "script.log");
+    const fs::path demo = root / "demo" / "Rangwerk Demo";
+    const std::string temp = (root / "temp").string() + "/";
+    fs::copy_file(root / "demo" / "www" / "Updates" / "Ranko.zip", root / "temp" / "Ranko.zip");
+    fs::copy_file(root / "demo" / "www" / "Updates" / "Ranko.zip.sig",
+                  root / "temp" / "Ranko.zip.sig");
+
+    InstallationRequest request;
+    request.archiveFile = temp + "Ranko.zip";
+    request.tempFolder = temp;
+    request.programPath = (demo / "rangwerk").string();
+    request.restart = false;
+    request.trustedKeys = {Read(root / "demo" / "keys" / "public.pem")};
+    // The script's program is of two days back, its update of today.
+    const std::time_t twoDaysBack = std::time(nullptr) - 2 * 24 * 60 * 60;
+    char release[16];
+    std::strftime(release, sizeof release, "%Y-%m-%d", std::localtime(&twoDaysBack));
+    request.installedRelease = release;
+    // The program prepares the installation, starts the batch and ends.
+    const pid_t program = fork();
+    ASSERT_GE(program, 0);
+    if (program == 0) {
+        const InstallationResult installed = PrepareInstallation(request);
+        Write(root / "prepared", installed.prepared ? "" : installed.message);
+        SystemUpdateBatchStarter starter;
+        _exit(installed.prepared && starter.Start(temp + "Update.bat", temp) ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(program, &status, 0), program);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << Read(root / "prepared");
+    EXPECT_TRUE(WaitFor([&] { return fs::is_empty(root / "temp"); }, 10000));
+    EXPECT_TRUE(fs::exists(demo / "rangwerk.alt"));
+    EXPECT_EQ(Read(demo / "rangwerk"), "#!/bin/sh\nexit 0\n");
+    EXPECT_TRUE(fs::exists(demo / "UPDATE-DEMO.txt"));
+    EXPECT_TRUE(fs::exists(demo / "UPDATE-NEWS.txt"));
     fs::remove_all(root);
 }
 
