@@ -142,8 +142,8 @@ TEST(UpdateBatch, OneBadLineSwallowsNothingAndTheInstallationLeavesNothingBehind
     for (const char* name : {"payload.exe", "NEWS.txt", "unlisted.txt"}) {
         Write(temp / name, name);
     }
-    // What the installation listed, among them the batch itself.
-    Write(temp / "Update.lst", "Rangwerk-Installation 1\npayload.exe\nNEWS.txt\nUpdate.bat\n");
+    // What the installation listed; the batch goes whether the list names it or not.
+    Write(temp / "Update.lst", "Rangwerk-Installation 1\npayload.exe\nNEWS.txt\n");
     // An unclosed quote, a line that reads input, one that is only half a command; and the lines
     // end before the batch's own "del" line.
     Write(temp / "Update.bat", "touch \"" + t + "before\"\r\n" + "echo \"unclosed > " + t +
