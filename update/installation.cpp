@@ -158,8 +158,7 @@ std::string ReleaseRefusal(const std::string& archiveFile, const std::string& in
         return "Das Update vom " + GermanDate(*release) +
                " ist nicht neuer als das installierte Programm vom " + GermanDate(installed) +
                " und wird deshalb nicht installiert. Klicken Sie auf \"Abbrechen\", um den "
-               "Assistenten "
-               "zu beenden.";
+               "Assistenten zu beenden.";
     }
     return {};
 }
