@@ -364,12 +364,17 @@ struct Zeros {
                 return sizeof(zip_stat_t);
             }
             case ZIP_SOURCE_CLOSE:
-            case ZIP_SOURCE_ERROR:
+            case ZIP_SOURCE_FREE:
                 return 0;
+            case ZIP_SOURCE_ERROR: {
+                zip_error_t none;
+                zip_error_init(&none);
+                return zip_error_to_data(&none, data, length);
+            }
             case ZIP_SOURCE_SUPPORTS:
                 return zip_source_make_command_bitmap(ZIP_SOURCE_OPEN, ZIP_SOURCE_READ,
                                                       ZIP_SOURCE_CLOSE, ZIP_SOURCE_STAT,
-                                                      ZIP_SOURCE_ERROR, -1);
+                                                      ZIP_SOURCE_ERROR, ZIP_SOURCE_FREE, -1);
             default:
                 return -1;
         }
