@@ -60,6 +60,10 @@ private:
 std::unique_ptr<UpdateWizardWindow> Program::CreateStatusForm() {
     if (services_.update.createWizard)
         return services_.update.createWizard();
+    // What the last installation unpacked goes once its batch has run (a batch still running,
+    // or an installation still pending in another instance, keeps its list locked).
+    if (const auto folder = UserTempFolder())
+        RemoveFilesOfLastInstallation(*folder);
     system_ = std::make_unique<SystemUpdateServices>();
     StatusFormServices wizard;
     wizard.dialogs = &services_.dialogs;

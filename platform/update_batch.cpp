@@ -1,5 +1,7 @@
 #include "platform/update_batch.h"
 
+#include "platform/temp_files.h"
+
 #ifdef _WIN32
 #include "base/wide_text.h"
 
@@ -31,21 +33,38 @@ bool SystemUpdateBatchStarter::Start(const std::string& batchFile, const std::st
 #else
 
 const char* UpdateBatchRunnerScript() {
-    // Reads the batch at once (a later update may replace the file while this one still runs
-    // the restarted program), waits for the program (a zombie counts as ended), then runs the
-    // lines without their CRs.
+    // Reads the batch and the installation's list at once (a later update may replace both
+    // while this one still runs the restarted program) and holds the list, so that a program
+    // started meanwhile leaves its files alone. Waits for the program (a zombie counts as
+    // ended), then runs the lines without their CRs, one by one in one shell: a line that is
+    // no complete command by itself (an unclosed quote, say) is left out instead of swallowing
+    // the lines after it, and no line can read the others as its input. Afterwards the files
+    // the installation unpacked, the list and the batch are removed, unless a later
+    // installation has taken the folder over meanwhile: then only the names it does not list.
     return R"sh(pid=$1
 RANGWERK_UPDATE_TEMP=$2
 export RANGWERK_UPDATE_TEMP
-lines=$(tr -d '\r' < "$3") || exit 1
+batch=$3
+list=$2$4
+listname=$4
+lines=$(tr -d '\r' < "$batch") || { rm -f -- "$batch"; exit 1; }
+command exec 9< "$list"
+listed=$(cat -- "$list" 2>/dev/null)
 ended() {
     [ -r "/proc/$pid/stat" ] || { kill -0 "$pid" 2>/dev/null && return 1; return 0; }
     state=$(sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null | cut -c1)
     [ -z "$state" ] || [ "$state" = Z ]
 }
 until ended; do sleep 0.1; done
-{
-    cat <<'DEL'
+command -v flock > /dev/null && flock -w 10 -x 9
+newline='
+'
+set -f
+IFS=$newline
+set -- $lines
+IFS=' 	'$newline
+set +f
+/bin/sh -c '
 del() {
     rangwerk_file="$*"
     case "$rangwerk_file" in
@@ -59,9 +78,33 @@ del() {
     [ -d "$rangwerk_file" ] && return 1
     rm -f -- "$rangwerk_file"
 }
-DEL
-    printf '%s\n' "$lines"
-} | /bin/sh
+for rangwerk_line do
+    if /bin/sh -n -c "$rangwerk_line" 2> /dev/null; then
+        command eval "$rangwerk_line"
+    else
+        printf "rangwerk-update: Zeile ausgelassen: %s\n" "$rangwerk_line" >&2
+    fi
+done
+' rangwerk-update-batch "$@" < /dev/null 9<&-
+now=$(cat -- "$list" 2>/dev/null)
+set -f
+IFS=$newline
+first=yes
+for name in $listed; do
+    [ -n "$first" ] && { first=; continue; }
+    case $name in
+        .|..|*/*|"$listname") continue ;;
+    esac
+    if [ "$now" != "$listed" ]; then
+        case "$newline$now$newline" in
+            *"$newline$name$newline"*) continue ;;
+        esac
+    fi
+    rm -f -- "$RANGWERK_UPDATE_TEMP$name"
+done
+if [ "$now" = "$listed" ]; then
+    rm -f -- "$list" "$batch"
+fi
 )sh";
 }
 
@@ -70,9 +113,15 @@ bool StartUpdateBatchRunner(const std::string& batchFile, const std::string& tem
     // Everything the child needs is made before fork: between fork and exec only
     // async-signal-safe calls are allowed.
     const std::string pid = std::to_string(waitForPid);
-    std::vector<const char*> argv{"/bin/sh",         "-c",        UpdateBatchRunnerScript(),
-                                  "rangwerk-update", pid.c_str(), tempFolder.c_str(),
-                                  batchFile.c_str(), nullptr};
+    std::vector<const char*> argv{"/bin/sh",
+                                  "-c",
+                                  UpdateBatchRunnerScript(),
+                                  "rangwerk-update",
+                                  pid.c_str(),
+                                  tempFolder.c_str(),
+                                  batchFile.c_str(),
+                                  kInstallationListName,
+                                  nullptr};
     int report[2];
     if (pipe(report) != 0) {
         return false;

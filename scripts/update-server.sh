@@ -1,28 +1,55 @@
 #!/usr/bin/env bash
 # Builds a demonstration update and serves it on 127.0.0.1, so that the online update can be
 # tried without the maker's web server:
-#   - a copy of the program in a demo folder (its file dated two days back, so that the update
-#     counts as new),
+#   - a copy of the program in a demo folder (built with a release date two days back and its
+#     file dated two days back, so that the update counts as new),
 #   - a throwaway Ed25519 key pair (made for this run, kept in the build folder only),
 #   - Updates.ini with the sections "Ranko" (Windows) and "Ranko-Linux",
 #   - the signed archive Updates/Ranko.zip, whose Update.bat replaces the copy of the program
 #     and drops a note beside it; the program starts again when that is chosen.
+#
+# The maker's steps for a release, which this script plays through with a throwaway key:
+#   1. Build the release with its date: cmake -DRANGWERK_RELEASE_DATE=YYYY-MM-DD
+#      -DRANGWERK_UPDATE_MAKER_KEY=public.pem ... (the date must be later than every earlier
+#      release's; the program installs an update only over an older release).
+#   2. Pack the archive: Update.bat, the new files and Release.ini, which names the same date:
+#      "[Release]" and "Date=YYYY-MM-DD". The signature covers it, so no one can change it.
+#   3. Sign the archive: the Ed25519 signature of its SHA-512 digest, beside it as Ranko.zip.sig.
+#   4. Put both below /Updates/ on the web server and name the archive in Updates.ini (File=),
+#      with Date= in the users' short date format and the news of the release.
+#
 # Usage: scripts/update-server.sh [port]   (default 8765; the program to copy may be named by
-# RANGWERK_PROGRAM, otherwise it is built as scripts/run.sh builds it)
+# RANGWERK_PROGRAM, otherwise it is built as scripts/run.sh builds it; a program named there
+# must have been built with a release date before today).
+#        scripts/update-server.sh --no-serve   makes the files and ends (for the tests).
+# RANGWERK_UPDATE_DEMO names the folder to make them in (default build/update-demo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-port="${1:-8765}"
+serve=true
+port=8765
+if [ "${1:-}" = "--no-serve" ]; then
+  serve=false
+elif [ -n "${1:-}" ]; then
+  port="$1"
+fi
 
-scripts/install-deps.sh
+if $serve; then
+  scripts/install-deps.sh
+fi
+
+# The release of the demonstration's program, and the later one its update brings.
+program_release="$(date -d '2 days ago' +%F)"
+update_release="$(date +%F)"
 
 program="${RANGWERK_PROGRAM:-}"
 if [ -z "$program" ]; then
-  cmake -S . -B build/run -DCMAKE_BUILD_TYPE=Release -DRANGWERK_BUILD_TESTS=OFF > /dev/null
+  cmake -S . -B build/run -DCMAKE_BUILD_TYPE=Release -DRANGWERK_BUILD_TESTS=OFF \
+    -DRANGWERK_RELEASE_DATE="$program_release" > /dev/null
   cmake --build build/run -j"$(nproc)" --target rangwerk
   program=build/run/app/rangwerk
 fi
 
-work="$(pwd)/build/update-demo"
+work="${RANGWERK_UPDATE_DEMO:-$(pwd)/build/update-demo}"
 rm -rf "$work"
 mkdir -p "$work/keys" "$work/www/Updates/windows" "$work/registry"
 demo="$work/Rangwerk Demo"
@@ -77,6 +104,9 @@ printf '%s\r\n' \
   'echo Temporaerer Ordner: "%s", Programmordner: "%s"' \
   > "$work/Update-windows.bat"
 
+# The release the archive brings, inside the signed archive.
+printf '%s\r\n' '[Release]' "Date=$update_release" > "$work/Release.ini"
+
 python3 - "$work" <<'PY'
 import sys, zipfile
 work = sys.argv[1]
@@ -84,8 +114,10 @@ with zipfile.ZipFile(f"{work}/www/Updates/Ranko.zip", "w", zipfile.ZIP_DEFLATED)
     z.write(f"{work}/Update.bat", "Update.bat")
     z.write(f"{work}/Rangwerk Demo/rangwerk", "bin/rangwerk")
     z.write(f"{work}/UPDATE-NEWS.txt", "UPDATE-NEWS.txt")
+    z.write(f"{work}/Release.ini", "Release.ini")
 with zipfile.ZipFile(f"{work}/www/Updates/windows/Ranko.zip", "w", zipfile.ZIP_DEFLATED) as z:
     z.write(f"{work}/Update-windows.bat", "Update.bat")
+    z.write(f"{work}/Release.ini", "Release.ini")
 PY
 
 # The maker's signature: Ed25519 over the archive's SHA-512 digest.
@@ -94,6 +126,10 @@ for archive in "$work/www/Updates/Ranko.zip" "$work/www/Updates/windows/Ranko.zi
   openssl pkeyutl -sign -inkey "$work/keys/private.pem" -rawin -in "$work/digest" -out "$archive.sig"
 done
 rm -f "$work/digest"
+
+if ! $serve; then
+  exit 0
+fi
 
 cat <<EOT
 
@@ -108,7 +144,8 @@ Start the copy of the program against this server in another terminal:
 Press Ctrl+U and click "Weiter >", "Jetzt auf neue Updates prüfen", "Weiter >" (the download
 runs), "Weiter >", "Weiter >" (the installation is prepared) and "Beenden". After the program
 has ended, the copy in "$demo" is replaced (the old file stays as rangwerk.alt),
-UPDATE-DEMO.txt appears beside it, and the program starts again.
+UPDATE-DEMO.txt appears beside it, and the program starts again. The update is of
+$update_release, the copy's release of $program_release.
 
 Serving on http://127.0.0.1:$port/ (Ctrl+C ends the server).
 EOT

@@ -31,6 +31,36 @@ file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/generated/update/update_maker_
   CONTENT "#pragma once\n\n// The maker's public key for signed updates (empty when the build set none).\nnamespace rangwerk {\ninline constexpr char kUpdateMakerKey[] = R\"rangwerk_pem(@rangwerk_maker_key_pem@)rangwerk_pem\";\n}  // namespace rangwerk\n"
   @ONLY)
 
+# The release date of this build ("YYYY-MM-DD"). An update installs only when the release date
+# in its signed archive (the file "Release.ini") is later, so a maker's old archive cannot bring
+# back an older program. A release sets it (-DRANGWERK_RELEASE_DATE=2026-12-09) and writes the
+# same date into the archive that carries it (scripts/update-server.sh shows the steps). The
+# default is the date of the source's last commit, else the day of the first configure
+# (SOURCE_DATE_EPOCH, when set, gives that day).
+if(NOT DEFINED CACHE{RANGWERK_RELEASE_DATE})
+  set(rangwerk_default_release "")
+  find_package(Git QUIET)
+  if(GIT_FOUND)
+    execute_process(COMMAND ${GIT_EXECUTABLE} -C ${PROJECT_SOURCE_DIR} log -1 --format=%cs
+      OUTPUT_VARIABLE rangwerk_default_release OUTPUT_STRIP_TRAILING_WHITESPACE
+      RESULT_VARIABLE rangwerk_git_result ERROR_QUIET)
+    if(NOT rangwerk_git_result EQUAL 0)
+      set(rangwerk_default_release "")
+    endif()
+  endif()
+  if(NOT rangwerk_default_release MATCHES "^[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]$")
+    string(TIMESTAMP rangwerk_default_release "%Y-%m-%d" UTC)
+  endif()
+  set(RANGWERK_RELEASE_DATE "${rangwerk_default_release}" CACHE STRING
+    "Release date of this build (YYYY-MM-DD); updates must carry a later one")
+endif()
+if(NOT RANGWERK_RELEASE_DATE MATCHES "^[0-9][0-9][0-9][0-9]-[0-1][0-9]-[0-3][0-9]$")
+  message(FATAL_ERROR "RANGWERK_RELEASE_DATE must be a date YYYY-MM-DD: ${RANGWERK_RELEASE_DATE}")
+endif()
+file(CONFIGURE OUTPUT ${CMAKE_CURRENT_BINARY_DIR}/generated/update/release_date.h
+  CONTENT "#pragma once\n\n// The release date of this build (RANGWERK_RELEASE_DATE).\nnamespace rangwerk {\ninline constexpr char kReleaseDate[] = \"@RANGWERK_RELEASE_DATE@\";\n}  // namespace rangwerk\n"
+  @ONLY)
+
 add_library(rangwerk_update_install STATIC
   ${CMAKE_CURRENT_LIST_DIR}/format_size.cpp
   ${CMAKE_CURRENT_LIST_DIR}/download_progress.cpp

@@ -1,12 +1,15 @@
 // The program started as a process: its command line is argument 1 alone, Qt's own options
 // never reach Qt, and a display that cannot be opened ends the start with a message and exit
 // code 1 instead of an abort. Every run gets a registry folder of its own.
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 namespace {
 
@@ -143,6 +146,29 @@ private slots:
         server.waitForFinished();
         QVERIFY(!names.isEmpty());
         QVERIFY2(!names.contains(QStringLiteral("X")), qPrintable(names.join(u',')));
+    }
+
+    void theStartRemovesTheFilesTheLastInstallationListed() {
+        Run run(QStringLiteral("offscreen"));
+        QProcessEnvironment environment = run.process.processEnvironment();
+        environment.insert(QStringLiteral("TMPDIR"), run.folder.path());
+        run.process.setProcessEnvironment(environment);
+        const QString folder = run.folder.filePath(QStringLiteral("rangwerk-%1/").arg(::getuid()));
+        QVERIFY(QDir().mkpath(folder));
+        const auto write = [&](const QString& name, const QByteArray& contents) {
+            QFile file(folder + name);
+            QVERIFY(file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size());
+        };
+        write(QStringLiteral("Update.lst"), "Rangwerk-Installation 1\nNEWS.txt\npayload.exe\n");
+        write(QStringLiteral("NEWS.txt"), "news");
+        write(QStringLiteral("payload.exe"), "MZ");
+        write(QStringLiteral("unlisted.txt"), "stays");
+        run.Start({});
+        QVERIFY2(run.WaitForOrdinaryStart(), run.process.readAllStandardError().constData());
+        QVERIFY(!QFile::exists(folder + QStringLiteral("NEWS.txt")));
+        QVERIFY(!QFile::exists(folder + QStringLiteral("payload.exe")));
+        QVERIFY(!QFile::exists(folder + QStringLiteral("Update.lst")));
+        QVERIFY(QFile::exists(folder + QStringLiteral("unlisted.txt")));
     }
 
     void displayThatCannotBeOpenedEndsWithExitCodeOne() {

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -109,6 +110,111 @@ TEST(SystemTempFiles, UserTempFolderEndsWithASeparator) {
     EXPECT_EQ(folder->back(), '/');
 #endif
     EXPECT_TRUE(fs::is_directory(PathOf(*folder)));
+}
+
+std::string ReadAll(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+// Windows: CreateFileW with CREATE_NEW after DeleteFileW, no reparse point followed. Elsewhere
+// openat with O_CREAT | O_EXCL | O_NOFOLLOW after unlinkat, in the folder's checked descriptor.
+TEST(UpdateFolder, EveryFileIsCreatedNewWhateverStoodThere) {
+    const fs::path base = FreshFolder("update-folder");
+    UpdateFolder folder(Utf8Of(base / ""));
+    std::ofstream(base / "old.txt") << "old contents that are longer";
+    fs::create_directory(base / "empty");
+    for (const std::string name : {"old.txt", "empty", "fresh.txt"}) {
+        SCOPED_TRACE(name);
+        NewFile file = folder.Create(name);
+        EXPECT_TRUE(file.Write("new"));
+        EXPECT_TRUE(file.Close());
+        EXPECT_EQ(ReadAll(base / name), "new");
+    }
+    EXPECT_EQ(folder.Read("old.txt", 3), "new");
+    EXPECT_EQ(folder.Read("old.txt", 2), std::nullopt);  // larger than the limit
+    EXPECT_EQ(folder.Read("missing", 10), std::nullopt);
+    EXPECT_TRUE(folder.Rename("fresh.txt", "old.txt"));
+    EXPECT_FALSE(fs::exists(base / "fresh.txt"));
+    EXPECT_TRUE(folder.Remove("old.txt"));
+    EXPECT_TRUE(folder.Remove("old.txt"));  // already gone
+    EXPECT_FALSE(fs::exists(base / "old.txt"));
+    // Only names directly inside the folder.
+    fs::create_directory(base / "sub");
+    for (const std::string name : {"../escape", "sub/x", "sub\\x", ".", "..", "", "a\nb"}) {
+        SCOPED_TRACE(name);
+        EXPECT_THROW(folder.Create(name), Failure);
+        EXPECT_EQ(folder.Read(name, 10), std::nullopt);
+    }
+    EXPECT_FALSE(fs::exists(base.parent_path() / "escape"));
+    EXPECT_TRUE(fs::is_empty(base / "sub"));
+#ifndef _WIN32
+    // A link under the name is removed, never followed, and no link is read through.
+    const fs::path target = FreshFolder("update-folder-target") / "target.txt";
+    std::ofstream(target) << "target";
+    fs::create_symlink(target, base / "link");
+    EXPECT_EQ(folder.Read("link", 100), std::nullopt);
+    NewFile file = folder.Create("link");
+    EXPECT_TRUE(file.Write("new"));
+    EXPECT_TRUE(file.Close());
+    EXPECT_EQ(ReadAll(target), "target");
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(base / "link")));
+    // A folder that is a link is refused.
+    fs::create_directory_symlink(base, base.parent_path() / (base.filename().string() + "-link"));
+    EXPECT_THROW(
+        UpdateFolder(Utf8Of(base.parent_path() / (base.filename().string() + "-link")) + "/"),
+        Failure);
+    fs::remove(base.parent_path() / (base.filename().string() + "-link"));
+    fs::remove_all(target.parent_path());
+#endif
+    fs::remove_all(base);
+}
+
+// The list of an installation protects its files while the program that prepared it runs;
+// after that the next start removes them. Windows: the list is open without sharing; elsewhere
+// it is locked (flock), which the update's runner keeps while the batch runs.
+TEST(InstallationList, TheNextStartRemovesTheListedFilesOnceNoProgramHoldsThem) {
+    const fs::path base = FreshFolder("installation-list");
+    const std::string path = Utf8Of(base / "");
+    for (const char* name : {"Update.bat", "payload.exe", "NEWS.txt", "unlisted.txt"}) {
+        std::ofstream(base / name) << name;
+    }
+    fs::create_directories(base / "sub");
+    std::ofstream(base / "sub" / "inner.txt") << "inner";
+    std::ofstream(base.parent_path() / "outside.txt") << "outside";
+    UpdateFolder folder(path);
+    // Each list is marked as its installation's own: a later list of the same names differs.
+    { HeldFile earlier = WriteInstallationList(folder, {"Update.bat"}); }
+    const std::string earlier = ReadAll(base / kInstallationListName);
+    {
+        HeldFile held = WriteInstallationList(folder, {"Update.bat", "payload.exe", "NEWS.txt"});
+        RemoveFilesOfLastInstallation(path);
+        EXPECT_TRUE(fs::exists(base / "payload.exe"));
+        EXPECT_TRUE(fs::exists(base / kInstallationListName));
+    }
+    const std::string list = ReadAll(base / kInstallationListName);
+    EXPECT_EQ(list.substr(list.find('\n')), "\nUpdate.bat\npayload.exe\nNEWS.txt\n");
+    EXPECT_NE(list.substr(0, list.find('\n')), earlier.substr(0, earlier.find('\n')));
+    RemoveFilesOfLastInstallation(path);
+    EXPECT_FALSE(fs::exists(base / "Update.bat"));
+    EXPECT_FALSE(fs::exists(base / "payload.exe"));
+    EXPECT_FALSE(fs::exists(base / "NEWS.txt"));
+    EXPECT_FALSE(fs::exists(base / kInstallationListName));
+    EXPECT_TRUE(fs::exists(base / "unlisted.txt"));
+
+    // A list names only plain files of the folder.
+    std::ofstream(base / kInstallationListName, std::ios::binary)
+        << "Rangwerk-Installation 1\n../outside.txt\nsub/inner.txt\nsub\n..\n\nunlisted.txt\n";
+    RemoveFilesOfLastInstallation(path);
+    EXPECT_TRUE(fs::exists(base.parent_path() / "outside.txt"));
+    EXPECT_TRUE(fs::exists(base / "sub" / "inner.txt"));
+    EXPECT_FALSE(fs::exists(base / "unlisted.txt"));
+    EXPECT_FALSE(fs::exists(base / kInstallationListName));
+    RemoveFilesOfLastInstallation(path);  // no list: nothing to do
+    fs::remove(base.parent_path() / "outside.txt");
+    fs::remove_all(base);
 }
 
 // Windows: CharToOemA of the ANSI text; in code page 850 "ä" is 0x84 and "ß" 0xE1. Elsewhere the

@@ -3,6 +3,7 @@
 
 #ifndef _WIN32
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -59,18 +60,61 @@ TEST_F(TempFolderTest, MakesAPrivateFolderWithTrailingSeparator) {
     EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
 
-TEST_F(TempFolderTest, RefusesAPlantedFolder) {
+// Whoever has taken the usual name cannot block this user's updates: the update takes a
+// private folder of its own instead, the same one at every run, and says why.
+TEST_F(TempFolderTest, ATakenNameGivesAPrivateFolderOfItsOwn) {
+    const auto expectOwnFolder = [&](const std::string& why) {
+        ::testing::internal::CaptureStderr();
+        const auto folder = PrivateTempFolderIn(base_.string());
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        ASSERT_TRUE(folder);
+        EXPECT_TRUE(std::regex_match(
+            *folder, std::regex(std::regex_replace(Private(), std::regex("[.^$|()\\[\\]{}*+?\\\\]"),
+                                                   "\\$&") +
+                                "-[A-Za-z0-9]{6}/")))
+            << *folder;
+        struct stat info {};
+        ASSERT_EQ(::lstat(folder->c_str(), &info), 0);
+        EXPECT_TRUE(S_ISDIR(info.st_mode));
+        EXPECT_EQ(info.st_uid, ::geteuid());
+        EXPECT_EQ(info.st_mode & 0777, 0700u);
+        EXPECT_EQ(said, "rangwerk: Der Ordner \"" + Private() + "\" " + why +
+                            "; die Update-Dateien kommen stattdessen in den Ordner \"" +
+                            folder->substr(0, folder->size() - 1) + "\".\n");
+        // The next run takes the same one.
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(PrivateTempFolderIn(base_.string()), folder);
+        ::testing::internal::GetCapturedStderr();
+        fs::remove_all(folder->substr(0, folder->size() - 1));
+    };
+
     fs::create_directories(base_ / "elsewhere");
     fs::create_directory_symlink(base_ / "elsewhere", Private());
-    EXPECT_FALSE(PrivateTempFolderIn(base_.string()));
+    expectOwnFolder("ist eine symbolische Verknüpfung");
+    EXPECT_TRUE(fs::is_empty(base_ / "elsewhere"));
     fs::remove(Private());
     { std::ofstream(Private()) << "x"; }
-    EXPECT_FALSE(PrivateTempFolderIn(base_.string()));
+    expectOwnFolder("ist kein Ordner");
     fs::remove(Private());
-    if (getuid() == 0) {  // only root can give a folder away
-        fs::create_directory(Private());
-        ASSERT_EQ(::chown(Private().c_str(), 65534, 65534), 0);
-        EXPECT_FALSE(PrivateTempFolderIn(base_.string()));
+
+    // Another user has made the folder first, in a shared folder like /tmp (only root can
+    // become another user).
+    if (::geteuid() == 0) {
+        ASSERT_EQ(::chmod(base_.c_str(), 01777), 0);
+        const std::string taken = Private();
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            const bool made = ::setgid(65534) == 0 && ::setuid(65534) == 0 &&
+                              ::mkdir(taken.c_str(), 0777) == 0 &&
+                              ::chmod(taken.c_str(), 0777) == 0;
+            _exit(made ? 0 : 1);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        expectOwnFolder("gehört einem anderen Benutzer");
+        EXPECT_TRUE(fs::is_empty(Private()));
     }
 }
 

@@ -10,9 +10,14 @@ rangwerk_add_gtest(update_install_texts_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/i
 rangwerk_add_gtest(update_install_archive_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_archive_test.cpp
   LIBS rangwerk_update_install PkgConfig::LIBZIP OpenSSL::Crypto)
+target_compile_definitions(update_install_archive_test PRIVATE
+  RANGWERK_EXPECTED_RELEASE_DATE="${RANGWERK_RELEASE_DATE}")
 # Starts the batch runner and waits for its effects.
+# Also runs scripts/update-server.sh --no-serve (bash, python3, openssl) and installs its update.
 rangwerk_add_gtest(update_install_batch_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_batch_test.cpp
   LIBS rangwerk_update_install)
+target_compile_definitions(update_install_batch_test PRIVATE
+  RANGWERK_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 rangwerk_add_gtest(update_install_download_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_download_test.cpp LIBS rangwerk_update_install)
 # Through the real HTTP client (Qt Network) against the local test server.

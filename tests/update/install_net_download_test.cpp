@@ -178,7 +178,8 @@ TEST_F(NetDownloadTest, DownloadedPreparedAndCompletedEndToEnd) {
         "del \"%sRangwerk.exe\"\r\n"
         "copy \"%sRangwerk.exe\" \"%s\"\r\n"
         " rem \xE4 %s\r\n";
-    install_test::MakeZip(zip, {{"Update.bat", batch}, {"Rangwerk.exe", "program"}});
+    install_test::MakeZip(
+        zip, {{"Update.bat", batch}, {"Rangwerk.exe", "program"}, install_test::NewerRelease()});
     HttpTestResponse archive;
     archive.body = Read(zip);
     fs::remove(zip);

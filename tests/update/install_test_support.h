@@ -35,6 +35,15 @@ struct Entry {
     bool stored = false;  // not compressed
 };
 
+// The release manifest a maker puts into the archive.
+inline Entry ReleaseManifest(const std::string& date) {
+    return {"Release.ini", "[Release]\r\nDate=" + date + "\r\n"};
+}
+// A release later than any this program is built with.
+inline Entry NewerRelease() {
+    return ReleaseManifest("9999-12-31");
+}
+
 // Writes a ZIP archive with libzip.
 inline void MakeZip(const fs::path& path, const std::vector<Entry>& entries) {
     int error = 0;

@@ -174,9 +174,10 @@ private slots:
             "copy \"%0:sRangwerk.neu\" \"%1:srangwerk\"\r\n"
             " del \"%sRanko.txt\"\r\n"
             "echo \xE4 \xFC\r\n";
-        const std::string archive =
-            MakeZip({{"Update.bat", batch}, {"Daten/Rangwerk.neu", "neues Programm"}},
-                    root_ / "scratch.zip");
+        const std::string archive = MakeZip({{"Update.bat", batch},
+                                             {"Daten/Rangwerk.neu", "neues Programm"},
+                                             {"Release.ini", "[Release]\r\nDate=9999-12-31\r\n"}},
+                                            root_ / "scratch.zip");
         QVERIFY(!archive.empty());
         testing::HttpTestResponse body{200, "OK", archive};
         body.chunkBytes = 100;
