@@ -50,6 +50,8 @@ bool UpdateCheck::CheckForUpdates(const UpdateCheckInputs& inputs) {
     lastFailure_ = CheckFailure::None;
     lastErrorText_.clear();
 
+    if (!inputs.host.Known())
+        return Fail(CheckFailure::NoHost);
     // A host chosen by the environment (a mirror, a local server) is asked directly.
     if (!inputs.host.overridden && !services_.connection.IsConnected()) {
         return Fail(CheckFailure::NoConnection);

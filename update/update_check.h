@@ -70,13 +70,22 @@ public:
 
     // Why CheckForUpdates failed; NoConnection covers the connection query as well as every
     // failed request or file. Every reason shows NoConnectionMessage().
-    enum class CheckFailure { None, NoConnection, TempFile, Request, TooLarge, Unreadable };
+    enum class CheckFailure {
+        None,
+        NoHost,  // the program knows no update host
+        NoConnection,
+        TempFile,
+        Request,
+        TooLarge,
+        Unreadable
+    };
 
     // Steps 1 to 6: asks for a connection (skipped when the host was overridden), deletes the
     // file of the previous check, makes a new unique file in the temporary folder, fetches the
     // description into it, loads it and decides. Returns false on any failure (then
     // UpdatesAvailable is false and nothing was shown; the caller shows NoConnectionMessage()).
-    // With no connection nothing else changes: no file is made and no request is sent.
+    // With no connection or no host nothing else changes: no file is made and no request is
+    // sent.
     bool CheckForUpdates(const UpdateCheckInputs& inputs);
     CheckFailure LastFailure() const { return lastFailure_; }
     // The transport's own words for the last failed request (for diagnostics only).

@@ -147,6 +147,13 @@ TEST_F(UpdateCheckTest, WithoutConnectionMakesNoFileAndSendsNoRequest) {
     EXPECT_TRUE(check.CheckForUpdates(inputs));
     EXPECT_EQ(connection.asked, 1);
     EXPECT_EQ(http.requests.size(), 1u);
+
+    // Without a host there is nobody to ask, and nothing to fetch.
+    inputs.host = {};
+    EXPECT_FALSE(check.CheckForUpdates(inputs));
+    EXPECT_EQ(check.LastFailure(), UpdateCheck::CheckFailure::NoHost);
+    EXPECT_EQ(connection.asked, 1);
+    EXPECT_EQ(http.requests.size(), 1u);
 }
 
 TEST_F(UpdateCheckTest, ASecondCheckDeletesTheFirstFile) {
@@ -294,10 +301,14 @@ TEST(UpdateCheckTexts, NoConnectionBoxAndNewsList) {
     EXPECT_EQ(FormatNewsList({"a", "", "b c"}), "- a\r\n- \r\n- b c\r\n");
 }
 
-TEST(UpdateHost, TheEnvironmentMayChooseAnotherHost) {
-    EXPECT_EQ(ResolveUpdateHost(nullptr), (UpdateHost{"www.quarv-software.example", false}));
-    EXPECT_EQ(ResolveUpdateHost(" \t"), (UpdateHost{"www.quarv-software.example", false}));
-    EXPECT_EQ(ResolveUpdateHost(" 127.0.0.1:8080 "), (UpdateHost{"127.0.0.1:8080", true}));
+TEST(UpdateHost, TheEnvironmentComesBeforeTheBuiltInHost) {
+    const std::string builtIn = "updates.example.invalid";
+    EXPECT_EQ(ResolveUpdateHost(nullptr, builtIn), (UpdateHost{builtIn, false}));
+    EXPECT_EQ(ResolveUpdateHost(" \t", builtIn), (UpdateHost{builtIn, false}));
+    EXPECT_EQ(ResolveUpdateHost(" 127.0.0.1:8080 ", builtIn), (UpdateHost{"127.0.0.1:8080", true}));
+    EXPECT_EQ(ResolveUpdateHost("127.0.0.1:8080", ""), (UpdateHost{"127.0.0.1:8080", true}));
+    // A build that set no host knows none: it is not the maker's web host.
+    EXPECT_FALSE(ResolveUpdateHost(nullptr, "").Known());
 #ifdef _WIN32
     EXPECT_STREQ(kUpdateProgramName, "Ranko");
 #else
