@@ -427,8 +427,8 @@ void TStatusForm::Refresh() {
     ui_->SpinEdit_AutoUpdt->setEnabled(s.intervalEnabled);
     ui_->Label_AutoUpdt2->setEnabled(s.intervalEnabled);
 
-    if (model_.Step() != paintedStep_) {
-        paintedStep_ = model_.Step();
+    if (s.stripStep != paintedStep_) {
+        paintedStep_ = s.stripStep;
         // The strip is repainted at once, not at the next idle moment.
         if (ui_->PaintBox_Process->isVisible())
             ui_->PaintBox_Process->repaint();
@@ -437,7 +437,7 @@ void TStatusForm::Refresh() {
 }
 
 void TStatusForm::UpdateStripAccessibility() {
-    const int step = model_.Step();
+    const int step = model_.Screen().stripStep;
     const QString title =
         step >= 0 && step < kWizardStepCount
             ? QString::fromUtf8(WizardStepTitles()[static_cast<std::size_t>(step)])
@@ -487,7 +487,7 @@ void TStatusForm::PaintBox_ProcessPaint(QPainter& painter) {
         painter.drawLine(x, 0, x, height - 1);
     }
     painter.setPen(palette().color(QPalette::WindowText));
-    const int step = model_.Step();
+    const int step = model_.Screen().stripStep;
     for (int i = 0; i < kWizardStepCount; ++i) {
         painter.setFont(StripFont(i == step));
         const QPoint at = StripTitlePos(i);

@@ -1,5 +1,6 @@
 #include "update/wizard_model.h"
 
+#include <exception>
 #include <utility>
 
 #include "base/failure.h"
@@ -75,6 +76,7 @@ void WizardModel::FormShow() {
     closeAfterTransfer_ = false;
 
     screen_.page = WizardPage::Welcome;
+    screen_.stripStep = 0;
     screen_.buttonPage = WizardButtonPage::Standard;
     screen_.settingsButtonVisible = true;
     screen_.cancelEnabled = true;
@@ -133,7 +135,8 @@ void WizardModel::Button_NextClick() {
         case 5: {
             const WizardInstallResult result = backend_.PrepareInstallation(screen_.restart);
             if (!result.prepared) {
-                // The page, the title and the strip stay as they are.
+                // The page, the title and the strip stay as they are: Step stands at 5 while
+                // "Einrichten" shows the refusal.
                 screen_.installText = result.refusal;
                 screen_.installErrorIcon = true;
                 screen_.nextEnabled = false;
@@ -157,6 +160,7 @@ void WizardModel::Button_NextClick() {
 
 void WizardModel::CommonTail() {
     ShowStepPage();
+    screen_.stripStep = step_;
     Refresh();
     if (step_ == 3 && updatesAvailable_)
         RunDownload();
@@ -170,6 +174,7 @@ void WizardModel::RunDownload() {
     screen_.perCent.clear();
     screen_.status.clear();
     screen_.timeLeft.clear();
+    shownReceived_ = 0;
     Refresh();
     ProcessEvents();
 
@@ -217,12 +222,18 @@ bool WizardModel::OnUpdateTimer(std::uint64_t received) {
     if (screen_.progressMaximum == 0)
         return true;
     ProcessEvents();
-    const WizardProgress progress = backend_.DescribeProgress(received, screen_.progressMaximum);
-    screen_.progressPosition = progress.position;
-    screen_.perCent = progress.perCent;
-    screen_.status = progress.status;
-    screen_.timeLeft = progress.timeLeft;
-    Refresh();
+    // The events may have carried later reports, each shown in its turn; this one is older
+    // then, and the page keeps the later count (the last one at the end).
+    if (received >= shownReceived_) {
+        shownReceived_ = received;
+        const WizardProgress progress =
+            backend_.DescribeProgress(received, screen_.progressMaximum);
+        screen_.progressPosition = progress.position;
+        screen_.perCent = progress.perCent;
+        screen_.status = progress.status;
+        screen_.timeLeft = progress.timeLeft;
+        Refresh();
+    }
     if (cancelRequested_) {
         downloadAborted_ = true;
         return false;
@@ -320,10 +331,20 @@ void WizardModel::FormClose() {
 
 void WizardModel::FormDestroy() {
     backend_.ReleaseDescription();
-    if (installPrepared_ || endedWithoutUpdates_)
-        backend_.RenewReminder();
+    // A reminder that cannot be written never keeps the prepared update from starting; its
+    // failure is reported afterwards.
+    std::exception_ptr reminderFailure;
+    if (installPrepared_ || endedWithoutUpdates_) {
+        try {
+            backend_.RenewReminder();
+        } catch (...) {
+            reminderFailure = std::current_exception();
+        }
+    }
     if (installPrepared_)
         backend_.StartUpdateBatch();
+    if (reminderFailure)
+        std::rethrow_exception(reminderFailure);
 }
 
 void WizardModel::CheckBox_RestartClick(bool checked) {

@@ -109,6 +109,8 @@ struct WizardScreen {
     WizardPage page = WizardPage::Welcome;
     WizardButtonPage buttonPage = WizardButtonPage::Standard;
     std::string title = "Willkommen";
+    // The step shown in bold in the step strip.
+    int stripStep = 0;
     bool settingsButtonVisible = true;
 
     bool nextEnabled = true;
@@ -206,6 +208,9 @@ private:
     int step_ = 0;
     // The check runs; the window keeps handling messages meanwhile, so clicks can come in.
     bool checking_ = false;
+    // The last byte count shown on the download page; a report that was overtaken while the
+    // window's events were processed does not take the display back.
+    std::uint64_t shownReceived_ = 0;
     bool downloading_ = false;
     bool cancelRequested_ = false;
     bool downloadAborted_ = false;

@@ -70,6 +70,7 @@ public:
         if (!t.failure.empty())
             return {Status::Failed, t.failure};
         begin(t.length);
+        deliver = progress;
         for (std::size_t i = 0; i < t.reports.size(); ++i) {
             if (t.during)
                 t.during(i);
@@ -88,7 +89,11 @@ public:
         return install;
     }
     void ReleaseDescription() override { ++releases; }
-    void RenewReminder() override { ++renewals; }
+    void RenewReminder() override {
+        ++renewals;
+        if (!renewalFailure.empty())
+            throw Failure(renewalFailure);
+    }
     void StartUpdateBatch() override { ++batches; }
     void RequestTermination() override { ++terminations; }
 
@@ -101,6 +106,9 @@ public:
     WizardInstallResult install{true, ""};
     WizardInputs inputs;
     std::vector<bool> restartAsked;
+    std::string renewalFailure;
+    // The progress callback of the running download (for reports delivered nested).
+    std::function<bool(std::uint64_t)> deliver;
     int showings = 0, checks = 0, downloads = 0, reportsDelivered = 0;
     int releases = 0, renewals = 0, batches = 0, terminations = 0;
 };
@@ -108,9 +116,15 @@ public:
 class RecordingWindow : public WizardWindow {
 public:
     void Refresh() override { ++refreshes; }
-    void ProcessEvents() override { ++pumps; }
+    void ProcessEvents() override {
+        ++pumps;
+        if (duringPump)
+            std::exchange(duringPump, nullptr)();  // once
+    }
     void Close() override { ++closes; }
     int refreshes = 0, pumps = 0, closes = 0;
+    // Runs inside the next pump (what the window's pending events do).
+    std::function<void()> duringPump;
 };
 
 class WizardModelTest : public ::testing::Test {
@@ -170,6 +184,7 @@ TEST_F(WizardModelTest, WalksEveryStepWithUpdatesToTheInstallationAtProgramEnd) 
     EXPECT_EQ(model_->Step(), 1);
     EXPECT_EQ(S().page, WizardPage::Check);
     EXPECT_EQ(S().title, "Auf neue Updates prüfen");
+    EXPECT_EQ(S().stripStep, 1);
     EXPECT_FALSE(S().nextEnabled);
 
     // While the archive arrives the page shows the progress and the next button stays off.
@@ -231,6 +246,24 @@ TEST_F(WizardModelTest, WalksEveryStepWithUpdatesToTheInstallationAtProgramEnd) 
     EXPECT_EQ(backend_.renewals, 1);
     EXPECT_EQ(backend_.batches, 1);
     EXPECT_TRUE(dialogs_.AllAnswered());
+}
+
+TEST_F(WizardModelTest, AReminderThatCannotBeWrittenStillStartsThePreparedUpdate) {
+    backend_.transfers.push_back({10, {10}, nullptr});
+    backend_.renewalFailure = "Der Wert kann nicht geschrieben werden";
+    ToResult();
+    model_->Button_NextClick();
+    model_->Button_NextClick();
+    model_->Button_NextClick();
+    ASSERT_TRUE(model_->InstallPrepared());
+    try {
+        model_->FormDestroy();
+        FAIL() << "the failed renewal was not reported";
+    } catch (const Failure& f) {
+        EXPECT_STREQ(f.what(), "Der Wert kann nicht geschrieben werden");
+    }
+    EXPECT_EQ(backend_.renewals, 1);
+    EXPECT_EQ(backend_.batches, 1);
 }
 
 TEST_F(WizardModelTest, ClosingThePreparedInstallationByTheCloseBoxEndsTheProgramToo) {
@@ -341,6 +374,7 @@ TEST_F(WizardModelTest, ARefusedInstallationKeepsThePageAndOnlyClosesTheWizard) 
     EXPECT_EQ(model_->Step(), 5);
     EXPECT_EQ(S().page, WizardPage::Install);
     EXPECT_EQ(S().title, "Installieren");
+    EXPECT_EQ(S().stripStep, 4);
     EXPECT_EQ(S().installText, "Die Installationsdateien wurden nicht gefunden.");
     EXPECT_TRUE(S().installErrorIcon);
     EXPECT_FALSE(S().nextEnabled);
@@ -359,6 +393,7 @@ TEST_F(WizardModelTest, ARefusedInstallationKeepsThePageAndOnlyClosesTheWizard) 
     model_->FormShow();
     EXPECT_EQ(S().installText, kWizardInstallText);
     EXPECT_FALSE(S().installErrorIcon);
+    EXPECT_EQ(S().stripStep, 0);
 }
 
 TEST_F(WizardModelTest, CancelDuringTheDownloadOffersTheRetryWhichStartsAgain) {
@@ -445,6 +480,23 @@ TEST_F(WizardModelTest, WithoutAnnouncedLengthNoProgressIsShownAndNoCancelTakesE
     EXPECT_EQ(S().perCent, "");
     EXPECT_FALSE(model_->DownloadAborted());
     EXPECT_TRUE(S().nextEnabled);
+}
+
+TEST_F(WizardModelTest, TheLastReportStaysOnThePageWhenEarlierOnesReturnLate) {
+    // While the first report processes the window's events, the rest of the transfer arrives
+    // and is reported inside it; the first report returns last.
+    backend_.transfers.push_back({1000, {280}, [&](std::size_t) {
+                                      window_.duringPump = [&] {
+                                          EXPECT_TRUE(backend_.deliver(640));
+                                          EXPECT_TRUE(backend_.deliver(1000));
+                                      };
+                                  }});
+    ToResult();
+    model_->Button_NextClick();
+    EXPECT_EQ(S().progressPosition, 1000u);
+    EXPECT_EQ(S().perCent, "100 %");
+    EXPECT_EQ(S().status, "1000 von 1000");
+    EXPECT_EQ(S().downloadText, kWizardDownloadDoneText);
 }
 
 TEST_F(WizardModelTest, ADownloadFailingByItselfReportsItsTextAndOffersTheRetry) {
