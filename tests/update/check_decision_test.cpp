@@ -41,8 +41,10 @@ public:
         result.status = HttpResult::Status::Done;
         return result;
     }
+    void Abort() override { ++aborts; }
 
     std::optional<std::string> answer;
+    int aborts = 0;
     std::optional<std::uint64_t> announced;
     std::vector<HttpRequest> requests;
     std::vector<std::string> targets;
@@ -314,6 +316,37 @@ TEST(UpdateHost, TheEnvironmentComesBeforeTheBuiltInHost) {
 #else
     EXPECT_STREQ(kUpdateProgramName, "Ranko-Linux");
 #endif
+}
+
+TEST(UpdateCheckTexts, ArchiveNamesStayBelowUpdates) {
+    for (const char* allowed : {"Ranko.zip", "Ranko 1.1.zip", "2026/Ranko.zip", "./Ranko.zip",
+                                "Ranko..zip", "Ranko%201.zip", "a/b/c.zip?v=2"}) {
+        EXPECT_TRUE(IsArchiveBelowUpdates(allowed)) << allowed;
+    }
+    for (const char* refused : {"",
+                                "../Ranko.zip",
+                                "a/../../Ranko.zip",
+                                "..",
+                                "a/..",
+                                "..\\Ranko.zip",
+                                "a\\..\\b",
+                                "%2e%2e/Ranko.zip",
+                                "%2E%2e%2fRanko.zip",
+                                "%252e%252e/Ranko.zip",
+                                ".. /x",
+                                "a/.../b",
+                                "http://other.example/Ranko.zip",
+                                "file:///etc/passwd",
+                                "C:\\Ranko.zip",
+                                "mailto:x@y",
+                                "//other.example/Ranko.zip",
+                                "/Ranko.zip",
+                                "\\\\server\\Ranko.zip",
+                                "%2F%2Fother.example/x",
+                                "Ranko.zip\r\nHost: other",
+                                "a\tb"}) {
+        EXPECT_FALSE(IsArchiveBelowUpdates(refused)) << refused;
+    }
 }
 
 }  // namespace

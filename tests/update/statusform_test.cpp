@@ -55,6 +55,8 @@ public:
     WizardProgress DescribeProgress(std::uint64_t received, std::uint64_t) override {
         return {received, "50 %", "1,5 MB von 3 MB gedownloadet", "verbleibende Zeit: 00:00:30"};
     }
+    void AbortTransfer() override {}
+    void DiscardDownload() override {}
     WizardInstallResult PrepareInstallation(bool) override { return install; }
     void ReleaseDescription() override {}
     void RenewReminder() override { ++renewals; }

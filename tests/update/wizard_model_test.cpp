@@ -47,10 +47,13 @@ public:
     }
     bool CheckForUpdates() override {
         ++checks;
+        aborted = false;
         if (duringCheck) {
             const auto during = std::exchange(duringCheck, nullptr);  // once
             during();
         }
+        if (aborted)
+            return false;  // the request was cut
         if (!checkFailure.empty())
             throw Failure(checkFailure);
         return checkSucceeds;
@@ -67,6 +70,7 @@ public:
         ScriptedTransfer t = transfers.front();
         transfers.pop_front();
         ++downloads;
+        aborted = false;
         if (!t.failure.empty())
             return {Status::Failed, t.failure};
         begin(t.length);
@@ -74,12 +78,19 @@ public:
         for (std::size_t i = 0; i < t.reports.size(); ++i) {
             if (t.during)
                 t.during(i);
+            if (aborted)
+                return {Status::Aborted, ""};  // cut at once, before any further report
             ++reportsDelivered;
             if (!progress(t.reports[i]))
                 return {Status::Aborted, ""};
         }
         return {Status::Completed, ""};
     }
+    void AbortTransfer() override {
+        ++aborts;
+        aborted = true;
+    }
+    void DiscardDownload() override { ++discards; }
     WizardProgress DescribeProgress(std::uint64_t received, std::uint64_t maximum) override {
         return {received, std::to_string(received * 100 / maximum) + " %",
                 std::to_string(received) + " von " + std::to_string(maximum), "verbleibende Zeit"};
@@ -109,7 +120,8 @@ public:
     std::string renewalFailure;
     // The progress callback of the running download (for reports delivered nested).
     std::function<bool(std::uint64_t)> deliver;
-    int showings = 0, checks = 0, downloads = 0, reportsDelivered = 0;
+    bool aborted = false;
+    int showings = 0, checks = 0, downloads = 0, reportsDelivered = 0, aborts = 0, discards = 0;
     int releases = 0, renewals = 0, batches = 0, terminations = 0;
 };
 
@@ -245,6 +257,7 @@ TEST_F(WizardModelTest, WalksEveryStepWithUpdatesToTheInstallationAtProgramEnd) 
     EXPECT_EQ(backend_.releases, 1);
     EXPECT_EQ(backend_.renewals, 1);
     EXPECT_EQ(backend_.batches, 1);
+    EXPECT_EQ(backend_.discards, 0) << "the installation took the archive";
     EXPECT_TRUE(dialogs_.AllAnswered());
 }
 
@@ -319,8 +332,12 @@ TEST_F(WizardModelTest, FinishingWithoutUpdatesRenewsTheReminderButTheCloseBoxDo
 
 TEST_F(WizardModelTest, AFailedCheckLeavesTheWizardOnTheCheckPage) {
     backend_.checkSucceeds = false;
+    dialogs_.AnswerMessage(MessageButton::Ok);
     ToResult();
     EXPECT_EQ(backend_.checks, 1);
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].text, "Es besteht keine Internetverbindung.");
+    EXPECT_EQ(dialogs_.messages[0].caption, "Internetverbindung erforderlich");
     EXPECT_EQ(model_->Step(), 1);
     EXPECT_EQ(S().page, WizardPage::Check);
     EXPECT_FALSE(S().nextEnabled);
@@ -329,25 +346,53 @@ TEST_F(WizardModelTest, AFailedCheckLeavesTheWizardOnTheCheckPage) {
     EXPECT_EQ(model_->Step(), 2);
 }
 
-TEST_F(WizardModelTest, ClicksWhileTheCheckRunsWaitForIt) {
+TEST_F(WizardModelTest, ADoubleClickOnTheCheckMovesOnePageOn) {
     backend_.duringCheck = [&] {
         EXPECT_FALSE(S().checkEnabled);
-        EXPECT_FALSE(S().cancelEnabled);
-        // A double click on the check, "Abbrechen", Escape and the close box.
         model_->Button_CheckClick();
-        model_->Button_CancelClick();
-        EXPECT_FALSE(model_->FormCloseQuery());
     };
     ToResult();
     EXPECT_EQ(backend_.checks, 1);
-    EXPECT_EQ(window_.closes, 0);
     // One page on: the result waits for the user, no download has started.
     EXPECT_EQ(model_->Step(), 2);
     EXPECT_EQ(S().page, WizardPage::Result);
     EXPECT_EQ(backend_.downloads, 0);
     EXPECT_TRUE(S().checkEnabled);
-    EXPECT_TRUE(S().cancelEnabled);
     EXPECT_TRUE(model_->FormCloseQuery());
+}
+
+TEST_F(WizardModelTest, CancellingTheCheckCutsItAndClosesTheWizardWithoutABox) {
+    // "Abbrechen" (Escape presses it) and the close box, each while the check waits.
+    const std::function<void()> cancels[] = {
+        [&] { model_->Button_CancelClick(); },
+        [&] {
+            EXPECT_FALSE(model_->FormCloseQuery());
+            EXPECT_FALSE(model_->FormCloseQuery());  // a second click asks nothing more
+        },
+    };
+    for (const auto& cancel : cancels) {
+        window_.closes = backend_.aborts = 0;
+        backend_.duringCheck = [&] {
+            EXPECT_TRUE(S().cancelEnabled);
+            cancel();
+            EXPECT_EQ(window_.closes, 0) << "closed while the check ran";
+        };
+        ToResult();
+        EXPECT_EQ(backend_.aborts, 1);
+        EXPECT_EQ(window_.closes, 1);
+        EXPECT_EQ(model_->Step(), 1);
+        EXPECT_TRUE(S().checkEnabled);
+        EXPECT_TRUE(dialogs_.messages.empty());
+    }
+    // A check that answered just before the cancel took effect closes all the same.
+    backend_.duringCheck = [&] {
+        model_->Button_CancelClick();
+        backend_.aborted = false;
+    };
+    ToResult();
+    EXPECT_EQ(window_.closes, 2);
+    EXPECT_EQ(model_->Step(), 1);
+    EXPECT_TRUE(dialogs_.messages.empty());
 }
 
 TEST_F(WizardModelTest, ACheckThatThrowsGivesTheButtonsBack) {
@@ -385,6 +430,10 @@ TEST_F(WizardModelTest, ARefusedInstallationKeepsThePageAndOnlyClosesTheWizard) 
     EXPECT_EQ(window_.closes, 1);
     model_->FormClose();
     EXPECT_EQ(backend_.terminations, 0);
+    // The archive that was not installed is removed once.
+    EXPECT_EQ(backend_.discards, 1);
+    model_->FormClose();
+    EXPECT_EQ(backend_.discards, 1);
     model_->FormDestroy();
     EXPECT_EQ(backend_.renewals, 0);
     EXPECT_EQ(backend_.batches, 0);
@@ -408,8 +457,9 @@ TEST_F(WizardModelTest, CancelDuringTheDownloadOffersTheRetryWhichStartsAgain) {
     model_->Button_NextClick();
     ASSERT_EQ(dialogs_.messages.size(), 2u);
     ExpectCancelQuestion(dialogs_.messages[0]);
-    // Cut at the report after Ja, before the last one.
-    EXPECT_EQ(backend_.reportsDelivered, 2);
+    // Cut at once on Ja, without waiting for a further report.
+    EXPECT_EQ(backend_.aborts, 1);
+    EXPECT_EQ(backend_.reportsDelivered, 1);
     EXPECT_TRUE(model_->DownloadAborted());
     EXPECT_FALSE(model_->Downloading());
     EXPECT_EQ(S().downloadText, kWizardDownloadAbortedText);
@@ -456,8 +506,8 @@ TEST_F(WizardModelTest, ClosingDuringTheTransferWaitsForItToStopAndClosesOnce) {
     model_->Button_NextClick();
     EXPECT_EQ(closeAllowed, (std::vector<bool>{false, false}));
     EXPECT_EQ(dialogs_.messages.size(), 2u);
-    // Cut at the report during which Ja was given, before the last two.
-    EXPECT_EQ(backend_.reportsDelivered, 2);
+    // Cut at once when Ja was given.
+    EXPECT_EQ(backend_.reportsDelivered, 1);
     EXPECT_EQ(window_.closes, 1);
     EXPECT_FALSE(model_->CloseAfterTransfer());
     // The close that follows the transfer is allowed and does not end the program.
@@ -467,19 +517,23 @@ TEST_F(WizardModelTest, ClosingDuringTheTransferWaitsForItToStopAndClosesOnce) {
     EXPECT_TRUE(dialogs_.AllAnswered());
 }
 
-TEST_F(WizardModelTest, WithoutAnnouncedLengthNoProgressIsShownAndNoCancelTakesEffect) {
+TEST_F(WizardModelTest, WithoutAnnouncedLengthNoProgressIsShownButTheCancelCuts) {
     dialogs_.AnswerMessage(MessageButton::Yes);
     backend_.transfers.push_back({0, {100, 200, 300}, [&](std::size_t i) {
-                                      if (i == 0)
+                                      if (i == 1)
                                           model_->CancelDownloadClick();
                                   }});
     ToResult();
     model_->Button_NextClick();
-    EXPECT_EQ(backend_.reportsDelivered, 3);
+    EXPECT_EQ(backend_.aborts, 1);
+    EXPECT_EQ(backend_.reportsDelivered, 1);
     EXPECT_EQ(S().progressPosition, 0u);
     EXPECT_EQ(S().perCent, "");
-    EXPECT_FALSE(model_->DownloadAborted());
-    EXPECT_TRUE(S().nextEnabled);
+    EXPECT_TRUE(model_->DownloadAborted());
+    EXPECT_EQ(S().downloadText, kWizardDownloadAbortedText);
+    EXPECT_EQ(S().cancelDownloadCaption, "Erneut versuchen");
+    EXPECT_FALSE(S().nextEnabled);
+    EXPECT_TRUE(dialogs_.AllAnswered());
 }
 
 TEST_F(WizardModelTest, TheLastReportStaysOnThePageWhenEarlierOnesReturnLate) {
