@@ -75,7 +75,7 @@ std::unique_ptr<UpdateWizardWindow> Program::CreateStatusForm() {
     wizard.batchStarter = &system_->batchStarter;
     wizard.tempFolder = [] { return UserTempFolder(); };
     wizard.programPath = services_.programPath;
-    wizard.host = UpdateHostFromEnvironment();
+    wizard.host = updateHost_;
     wizard.regionalSettings = [] { return ReadRegionalSettings(); };
     wizard.trustedKeys = [] { return TrustedUpdateKeys(); };
     wizard.terminate = [this] { RequestTermination(); };
@@ -97,7 +97,9 @@ void Program::RequestTermination() {
         QApplication::quit();
 }
 
-Program::Program(ProgramServices services) : services_(std::move(services)) {
+Program::Program(ProgramServices services)
+    : services_(std::move(services)),
+      updateHost_(services_.update.host ? *services_.update.host : UpdateHostFromEnvironment()) {
     if (!services_.messageFontFace)
         services_.messageFontFace = SystemMessageFontFace;
     // The info dialog's labels keep "MS Sans Serif", a Windows face; elsewhere the face with
@@ -115,10 +117,11 @@ Program::Program(ProgramServices services) : services_(std::move(services)) {
     // The update component: Ctrl+U on the main window and the hidden update wizard.
     update_ = std::make_unique<TQuarvUpdateFile>(
         form1_.get(),
-        QuarvUpdateFileServices{
-            services_.registry, services_.dialogs, services_.programPath, services_.argument1,
-            services_.update.driveType, services_.update.fileTime, services_.update.today,
-            [this] { return CreateStatusForm(); }, [this] { RequestTermination(); }});
+        QuarvUpdateFileServices{services_.registry, services_.dialogs, services_.programPath,
+                                services_.argument1, services_.update.driveType,
+                                services_.update.fileTime, services_.update.today,
+                                [this] { return CreateStatusForm(); },
+                                [this] { RequestTermination(); }, updateHost_.Known()});
 
     // The main window's creation handler: the uninstall entry at every start (skipped for
     // "/uninstall"); a failed registry write never stops the start.

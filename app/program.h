@@ -27,6 +27,9 @@ struct ProgramUpdateServices {
     // Creates the hidden update wizard; empty: the wizard with the real check, download and
     // installation behind it.
     std::function<std::unique_ptr<UpdateWizardWindow>()> createWizard;
+    // The web server of the updates; empty: the one the environment names, else the one built
+    // into the program (none when the build set none).
+    std::optional<UpdateHost> host;
 };
 
 // What the program takes from its surroundings; tests give their own.
@@ -93,6 +96,7 @@ private:
     std::unique_ptr<UpdateWizardWindow> CreateStatusForm();
 
     ProgramServices services_;
+    UpdateHost updateHost_;
     bool terminated_ = false;
     bool running_ = false;
     std::unique_ptr<SystemUpdateServices> system_;

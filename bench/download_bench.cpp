@@ -49,13 +49,13 @@ int main(int argc, char** argv) {
     rangwerk::ArchiveDownload download(client, hooks);
 
     // One small warm-up transfer, so that the client's own set-up is not counted as growth.
-    download.Run(argv[1], "warm-up", std::string(argv[3]) + ".warm-up");
+    download.FetchArchive(argv[1], "warm-up", std::string(argv[3]) + ".warm-up");
     std::filesystem::remove(std::string(argv[3]) + ".warm-up");
 
     const long before = ResidentKb();
     peak = before;
     const auto start = std::chrono::steady_clock::now();
-    const rangwerk::ArchiveDownloadResult result = download.Run(argv[1], argv[2], argv[3]);
+    const rangwerk::ArchiveDownloadResult result = download.FetchArchive(argv[1], argv[2], argv[3]);
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const long after = ResidentKb();

@@ -35,11 +35,20 @@ struct HttpResult {
 // or the request failed; the real backend keeps the windows painting meanwhile.
 // Accept "text/html, */*", User-Agent "Mozilla/3.0 (compatible; Indy Library)", no cookies,
 // redirects not followed (a 3xx answer is a failure), any status other than 2xx is a failure.
+//
+// Abort ends the running Get at once, in whatever state it is (connecting, waiting for the
+// answer's header, between two bytes of a body without length): Get closes the connection and
+// returns Aborted. It is called from a window handler that runs nested inside Get, so it never
+// waits for the server. A backend that makes its blocking calls on a worker thread (WinINet)
+// closes its request handle here, which makes the worker's call return, while Get keeps the
+// window's messages flowing until the worker has ended. Without a running Get, Abort does
+// nothing: the caller keeps its own flag and does not start another request after a cancel.
 class HttpClient {
 public:
     virtual ~HttpClient() = default;
     virtual HttpResult Get(const HttpRequest& request, const std::string& targetPath,
                            const HttpTransferEvents& events) = 0;
+    virtual void Abort() = 0;
 };
 
 }  // namespace rangwerk

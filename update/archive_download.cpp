@@ -6,6 +6,9 @@
 #include <thread>
 #include <utility>
 
+#include "update/format_size.h"
+#include "update/signature.h"
+
 namespace rangwerk {
 
 namespace {
@@ -27,11 +30,35 @@ private:
     bool& flag_;
 };
 
+constexpr const char* kDiscarded = " Der Download wurde verworfen.";
+
+std::string SignatureRefusal(SignatureCheck check) {
+    switch (check) {
+        case SignatureCheck::Missing:
+            return std::string("Die Signatur des Update-Archivs ist unvollständig.") + kDiscarded;
+        case SignatureCheck::Unreadable:
+            return std::string("Das heruntergeladene Update-Archiv kann nicht gelesen werden.") +
+                   kDiscarded;
+        case SignatureCheck::Invalid:
+        case SignatureCheck::Valid:
+            break;
+    }
+    return std::string("Das Update-Archiv trägt keine gültige Signatur des Herstellers.") +
+           kDiscarded;
+}
+
+ArchiveDownloadResult Failed(std::string text) {
+    ArchiveDownloadResult result;
+    result.status = ArchiveDownloadResult::Status::Failed;
+    result.errorText = std::move(text);
+    return result;
+}
+
 }  // namespace
 
 ArchiveDownload::ArchiveDownload(HttpClient& client, ArchiveDownloadHooks hooks,
-                                 ProgressFormat format)
-    : client_(client), hooks_(std::move(hooks)), format_(std::move(format)) {}
+                                 ProgressFormat format, ArchiveDownloadLimits limits)
+    : client_(client), hooks_(std::move(hooks)), format_(std::move(format)), limits_(limits) {}
 
 double ArchiveDownload::Now() const {
     if (hooks_.nowSeconds) {
@@ -46,7 +73,22 @@ void ArchiveDownload::ResetForRetry() {
     downloadAborted_ = false;
 }
 
+void ArchiveDownload::RequestCancel() {
+    cancelRequested_ = true;
+    if (downloading_) {
+        client_.Abort();
+    }
+}
+
+void ArchiveDownload::Refuse(std::string why) {
+    if (refusal_.empty()) {
+        refusal_ = std::move(why);
+    }
+    client_.Abort();
+}
+
 void ArchiveDownload::WorkBegin(std::optional<std::uint64_t> announcedLength) {
+    announced_ = announcedLength;
     maximum_ = announcedLength.value_or(0);
     if (hooks_.setMaximum) {
         hooks_.setMaximum(maximum_);
@@ -54,14 +96,27 @@ void ArchiveDownload::WorkBegin(std::optional<std::uint64_t> announcedLength) {
 }
 
 bool ArchiveDownload::Progress(std::uint64_t received) {
-    if (maximum_ == 0) {
-        return true;  // no length announced: no display and no cancel
+    if (announced_ && received > *announced_) {
+        refusal_ =
+            "Der Server hat mehr Daten gesendet, als er für das Update-Archiv angekündigt "
+            "hat (" +
+            FormatSize(*announced_, format_.decimalSeparator) + ")." + kDiscarded;
+        return false;
     }
-    if (hooks_.processEvents) {
-        hooks_.processEvents();
+    if (!announced_ && received > limits_.archiveWithoutLength) {
+        refusal_ = "Das Update-Archiv ist größer als " +
+                   FormatSize(limits_.archiveWithoutLength, format_.decimalSeparator) +
+                   ", und der Server hat seine Größe nicht angekündigt." + kDiscarded;
+        return false;
     }
-    if (hooks_.show) {
-        hooks_.show(MakeDownloadDisplay(received, maximum_, Now() - startSeconds_, format_));
+    // Without an announced length nothing is shown; a cancel has cut the transfer already.
+    if (maximum_ != 0) {
+        if (hooks_.processEvents) {
+            hooks_.processEvents();
+        }
+        if (hooks_.show) {
+            hooks_.show(MakeDownloadDisplay(received, maximum_, Now() - startSeconds_, format_));
+        }
     }
     if (cancelRequested_) {
         downloadAborted_ = true;
@@ -70,61 +125,135 @@ bool ArchiveDownload::Progress(std::uint64_t received) {
     return true;
 }
 
-ArchiveDownloadResult ArchiveDownload::Run(const std::string& host, const std::string& file,
-                                           const std::string& archivePath) {
+HttpResult ArchiveDownload::Transfer(const HttpRequest& request, const std::string& target,
+                                     const HttpTransferEvents& events) {
+    HttpResult transfer;
+    try {
+        transfer = client_.Get(request, target, events);
+    } catch (const std::exception& e) {
+        transfer.status = HttpResult::Status::Failed;
+        transfer.errorText = e.what();
+    }
+    return transfer;
+}
+
+HttpResult ArchiveDownload::GetArchive(const std::string& host, const std::string& file,
+                                       const std::string& archivePath) {
     startSeconds_ = Now();
     maximum_ = 0;
+    announced_.reset();
     HttpRequest request;
     request.host = host;
     request.path = "/Updates/" + file;
+    HttpTransferEvents events;
+    events.begin = [this](std::optional<std::uint64_t> length) { WorkBegin(length); };
+    events.progress = [this](std::uint64_t received) { return Progress(received); };
+    return Transfer(request, archivePath, events);
+}
 
+HttpResult ArchiveDownload::GetSignature(const std::string& host, const std::string& file,
+                                         const std::string& signaturePath) {
+    HttpRequest request;
+    request.host = host;
+    request.path = "/Updates/" + file + ".sig";
+    const std::string tooLarge = "Die Signatur des Update-Archivs ist größer als " +
+                                 FormatSize(limits_.signature, format_.decimalSeparator) + "." +
+                                 kDiscarded;
+    HttpTransferEvents events;
+    events.begin = [&](std::optional<std::uint64_t> length) {
+        if (length && *length > limits_.signature) {
+            Refuse(tooLarge);
+        }
+    };
+    events.progress = [&](std::uint64_t received) {
+        if (received > limits_.signature) {
+            refusal_ = tooLarge;
+            return false;
+        }
+        return !cancelRequested_;
+    };
+    return Transfer(request, signaturePath, events);
+}
+
+ArchiveDownloadResult ArchiveDownload::Aborted(const std::string& archivePath) {
+    // Cut off after a cancel; the client ends such a transfer without an error.
+    downloadAborted_ = true;
+    if (hooks_.wait) {
+        hooks_.wait(kAbortPauseMs);
+    } else {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kAbortPauseMs));
+    }
+    RemoveQuietly(archivePath);
+    RemoveQuietly(archivePath + ".sig");
+    ArchiveDownloadResult result;
+    result.status = ArchiveDownloadResult::Status::Aborted;
+    return result;
+}
+
+ArchiveDownloadResult ArchiveDownload::FetchArchive(const std::string& host,
+                                                    const std::string& file,
+                                                    const std::string& archivePath) {
+    refusal_.clear();
     HttpResult transfer;
     {
         FlagGuard downloading(downloading_);
-        HttpTransferEvents events;
-        events.begin = [this](std::optional<std::uint64_t> length) { WorkBegin(length); };
-        events.progress = [this](std::uint64_t received) { return Progress(received); };
-        try {
-            transfer = client_.Get(request, archivePath, events);
-        } catch (const std::exception& e) {
-            transfer.status = HttpResult::Status::Failed;
-            transfer.errorText = e.what();
-        }
+        transfer = GetArchive(host, file, archivePath);
     }
-
-    ArchiveDownloadResult result;
-    if (downloadAborted_) {
-        // Cut off after a cancel; the client ends such a transfer without an error.
-        if (hooks_.wait) {
-            hooks_.wait(kAbortPauseMs);
-        } else {
-            std::this_thread::sleep_for(std::chrono::milliseconds(kAbortPauseMs));
-        }
-        RemoveQuietly(archivePath);
-        result.status = ArchiveDownloadResult::Status::Aborted;
-        return result;
+    if (cancelRequested_) {
+        return Aborted(archivePath);
     }
-    if (!transfer.ok()) {
+    if (!refusal_.empty() || !transfer.ok()) {
         // A half-written archive must never reach the installation.
         RemoveQuietly(archivePath);
-        result.status = ArchiveDownloadResult::Status::Failed;
-        result.errorText = transfer.errorText;
-        return result;
+        return Failed(refusal_.empty() ? transfer.errorText : refusal_);
     }
+    ArchiveDownloadResult result;
+    result.status = ArchiveDownloadResult::Status::Completed;
+    return result;
+}
 
-    // The signature beside the archive; a stale one from an earlier run must not survive.
+ArchiveDownloadResult ArchiveDownload::Run(const std::string& host, const std::string& file,
+                                           const std::string& archivePath,
+                                           const std::vector<std::string>& trustedKeys) {
+    refusal_.clear();
+    // A signature left by an earlier run must not pass for this archive's.
     const std::string signaturePath = archivePath + ".sig";
-    HttpRequest signatureRequest = request;
-    signatureRequest.path += ".sig";
+    RemoveQuietly(signaturePath);
+
+    HttpResult archive;
     HttpResult signature;
-    try {
-        signature = client_.Get(signatureRequest, signaturePath, HttpTransferEvents{});
-    } catch (const std::exception&) {
-        signature.status = HttpResult::Status::Failed;
+    {
+        // The cancel question stays open to the user while the signature arrives, too.
+        FlagGuard downloading(downloading_);
+        archive = GetArchive(host, file, archivePath);
+        if (archive.ok() && refusal_.empty() && !cancelRequested_) {
+            signature = GetSignature(host, file, signaturePath);
+        }
+    }
+    if (cancelRequested_) {
+        return Aborted(archivePath);
+    }
+    auto discard = [&](std::string why) {
+        RemoveQuietly(archivePath);
+        RemoveQuietly(signaturePath);
+        return Failed(std::move(why));
+    };
+    if (!refusal_.empty()) {
+        return discard(refusal_);
+    }
+    if (!archive.ok()) {
+        return discard(archive.errorText);
     }
     if (!signature.ok()) {
-        RemoveQuietly(signaturePath);
+        return discard("Die Signatur des Update-Archivs kann nicht geladen werden: " +
+                       signature.errorText + "." + kDiscarded);
     }
+    // The archive is accepted only as the maker signed it.
+    const SignatureCheck check = VerifyArchiveSignature(archivePath, signaturePath, trustedKeys);
+    if (check != SignatureCheck::Valid) {
+        return discard(SignatureRefusal(check));
+    }
+    ArchiveDownloadResult result;
     result.status = ArchiveDownloadResult::Status::Completed;
     return result;
 }

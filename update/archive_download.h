@@ -4,6 +4,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/http_client.h"
 #include "update/download_progress.h"
@@ -31,12 +32,22 @@ struct ArchiveDownloadHooks {
 // How one DownloadArchive ended.
 struct ArchiveDownloadResult {
     enum class Status {
-        Completed,  // the archive is in the file
-        Aborted,    // cut off after a confirmed cancel; the partial file has been deleted
-        Failed      // the transfer failed by itself; errorText says why
+        Completed,  // the archive is in the file, its verified signature beside it
+        Aborted,    // cut off after a confirmed cancel; the partial files have been deleted
+        Failed      // the transfer failed or was refused; errorText says why
     };
     Status status = Status::Failed;
-    std::string errorText;  // the transfer's own error text (Failed only)
+    // Failed only: the transfer's own error text, or the German text of a refusal (a limit, the
+    // signature).
+    std::string errorText;
+};
+
+// What a download may bring at most; more is refused and the partial file deleted.
+struct ArchiveDownloadLimits {
+    // An archive whose server announced no length. An announced length is the limit otherwise.
+    std::uint64_t archiveWithoutLength = std::uint64_t{512} * 1024 * 1024;
+    // The signature beside the archive (an Ed25519 signature has 64 bytes).
+    std::uint64_t signature = 4 * 1024;
 };
 
 // The download of the update archive, without a window. The window forwards to it:
@@ -49,18 +60,25 @@ public:
     // The pause after a cancel before the partial archive is deleted.
     static constexpr int kAbortPauseMs = 3000;
 
-    ArchiveDownload(HttpClient& client, ArchiveDownloadHooks hooks, ProgressFormat format = {});
+    ArchiveDownload(HttpClient& client, ArchiveDownloadHooks hooks, ProgressFormat format = {},
+                    ArchiveDownloadLimits limits = {});
 
     // The regional settings may change between showings.
     void SetFormat(ProgressFormat format) { format_ = std::move(format); }
 
     // DownloadArchive: GET "/Updates/" + file from host into archivePath (created or truncated
-    // first, streamed), then the signature beside it into archivePath + ".sig" (a missing
-    // signature leaves no ".sig" file; the installation refuses the archive then). Call it only
-    // when an update description is loaded. On Aborted the partial archive is deleted after
-    // the pause; on Failed the partial archive is deleted at once.
+    // first, streamed), then the signature beside it into archivePath + ".sig", which must be
+    // a valid signature of the archive by one of `trustedKeys` (PEM). Call it only when an
+    // update description is loaded and `file` stays below "/Updates/". Completed only with a
+    // verified signature; on Aborted both files are deleted after the pause; on Failed (the
+    // transfer failed, a limit was passed, the signature is missing or wrong) at once.
     ArchiveDownloadResult Run(const std::string& host, const std::string& file,
-                              const std::string& archivePath);
+                              const std::string& archivePath,
+                              const std::vector<std::string>& trustedKeys);
+    // The archive's transfer alone, as Run makes it, without the signature (the download
+    // benchmark). A completed archive is not verified: never install it.
+    ArchiveDownloadResult FetchArchive(const std::string& host, const std::string& file,
+                                       const std::string& archivePath);
 
     // The transfer's events; Run attaches them to the client. Public so that they can be
     // driven directly.
@@ -73,8 +91,9 @@ public:
     bool DownloadAborted() const { return downloadAborted_; }
     std::uint64_t Maximum() const { return maximum_; }
 
-    // The user confirmed the cancel: the next progress report cuts the transfer.
-    void RequestCancel() { cancelRequested_ = true; }
+    // The user confirmed the cancel: the running transfer (the archive's or the signature's)
+    // is cut at once, also when its server announced no length or sends nothing.
+    void RequestCancel();
     // Before a retry: CancelRequested and DownloadAborted become false.
     void ResetForRetry();
     // At each showing of the wizard: as ResetForRetry.
@@ -82,10 +101,25 @@ public:
 
 private:
     double Now() const;
+    // The end of a transfer that was cut after a cancel: the pause, then the files go.
+    ArchiveDownloadResult Aborted(const std::string& archivePath);
+    // Cuts the running transfer because it passed a limit; `why` is the German refusal.
+    void Refuse(std::string why);
+    // The transfer of the archive or of its signature; a client that throws counts as failed.
+    HttpResult Transfer(const HttpRequest& request, const std::string& target,
+                        const HttpTransferEvents& events);
+    HttpResult GetArchive(const std::string& host, const std::string& file,
+                          const std::string& archivePath);
+    HttpResult GetSignature(const std::string& host, const std::string& file,
+                            const std::string& signaturePath);
 
     HttpClient& client_;
     ArchiveDownloadHooks hooks_;
     ProgressFormat format_;
+    ArchiveDownloadLimits limits_;
+    std::optional<std::uint64_t> announced_;
+    // Set when a limit was passed: why the transfer was cut.
+    std::string refusal_;
     bool downloading_ = false;
     bool cancelRequested_ = false;
     bool downloadAborted_ = false;

@@ -76,6 +76,11 @@ AutomaticUpdateDecision DecideAutomaticUpdate(const AutomaticUpdateServices& ser
     }
     const double reminder = reminderDate.value_or(today - 1);
 
+    // A build without an update host would remind at every start of a check that cannot
+    // succeed; Ctrl+U still opens the wizard.
+    if (!forced && !services.updateHostKnown)
+        return decision;
+
     if (!forced && !decision.onlyUpdate && (!(today > reminder) || noUpdate))
         return decision;
     decision.showWizard = true;

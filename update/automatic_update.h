@@ -20,6 +20,9 @@ struct AutomaticUpdateServices {
     std::function<int(const std::string& programPath)> driveType;
     std::function<std::optional<double>(const std::string& path)> fileTime;
     std::function<double()> today;
+    // Whether the program knows a web server for its updates (built in or named by the
+    // environment). Without one, the start never shows the wizard: it could reach nobody.
+    bool updateHostKnown = false;
 };
 
 // What the start-up check found.
@@ -46,6 +49,7 @@ inline constexpr char kUninstallArgument[] = "/uninstall";
 //   - only removable, fixed, network and RAM drives go on (not a CD-ROM, not a path whose drive
 //     cannot be told), with or without `forced`;
 //   - the installed date is `installedDate` when not 0, else the program file's time;
+//   - unless `forced`: no wizard when the program knows no update host;
 //   - unless `forced` or "OnlyUpdate" is present: no wizard when today is not later than the
 //     reminder date ("Update", else yesterday) or "NoUpdate" is present.
 AutomaticUpdateDecision DecideAutomaticUpdate(const AutomaticUpdateServices& services,

@@ -84,6 +84,12 @@ HttpResult QtHttpClient::Get(const HttpRequest& request, const std::string& targ
 
     // The reply is deleted with this call, whatever happens.
     std::unique_ptr<QNetworkReply> reply(manager_->get(get));
+    running_ = reply.get();
+    abortRequested_ = false;
+    struct ForgetReply {
+        QNetworkReply*& running;
+        ~ForgetReply() { running = nullptr; }
+    } forget{running_};
     // The body goes to the file as it arrives: the reply keeps at most this much in memory.
     reply->setReadBufferSize(kReadBufferSize);
     QEventLoop loop;
@@ -101,13 +107,13 @@ HttpResult QtHttpClient::Get(const HttpRequest& request, const std::string& targ
     std::uint64_t received = 0;
 
     auto store = [&] {
-        if (!statusOk || cut || writeFailed) {
+        if (!statusOk || cut || writeFailed || abortRequested_) {
             reply->readAll();  // nothing of a failed answer is kept
             return;
         }
         // Pieces of at most 64 KiB, each reported, so that a fast server never makes the
         // reply hold more than its read buffer.
-        while (!cut && !writeFailed && reply->bytesAvailable() > 0) {
+        while (!cut && !writeFailed && !abortRequested_ && reply->bytesAvailable() > 0) {
             const QByteArray data = reply->read(kPieceSize);
             if (data.isEmpty()) {
                 return;
@@ -172,7 +178,7 @@ HttpResult QtHttpClient::Get(const HttpRequest& request, const std::string& targ
     const bool flushed = file.flush();
     file.close();
 
-    if (cut) {
+    if (cut || abortRequested_) {
         HttpResult result;
         result.status = HttpResult::Status::Aborted;
         return result;
@@ -195,6 +201,15 @@ HttpResult QtHttpClient::Get(const HttpRequest& request, const std::string& targ
     HttpResult result;
     result.status = HttpResult::Status::Done;
     return result;
+}
+
+void QtHttpClient::Abort() {
+    if (running_ == nullptr || abortRequested_) {
+        return;
+    }
+    abortRequested_ = true;
+    // Closes the connection and finishes the reply, which ends the nested loop of Get.
+    running_->abort();
 }
 
 bool QtConnectionQuery::IsConnected() {

@@ -6,6 +6,7 @@
 #include "platform/http_client.h"
 
 class QNetworkAccessManager;
+class QNetworkReply;
 
 namespace rangwerk {
 
@@ -14,7 +15,8 @@ namespace rangwerk {
 // run inside it (through the progress callback or directly). Needs a QCoreApplication.
 // Besides the headers of HttpClient it asks for "Accept-Encoding: identity", so that the body
 // arrives and is counted exactly as the server stores it. A request that makes no progress
-// for readTimeoutMs (connecting included) fails with "Read timed out.".
+// for readTimeoutMs (connecting included) fails with "Read timed out.". Abort cuts the reply
+// at once and closes its connection; the nested loop then ends.
 class QtHttpClient : public HttpClient {
 public:
     QtHttpClient();
@@ -22,9 +24,13 @@ public:
 
     HttpResult Get(const HttpRequest& request, const std::string& targetPath,
                    const HttpTransferEvents& events) override;
+    void Abort() override;
 
 private:
     std::unique_ptr<QNetworkAccessManager> manager_;
+    // The reply of the running Get; null between requests.
+    QNetworkReply* running_ = nullptr;
+    bool abortRequested_ = false;
 };
 
 // Qt's network information with the reachability feature: online, site and local reachability

@@ -65,9 +65,9 @@ bool TQuarvUpdateFile::eventFilter(QObject* watched, QEvent* event) {
 
 void TQuarvUpdateFile::AutomaticUpdate(const std::string& argument, bool forced,
                                        double installedDate) {
-    const AutomaticUpdateServices check{services_.registry,  services_.programPath,
-                                        services_.argument1, services_.driveType,
-                                        services_.fileTime,  services_.today};
+    const AutomaticUpdateServices check{
+        services_.registry, services_.programPath, services_.argument1,      services_.driveType,
+        services_.fileTime, services_.today,       services_.updateHostKnown};
     const AutomaticUpdateDecision decision = DecideAutomaticUpdate(
         check, UpdateSettingsKey{RegistryKey, HKCU}, argument, forced, installedDate);
     if (decision.failure) {

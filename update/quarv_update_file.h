@@ -44,6 +44,9 @@ struct QuarvUpdateFileServices {
     std::function<std::unique_ptr<UpdateWizardWindow>()> createWizard;
     // Ends the program in order after an update-only start.
     std::function<void()> requestTermination;
+    // Whether the program knows a web server for its updates; without one the start never
+    // shows the wizard (Ctrl+U does).
+    bool updateHostKnown = false;
 };
 
 // The update component on the main window: Ctrl+U opens the update wizard at any time, and

@@ -15,7 +15,9 @@
 #include <QStyle>
 #include <QTimer>
 
+#include <filesystem>
 #include <limits>
+#include <system_error>
 #include <utility>
 
 #include "base/failure.h"
@@ -101,10 +103,22 @@ bool StatusFormBackend::CheckForUpdates() {
     inputs.host = services_.host;
     inputs.tempFolder = tempFolder_;
     inputs.dateFormat = ShortDateFormatOf(regional_);
-    if (!tempFolder_.empty() && check_.CheckForUpdates(inputs))
-        return true;
-    services_.dialogs->ShowMessage(NoConnectionMessage());
-    return false;
+    return !tempFolder_.empty() && check_.CheckForUpdates(inputs);
+}
+
+void StatusFormBackend::AbortTransfer() {
+    if (download_.Downloading()) {
+        download_.RequestCancel();
+    } else {
+        check_.Abort();
+    }
+}
+
+void StatusFormBackend::DiscardDownload() {
+    // The archive of a finished download that the user left without installing.
+    std::error_code ignored;
+    std::filesystem::remove(std::filesystem::u8path(ArchiveFile()), ignored);
+    std::filesystem::remove(std::filesystem::u8path(ArchiveFile() + ".sig"), ignored);
 }
 
 bool StatusFormBackend::UpdatesAvailable() const {
@@ -124,13 +138,22 @@ WizardDownloadResult StatusFormBackend::DownloadArchive(
         result.errorText = "Es wurde noch nicht nach Updates gesucht.";
         return result;
     }
+    const std::string file = check_.UpdateFile();
+    if (!IsArchiveBelowUpdates(file)) {
+        result.status = WizardDownloadResult::Status::Failed;
+        result.errorText = "Die Update-Beschreibung nennt als Update-Archiv \"" + file +
+                           "\", das nicht im Ordner \"/Updates/\" des Servers liegt. Der "
+                           "Download wurde nicht begonnen.";
+        return result;
+    }
     begin_ = begin;
     progress_ = progress;
     lastDisplay_ = {};
     download_.ResetForRetry();
     ArchiveDownloadResult run;
     try {
-        run = download_.Run(services_.host.name, check_.UpdateFile(), ArchiveFile());
+        run = download_.Run(services_.host.name, file, ArchiveFile(),
+                            services_.trustedKeys ? services_.trustedKeys() : TrustedUpdateKeys());
     } catch (...) {
         begin_ = nullptr;
         progress_ = nullptr;
@@ -427,8 +450,8 @@ void TStatusForm::Refresh() {
     ui_->SpinEdit_AutoUpdt->setEnabled(s.intervalEnabled);
     ui_->Label_AutoUpdt2->setEnabled(s.intervalEnabled);
 
-    if (model_.Step() != paintedStep_) {
-        paintedStep_ = model_.Step();
+    if (s.stripStep != paintedStep_) {
+        paintedStep_ = s.stripStep;
         // The strip is repainted at once, not at the next idle moment.
         if (ui_->PaintBox_Process->isVisible())
             ui_->PaintBox_Process->repaint();
@@ -437,7 +460,7 @@ void TStatusForm::Refresh() {
 }
 
 void TStatusForm::UpdateStripAccessibility() {
-    const int step = model_.Step();
+    const int step = model_.Screen().stripStep;
     const QString title =
         step >= 0 && step < kWizardStepCount
             ? QString::fromUtf8(WizardStepTitles()[static_cast<std::size_t>(step)])
@@ -487,7 +510,7 @@ void TStatusForm::PaintBox_ProcessPaint(QPainter& painter) {
         painter.drawLine(x, 0, x, height - 1);
     }
     painter.setPen(palette().color(QPalette::WindowText));
-    const int step = model_.Step();
+    const int step = model_.Screen().stripStep;
     for (int i = 0; i < kWizardStepCount; ++i) {
         painter.setFont(StripFont(i == step));
         const QPoint at = StripTitlePos(i);

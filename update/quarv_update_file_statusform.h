@@ -75,6 +75,8 @@ public:
     WizardDownloadResult DownloadArchive(
         const std::function<void(std::uint64_t)>& begin,
         const std::function<bool(std::uint64_t)>& progress) override;
+    void AbortTransfer() override;
+    void DiscardDownload() override;
     WizardProgress DescribeProgress(std::uint64_t received, std::uint64_t maximum) override;
     WizardInstallResult PrepareInstallation(bool restart) override;
     void ReleaseDescription() override;

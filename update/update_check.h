@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/connection_query.h"
@@ -58,6 +59,15 @@ MessageRequest NoConnectionMessage();
 // "- " + item + CR LF for every item, joined; empty for no items.
 std::string FormatNewsList(const std::vector<std::string>& items);
 
+// Where the archives lie on the web server: "/Updates/" followed by the "File" value.
+inline constexpr const char* kUpdateArchiveFolder = "/Updates/";
+
+// Whether a "File" value names a file below "/Updates/" on the update host. Refused are values
+// with a ".." segment (also written with percent escapes or backslashes), a scheme ("http:",
+// "file:", a drive letter), a host ("//server/...") or any other leading separator, and
+// control characters: the request must never leave "/Updates/".
+bool IsArchiveBelowUpdates(std::string_view file);
+
 // The update check of the wizard, without a window: fetches the update description, decides
 // whether an update is offered and words the result. The wizard holds one for the whole run.
 class UpdateCheck {
@@ -69,15 +79,28 @@ public:
     ~UpdateCheck();
 
     // Why CheckForUpdates failed; NoConnection covers the connection query as well as every
-    // failed request or file. Every reason shows NoConnectionMessage().
-    enum class CheckFailure { None, NoConnection, TempFile, Request, TooLarge, Unreadable };
+    // failed request or file. Every reason but Aborted shows NoConnectionMessage().
+    enum class CheckFailure {
+        None,
+        NoHost,  // the program knows no update host
+        NoConnection,
+        TempFile,
+        Request,
+        TooLarge,
+        Unreadable,
+        Aborted  // the user cancelled the check
+    };
 
     // Steps 1 to 6: asks for a connection (skipped when the host was overridden), deletes the
     // file of the previous check, makes a new unique file in the temporary folder, fetches the
     // description into it, loads it and decides. Returns false on any failure (then
-    // UpdatesAvailable is false and nothing was shown; the caller shows NoConnectionMessage()).
-    // With no connection nothing else changes: no file is made and no request is sent.
+    // UpdatesAvailable is false and nothing was shown; the caller shows NoConnectionMessage()
+    // unless the check was aborted). With no connection or no host nothing else changes: no
+    // file is made and no request is sent.
     bool CheckForUpdates(const UpdateCheckInputs& inputs);
+    // Ends a running check at once (from a handler nested inside CheckForUpdates): the request
+    // is cut, its file removed, and CheckForUpdates fails with Aborted.
+    void Abort();
     CheckFailure LastFailure() const { return lastFailure_; }
     // The transport's own words for the last failed request (for diagnostics only).
     const std::string& LastErrorText() const { return lastErrorText_; }
@@ -120,6 +143,8 @@ private:
     std::string descriptionFile_;
     std::optional<ProfileFile> updateDescription_;
     bool updatesAvailable_ = false;
+    bool running_ = false;
+    bool aborted_ = false;
     CheckFailure lastFailure_ = CheckFailure::None;
     std::string lastErrorText_;
 };

@@ -3,11 +3,15 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "setup/maker.h"
+#include "update/update_built_in_host.h"
 
 namespace rangwerk {
 
-UpdateHost ResolveUpdateHost(const char* environmentValue) {
+const char* BuiltInUpdateHost() {
+    return kBuiltInUpdateHost;
+}
+
+UpdateHost ResolveUpdateHost(const char* environmentValue, const std::string& builtIn) {
     if (environmentValue != nullptr) {
         std::string_view value(environmentValue);
         const auto first = value.find_first_not_of(" \t");
@@ -16,11 +20,11 @@ UpdateHost ResolveUpdateHost(const char* environmentValue) {
             return {std::string(value.substr(first, last - first + 1)), true};
         }
     }
-    return {kMakerWebHost, false};
+    return {builtIn, false};
 }
 
 UpdateHost UpdateHostFromEnvironment() {
-    return ResolveUpdateHost(std::getenv(kUpdateHostVariable));
+    return ResolveUpdateHost(std::getenv(kUpdateHostVariable), BuiltInUpdateHost());
 }
 
 }  // namespace rangwerk

@@ -6,8 +6,8 @@ add_library(rangwerk_update_wizard_model STATIC
   ${CMAKE_CURRENT_LIST_DIR}/update_settings.cpp
 )
 target_include_directories(rangwerk_update_wizard_model PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(rangwerk_update_wizard_model PUBLIC rangwerk_update_reminder rangwerk_platform
-  rangwerk_settings)
+target_link_libraries(rangwerk_update_wizard_model PUBLIC rangwerk_update_reminder
+  rangwerk_update_check rangwerk_platform rangwerk_settings)
 
 # The wizard's window (Qt) with the check, the download and the installation behind it.
 if(NOT RANGWERK_WINDOW_FREE_ONLY)

@@ -1,5 +1,6 @@
 #include "update/wizard_model.h"
 
+#include <exception>
 #include <utility>
 
 #include "base/failure.h"
@@ -73,8 +74,11 @@ void WizardModel::FormShow() {
     downloadAborted_ = false;
     endedWithoutUpdates_ = false;
     closeAfterTransfer_ = false;
+    checkCancelled_ = false;
+    downloadCompleted_ = false;
 
     screen_.page = WizardPage::Welcome;
+    screen_.stripStep = 0;
     screen_.buttonPage = WizardButtonPage::Standard;
     screen_.settingsButtonVisible = true;
     screen_.cancelEnabled = true;
@@ -133,7 +137,8 @@ void WizardModel::Button_NextClick() {
         case 5: {
             const WizardInstallResult result = backend_.PrepareInstallation(screen_.restart);
             if (!result.prepared) {
-                // The page, the title and the strip stay as they are.
+                // The page, the title and the strip stay as they are: Step stands at 5 while
+                // "Einrichten" shows the refusal.
                 screen_.installText = result.refusal;
                 screen_.installErrorIcon = true;
                 screen_.nextEnabled = false;
@@ -141,6 +146,7 @@ void WizardModel::Button_NextClick() {
                 return;
             }
             installPrepared_ = true;
+            downloadCompleted_ = false;  // the installation has taken the archive
             screen_.nextCaption = kFinishCaption;
             screen_.cancelEnabled = false;
             break;
@@ -157,6 +163,7 @@ void WizardModel::Button_NextClick() {
 
 void WizardModel::CommonTail() {
     ShowStepPage();
+    screen_.stripStep = step_;
     Refresh();
     if (step_ == 3 && updatesAvailable_)
         RunDownload();
@@ -170,6 +177,8 @@ void WizardModel::RunDownload() {
     screen_.perCent.clear();
     screen_.status.clear();
     screen_.timeLeft.clear();
+    shownReceived_ = 0;
+    downloadCompleted_ = false;
     Refresh();
     ProcessEvents();
 
@@ -186,6 +195,7 @@ void WizardModel::RunDownload() {
     downloading_ = false;
 
     if (result.status == WizardDownloadResult::Status::Completed && !downloadAborted_) {
+        downloadCompleted_ = true;
         screen_.downloadText = kWizardDownloadDoneText;
         screen_.cancelDownloadVisible = false;
         screen_.nextEnabled = true;
@@ -214,15 +224,21 @@ void WizardModel::HTTPWorkBegin(std::uint64_t maximum) {
 }
 
 bool WizardModel::OnUpdateTimer(std::uint64_t received) {
-    if (screen_.progressMaximum == 0)
-        return true;
-    ProcessEvents();
-    const WizardProgress progress = backend_.DescribeProgress(received, screen_.progressMaximum);
-    screen_.progressPosition = progress.position;
-    screen_.perCent = progress.perCent;
-    screen_.status = progress.status;
-    screen_.timeLeft = progress.timeLeft;
-    Refresh();
+    if (screen_.progressMaximum != 0) {
+        ProcessEvents();
+        // The events may have carried later reports, each shown in its turn; this one is
+        // older then, and the page keeps the later count (the last one at the end).
+        if (received >= shownReceived_) {
+            shownReceived_ = received;
+            const WizardProgress progress =
+                backend_.DescribeProgress(received, screen_.progressMaximum);
+            screen_.progressPosition = progress.position;
+            screen_.perCent = progress.perCent;
+            screen_.status = progress.status;
+            screen_.timeLeft = progress.timeLeft;
+            Refresh();
+        }
+    }
     if (cancelRequested_) {
         downloadAborted_ = true;
         return false;
@@ -242,24 +258,32 @@ bool WizardModel::AskCancel() {
     if (dialogs_.ShowMessage(question) != MessageButton::Yes)
         return false;
     cancelRequested_ = true;
+    // Cut now: a server that announces no length or sends nothing gives no report to wait for.
+    backend_.AbortTransfer();
     return true;
+}
+
+void WizardModel::CancelCheck() {
+    if (checkCancelled_)
+        return;
+    checkCancelled_ = true;
+    backend_.AbortTransfer();
 }
 
 void WizardModel::Button_CheckClick() {
     // The check waits for the server while the window goes on drawing and taking clicks. A
-    // second click on the check, "Abbrechen" and the close box wait until it is done: two
-    // checks would move two pages on and could start a download nobody confirmed.
+    // second click on the check waits for it (the button is off meanwhile): two checks would
+    // move two pages on and could start a download nobody confirmed. "Abbrechen", Escape and
+    // the close box cancel it.
     if (checking_)
         return;
     checking_ = true;
-    const bool cancelEnabled = screen_.cancelEnabled;
+    checkCancelled_ = false;
     screen_.checkEnabled = false;
-    screen_.cancelEnabled = false;
     Refresh();
-    const auto done = [this, cancelEnabled] {
+    const auto done = [this] {
         checking_ = false;
         screen_.checkEnabled = true;
-        screen_.cancelEnabled = cancelEnabled;
         Refresh();
     };
     bool found = false;
@@ -267,11 +291,20 @@ void WizardModel::Button_CheckClick() {
         found = backend_.CheckForUpdates();
     } catch (...) {
         done();
-        throw;
+        if (!checkCancelled_)
+            throw;
     }
     done();
-    if (found)
-        Button_NextClick();
+    if (checkCancelled_) {
+        // Whatever the server said meanwhile: the user left.
+        CloseWindow();
+        return;
+    }
+    if (!found) {
+        dialogs_.ShowMessage(NoConnectionMessage());
+        return;
+    }
+    Button_NextClick();
 }
 
 void WizardModel::CancelDownloadClick() {
@@ -287,8 +320,10 @@ void WizardModel::CancelDownloadClick() {
 }
 
 void WizardModel::Button_CancelClick() {
-    if (checking_)
+    if (checking_) {
+        CancelCheck();
         return;
+    }
     if (!downloading_) {
         CloseWindow();
         return;
@@ -300,8 +335,11 @@ void WizardModel::Button_CancelClick() {
 }
 
 bool WizardModel::FormCloseQuery() {
-    if (checking_)
+    if (checking_) {
+        // The close follows once the cut check has returned.
+        CancelCheck();
         return false;
+    }
     if (!downloading_)
         return true;
     // The transfer runs below this handler on the same thread: the close waits for it to stop
@@ -316,14 +354,29 @@ void WizardModel::FormClose() {
     // just closes.
     if (step_ == 5 && installPrepared_)
         backend_.RequestTermination();
+    // An archive that was fetched but not installed stays nowhere.
+    if (downloadCompleted_) {
+        downloadCompleted_ = false;
+        backend_.DiscardDownload();
+    }
 }
 
 void WizardModel::FormDestroy() {
     backend_.ReleaseDescription();
-    if (installPrepared_ || endedWithoutUpdates_)
-        backend_.RenewReminder();
+    // A reminder that cannot be written never keeps the prepared update from starting; its
+    // failure is reported afterwards.
+    std::exception_ptr reminderFailure;
+    if (installPrepared_ || endedWithoutUpdates_) {
+        try {
+            backend_.RenewReminder();
+        } catch (...) {
+            reminderFailure = std::current_exception();
+        }
+    }
     if (installPrepared_)
         backend_.StartUpdateBatch();
+    if (reminderFailure)
+        std::rethrow_exception(reminderFailure);
 }
 
 void WizardModel::CheckBox_RestartClick(bool checked) {

@@ -63,19 +63,28 @@ public:
     // A showing begins: the temporary folder is read anew and the inputs taken over.
     virtual void BeginShowing(const WizardInputs& inputs) = 0;
 
-    // The check of the update description. Returns false when it failed; the backend has then
-    // told the user already (the no-connection box).
+    // The check of the update description. Returns false when it failed or was aborted; the
+    // model then shows the no-connection box unless the user cancelled the check.
     virtual bool CheckForUpdates() = 0;
     virtual bool UpdatesAvailable() const = 0;
     // The text of the result page for the last check.
     virtual std::string CheckResultText() = 0;
 
-    // Fetches the archive; blocks until the transfer has ended. `begin` gets the announced
-    // length (0: none); `progress` gets each report and returns false to cut the transfer.
-    // A cut transfer is reported as Aborted, after the pause and with the partial archive gone.
+    // Fetches the archive and its signature, and verifies the signature; blocks until the
+    // transfers have ended. `begin` gets the archive's announced length (0: none); `progress`
+    // gets each report and returns false to cut the transfer. A cut transfer is reported as
+    // Aborted, after the pause and with the partial files gone; a refused archive (a limit,
+    // the signature) as Failed with a German text.
     virtual WizardDownloadResult DownloadArchive(
         const std::function<void(std::uint64_t)>& begin,
         const std::function<bool(std::uint64_t)>& progress) = 0;
+    // The user cancelled: the running check or download ends at once, whether or not its
+    // server sends anything. Called from a handler nested inside CheckForUpdates or
+    // DownloadArchive.
+    virtual void AbortTransfer() = 0;
+    // The wizard was left with a downloaded archive that was not installed: the archive and
+    // its signature are removed.
+    virtual void DiscardDownload() = 0;
     // The texts of a progress report: `received` bytes of `maximum`.
     virtual WizardProgress DescribeProgress(std::uint64_t received, std::uint64_t maximum) = 0;
 
@@ -109,12 +118,15 @@ struct WizardScreen {
     WizardPage page = WizardPage::Welcome;
     WizardButtonPage buttonPage = WizardButtonPage::Standard;
     std::string title = "Willkommen";
+    // The step shown in bold in the step strip.
+    int stripStep = 0;
     bool settingsButtonVisible = true;
 
     bool nextEnabled = true;
     std::string nextCaption = "Weiter >";
     bool cancelEnabled = true;
-    // "Jetzt auf neue Updates prüfen"; off while the check runs.
+    // "Jetzt auf neue Updates prüfen"; off while the check runs, so that a second click never
+    // starts a second check.
     bool checkEnabled = true;
 
     std::string checkResult;
@@ -183,8 +195,12 @@ public:
     bool EndedWithoutUpdates() const { return endedWithoutUpdates_; }
     bool CloseAfterTransfer() const { return closeAfterTransfer_; }
     bool Checking() const { return checking_; }
+    bool CheckCancelled() const { return checkCancelled_; }
 
 private:
+    // "Abbrechen", Escape or the close box while the check runs: the request is cut and the
+    // wizard closes once the check has returned.
+    void CancelCheck();
     void CommonTail();
     void RunDownload();
     void HTTPWorkBegin(std::uint64_t maximum);
@@ -206,6 +222,12 @@ private:
     int step_ = 0;
     // The check runs; the window keeps handling messages meanwhile, so clicks can come in.
     bool checking_ = false;
+    bool checkCancelled_ = false;
+    // The archive of this showing has arrived and is not installed yet.
+    bool downloadCompleted_ = false;
+    // The last byte count shown on the download page; a report that was overtaken while the
+    // window's events were processed does not take the display back.
+    std::uint64_t shownReceived_ = 0;
     bool downloading_ = false;
     bool cancelRequested_ = false;
     bool downloadAborted_ = false;

@@ -1,6 +1,7 @@
 // The start order of the whole program: registration at every start, "/uninstall" before any
 // window is shown, the update reminder before the main window, the windows and their font, the
 // info dialog behind the start page's button, Ctrl+U, the update-only start.
+#include <QAction>
 #include <QApplication>
 #include <QFontInfo>
 #include <QLineEdit>
@@ -39,6 +40,10 @@ struct Start {
         if (!remind)
             Settings()->WriteString("NoUpdate", "");
     }
+    // The update host of the program; never asked, as every test leaves the wizard before
+    // its check.
+    UpdateHost host{"127.0.0.1:9", false};
+
     std::unique_ptr<Program> Make(std::optional<std::string> argument1) {
         return std::make_unique<Program>(ProgramServices{
             dialogs, registry, "/opt/rangwerk/bin/rangwerk", std::move(argument1),
@@ -47,7 +52,8 @@ struct Start {
             ProgramUpdateServices{[](const std::string&) { return int(kDriveFixed); },
                                   [](const std::string&) { return std::optional<double>(45000); },
                                   [] { return kToday; },
-                                  {}}});
+                                  {},
+                                  host}});
     }
     std::unique_ptr<RegistryKey> Settings() {
         return registry.OpenKey(RegistryRoot::LocalMachine, kSettings);
@@ -151,6 +157,21 @@ private slots:
         QVERIFY(!program->Terminated());
     }
 
+    void aProgramThatKnowsNoUpdateHostRemindsOfNothingButCtrlUOpensTheWizard() {
+        Start s(true);
+        s.host = {};
+        CancelWizard cancel;
+        cancel.Arm([] { return nullptr; });
+        auto program = s.Make(std::nullopt);
+        QCOMPARE(cancel.shown, 0);
+        QVERIFY(!program->Terminated());
+        QCOMPARE(s.Settings()->ReadString("ApplicationFileName"),
+                 std::optional<std::string>("\"/opt/rangwerk/bin/rangwerk\""));
+        program->QuarvUpdateFile().UpdateAction()->trigger();
+        QCOMPARE(cancel.shown, 1);
+        QVERIFY(s.dialogs.messages.empty());
+    }
+
     void ctrlUOpensTheWizardOverTheFocusedNameField() {
         Start s;
         auto program = s.Make(std::nullopt);
@@ -211,7 +232,8 @@ private slots:
             ProgramUpdateServices{[](const std::string&) { return int(kDriveFixed); },
                                   [](const std::string&) { return std::optional<double>(45000); },
                                   [] { return kToday; },
-                                  {}}});
+                                  {},
+                                  UpdateHost{"127.0.0.1:9", false}}});
         QVERIFY(dialogs.AllAnswered());
         QCOMPARE(dialogs.messages.size(), size_t(1));
         QCOMPARE(dialogs.messages[0].caption, std::string("Rangwerk"));

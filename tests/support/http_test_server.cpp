@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cstdint>
 #include <stdexcept>
 
 namespace rangwerk::testing {
@@ -172,9 +173,73 @@ void HttpTestServer::Stop() {
     }
 }
 
-bool HttpTestServer::Pause(int milliseconds) {
-    pollfd wake{wakeRead_, POLLIN, 0};
-    return poll(&wake, 1, milliseconds) == 0;
+HttpTestServer::Wait HttpTestServer::Pause(int connection, int milliseconds) {
+    const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
+    for (;;) {
+        pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {connection, POLLIN, 0}};
+        const int ready = poll(fds, 2, RemainingMs(deadline));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready < 0 || fds[0].revents != 0) {
+            return Wait::Stopped;
+        }
+        if (ready == 0) {
+            return Wait::Elapsed;
+        }
+        // The client sends nothing more after its request: what arrives now is its close (or
+        // bytes that are dropped).
+        char buffer[4096];
+        const ssize_t got = recv(connection, buffer, sizeof buffer, MSG_DONTWAIT);
+        if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) {
+            return Wait::ClientClosed;
+        }
+    }
+}
+
+HttpTestServer::Wait HttpTestServer::SendAll(int connection, const char* data, std::size_t size) {
+    while (size > 0) {
+        pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {connection, POLLOUT, 0}};
+        if (poll(fds, 2, -1) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return Wait::Stopped;
+        }
+        if (fds[0].revents != 0) {
+            return Wait::Stopped;
+        }
+        const ssize_t sent = send(connection, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+        if (sent < 0 && (errno == EAGAIN || errno == EINTR)) {
+            continue;
+        }
+        if (sent <= 0) {
+            return Wait::ClientClosed;
+        }
+        data += sent;
+        size -= static_cast<std::size_t>(sent);
+    }
+    return Wait::Elapsed;
+}
+
+void HttpTestServer::NoteClientClose(std::size_t index) {
+    {
+        std::lock_guard lock(mutex_);
+        requests_[index].clientClosedAt = Clock::now();
+    }
+    received_.notify_all();
+}
+
+std::optional<Clock::time_point> HttpTestServer::WaitForClientClose(std::size_t index,
+                                                                    int timeoutMs) const {
+    std::unique_lock lock(mutex_);
+    received_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
+        return index < requests_.size() && requests_[index].clientClosedAt.has_value();
+    });
+    if (index < requests_.size()) {
+        return requests_[index].clientClosedAt;
+    }
+    return std::nullopt;
 }
 
 void HttpTestServer::Run() {
@@ -221,6 +286,7 @@ void HttpTestServer::Handle(int connection) {
     HttpReceivedRequest request = ParseRequest(head.substr(0, head.find("\r\n\r\n") + 2));
 
     HttpTestResponse response;
+    std::size_t index = 0;
     {
         std::lock_guard lock(mutex_);
         const auto found = responses_.find(request.target);
@@ -231,10 +297,22 @@ void HttpTestServer::Handle(int connection) {
             response.reason = "Not Found";
             response.body = "<html><body>Not Found</body></html>";
         }
+        index = requests_.size();
         requests_.push_back(std::move(request));
     }
     received_.notify_all();
     if (response.closeWithoutAnswer) {
+        return;
+    }
+    // Ends the answer; a close by the client is noted.
+    auto ended = [&](Wait wait) {
+        if (wait == Wait::ClientClosed) {
+            NoteClientClose(index);
+        }
+        return wait != Wait::Elapsed;
+    };
+    if (response.stallBeforeHeadersMs > 0 &&
+        ended(Pause(connection, response.stallBeforeHeadersMs))) {
         return;
     }
 
@@ -247,38 +325,43 @@ void HttpTestServer::Handle(int connection) {
         answer += name + ": " + value + "\r\n";
     }
     answer += "\r\n";
-
-    auto sendAll = [&](const char* data, std::size_t size) {
-        while (size > 0) {
-            const ssize_t sent = send(connection, data, size, MSG_NOSIGNAL);
-            if (sent <= 0) {
-                return false;
-            }
-            data += sent;
-            size -= static_cast<std::size_t>(sent);
-        }
-        return true;
-    };
-    if (!sendAll(answer.data(), answer.size())) {
+    if (ended(SendAll(connection, answer.data(), answer.size()))) {
         return;
     }
-    std::size_t bodyBytes = response.body.size();
+
+    if (response.endless && response.body.empty()) {
+        response.body = "x";
+    }
+    const std::string& body = response.body;
+    std::size_t bodyBytes = body.size();
     if (response.stallAfterBytes && *response.stallAfterBytes < bodyBytes) {
         bodyBytes = *response.stallAfterBytes;
     }
-    const std::size_t piece = response.chunkBytes > 0 ? response.chunkBytes : bodyBytes;
-    for (std::size_t at = 0; at < bodyBytes;) {
-        const std::size_t n = std::min(piece, bodyBytes - at);
-        if (!sendAll(response.body.data() + at, n)) {
+    std::size_t piece = response.chunkBytes > 0 ? response.chunkBytes : body.size();
+    int pauseMs = response.chunkPauseMs;
+    if (response.trickleEveryMs > 0) {
+        piece = 1;
+        pauseMs = response.trickleEveryMs;
+    }
+    // `sent` counts every byte of the body sent so far; an endless body starts over.
+    std::uint64_t sent = 0;
+    auto more = [&] { return response.endless || sent < bodyBytes; };
+    while (more() && piece > 0) {
+        const std::size_t offset = static_cast<std::size_t>(sent % body.size());
+        std::size_t n = std::min(piece, body.size() - offset);
+        if (!response.endless) {
+            n = std::min<std::size_t>(n, static_cast<std::size_t>(bodyBytes - sent));
+        }
+        if (ended(SendAll(connection, body.data() + offset, n))) {
             return;
         }
-        at += n;
-        if (at < bodyBytes && response.chunkPauseMs > 0 && !Pause(response.chunkPauseMs)) {
+        sent += n;
+        if (more() && pauseMs > 0 && ended(Pause(connection, pauseMs))) {
             return;
         }
     }
-    if (response.stallAfterBytes && *response.stallAfterBytes < response.body.size()) {
-        Pause(response.stallMs);
+    if (response.stallAfterBytes && *response.stallAfterBytes < body.size()) {
+        ended(Pause(connection, response.stallMs));
         return;
     }
     shutdown(connection, SHUT_WR);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <map>
@@ -28,6 +29,13 @@ struct HttpTestResponse {
     // Send the body in pieces of this many bytes with a pause between them (0: all at once).
     std::size_t chunkBytes = 0;
     int chunkPauseMs = 0;
+    // Send the body one byte at a time, this many milliseconds apart (0: as above).
+    int trickleEveryMs = 0;
+    // After the body, send it again from its beginning, and so on, until the client closes the
+    // connection or the server stops (an empty body sends 'x's).
+    bool endless = false;
+    // Read the request, then wait this long before sending the first byte of the answer.
+    int stallBeforeHeadersMs = 0;
     // Close the connection without answering at all.
     bool closeWithoutAnswer = false;
 };
@@ -38,6 +46,9 @@ struct HttpReceivedRequest {
     std::string method;
     std::string target;
     std::vector<std::pair<std::string, std::string>> headers;  // in order, as received
+    // When the server found the connection closed by the client before its answer was
+    // complete (while it paused or sent).
+    std::optional<std::chrono::steady_clock::time_point> clientClosedAt;
 
     // The value of the first header of this name (compared without case).
     std::optional<std::string> Header(const std::string& name) const;
@@ -45,9 +56,11 @@ struct HttpReceivedRequest {
 
 // A small HTTP/1.x server on 127.0.0.1 for the tests, on a port of its own. It answers one
 // connection after the other on a thread of its own and closes each connection after the
-// answer. Paths without an answer get 404. Everything it does is bounded in time: reading
-// a request gives up after 5 seconds, a stall after its `stallMs`, and Stop (or the destructor)
-// ends a stall at once.
+// answer. Paths without an answer get 404. It notices at once when a client closes the
+// connection in the middle of an answer, and then goes on to the next connection. Everything
+// it does is bounded in time, or ends with the client's close: reading a request gives up
+// after 5 seconds, a stall after its `stallMs`, and Stop (or the destructor) ends a stall, a
+// trickle and an endless body at once.
 class HttpTestServer {
 public:
     HttpTestServer();
@@ -67,14 +80,24 @@ public:
     std::size_t RequestCount() const;
     // Waits until `count` requests have been received or `timeoutMs` has passed.
     bool WaitForRequests(std::size_t count, int timeoutMs) const;
+    // Waits until the client has closed the connection of request `index` (0: the first)
+    // before its answer was complete; empty when that did not happen within `timeoutMs`.
+    std::optional<std::chrono::steady_clock::time_point> WaitForClientClose(std::size_t index,
+                                                                            int timeoutMs) const;
 
     // Stops serving; a stalled answer ends at once. Called by the destructor.
     void Stop();
 
 private:
+    enum class Wait { Elapsed, Stopped, ClientClosed };
+
     void Run();
     void Handle(int connection);
-    bool Pause(int milliseconds);  // false when the server was stopped meanwhile
+    // Waits `milliseconds` unless the server stops or the client closes `connection`.
+    Wait Pause(int connection, int milliseconds);
+    // Sends all of `data`; fails when the server stops or the client closes.
+    Wait SendAll(int connection, const char* data, std::size_t size);
+    void NoteClientClose(std::size_t index);
 
     int listener_ = -1;
     int wakeRead_ = -1;

@@ -62,6 +62,7 @@ protected:
             EXPECT_EQ(path, kProgram);
             return fileTime;
         };
+        services.updateHostKnown = hostKnown;
         return DecideAutomaticUpdate(services, UpdateSettingsKey{}, argument, forced,
                                      installedDate);
     }
@@ -84,6 +85,7 @@ protected:
     LockedRegistry locked{registry};
     std::optional<std::string> argument1;
     int drive = kDriveFixed;
+    bool hostKnown = true;
     double today = kToday;
     std::optional<double> fileTime = kFileTime;
 };
@@ -98,6 +100,16 @@ TEST_F(AutomaticUpdateTest, FirstStartCreatesTheKeyAndShowsTheWizard) {
     EXPECT_EQ(ApplicationFileName(), "\"/opt/rangwerk/bin/rangwerk\"");
     // The check itself never moves the reminder.
     EXPECT_FALSE(Key()->ValueExists("Update"));
+}
+
+TEST_F(AutomaticUpdateTest, WithoutAnUpdateHostOnlyCtrlUShowsTheWizard) {
+    hostKnown = false;
+    Key()->WriteString("OnlyUpdate", "");
+    const auto start = Decide(false);
+    EXPECT_FALSE(start.showWizard);
+    EXPECT_EQ(start.failure, std::nullopt);
+    EXPECT_EQ(ApplicationFileName(), "\"/opt/rangwerk/bin/rangwerk\"");  // written all the same
+    EXPECT_TRUE(Decide(true).showWizard);
 }
 
 TEST_F(AutomaticUpdateTest, ArgumentFollowsTheQuotedPath) {
@@ -152,7 +164,7 @@ TEST_F(AutomaticUpdateTest, CdRomAndUnknownDrivesNeverShowTheWizard) {
 TEST_F(AutomaticUpdateTest, NetworkPathHasNoDriveRoot) {
     // Through the platform's own query: two backslashes name no drive on any system.
     AutomaticUpdateServices services{registry, "\\\\server\\share\\Ranko.exe", std::nullopt, {},
-                                     {},       [] { return kToday; }};
+                                     {},       [] { return kToday; },          true};
     EXPECT_FALSE(DecideAutomaticUpdate(services, UpdateSettingsKey{}, "", false, 0).showWizard);
     EXPECT_FALSE(DecideAutomaticUpdate(services, UpdateSettingsKey{}, "", true, 0).showWizard);
     EXPECT_EQ(ApplicationFileName(), "\"\\\\server\\share\\Ranko.exe\"");

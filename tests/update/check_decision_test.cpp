@@ -41,8 +41,10 @@ public:
         result.status = HttpResult::Status::Done;
         return result;
     }
+    void Abort() override { ++aborts; }
 
     std::optional<std::string> answer;
+    int aborts = 0;
     std::optional<std::uint64_t> announced;
     std::vector<HttpRequest> requests;
     std::vector<std::string> targets;
@@ -145,6 +147,13 @@ TEST_F(UpdateCheckTest, WithoutConnectionMakesNoFileAndSendsNoRequest) {
     // A host chosen by the environment is asked without the query.
     inputs.host = {"127.0.0.1:8080", true};
     EXPECT_TRUE(check.CheckForUpdates(inputs));
+    EXPECT_EQ(connection.asked, 1);
+    EXPECT_EQ(http.requests.size(), 1u);
+
+    // Without a host there is nobody to ask, and nothing to fetch.
+    inputs.host = {};
+    EXPECT_FALSE(check.CheckForUpdates(inputs));
+    EXPECT_EQ(check.LastFailure(), UpdateCheck::CheckFailure::NoHost);
     EXPECT_EQ(connection.asked, 1);
     EXPECT_EQ(http.requests.size(), 1u);
 }
@@ -294,15 +303,50 @@ TEST(UpdateCheckTexts, NoConnectionBoxAndNewsList) {
     EXPECT_EQ(FormatNewsList({"a", "", "b c"}), "- a\r\n- \r\n- b c\r\n");
 }
 
-TEST(UpdateHost, TheEnvironmentMayChooseAnotherHost) {
-    EXPECT_EQ(ResolveUpdateHost(nullptr), (UpdateHost{"www.quarv-software.example", false}));
-    EXPECT_EQ(ResolveUpdateHost(" \t"), (UpdateHost{"www.quarv-software.example", false}));
-    EXPECT_EQ(ResolveUpdateHost(" 127.0.0.1:8080 "), (UpdateHost{"127.0.0.1:8080", true}));
+TEST(UpdateHost, TheEnvironmentComesBeforeTheBuiltInHost) {
+    const std::string builtIn = "updates.example.invalid";
+    EXPECT_EQ(ResolveUpdateHost(nullptr, builtIn), (UpdateHost{builtIn, false}));
+    EXPECT_EQ(ResolveUpdateHost(" \t", builtIn), (UpdateHost{builtIn, false}));
+    EXPECT_EQ(ResolveUpdateHost(" 127.0.0.1:8080 ", builtIn), (UpdateHost{"127.0.0.1:8080", true}));
+    EXPECT_EQ(ResolveUpdateHost("127.0.0.1:8080", ""), (UpdateHost{"127.0.0.1:8080", true}));
+    // A build that set no host knows none: it is not the maker's web host.
+    EXPECT_FALSE(ResolveUpdateHost(nullptr, "").Known());
 #ifdef _WIN32
     EXPECT_STREQ(kUpdateProgramName, "Ranko");
 #else
     EXPECT_STREQ(kUpdateProgramName, "Ranko-Linux");
 #endif
+}
+
+TEST(UpdateCheckTexts, ArchiveNamesStayBelowUpdates) {
+    for (const char* allowed : {"Ranko.zip", "Ranko 1.1.zip", "2026/Ranko.zip", "./Ranko.zip",
+                                "Ranko..zip", "Ranko%201.zip", "a/b/c.zip?v=2"}) {
+        EXPECT_TRUE(IsArchiveBelowUpdates(allowed)) << allowed;
+    }
+    for (const char* refused : {"",
+                                "../Ranko.zip",
+                                "a/../../Ranko.zip",
+                                "..",
+                                "a/..",
+                                "..\\Ranko.zip",
+                                "a\\..\\b",
+                                "%2e%2e/Ranko.zip",
+                                "%2E%2e%2fRanko.zip",
+                                "%252e%252e/Ranko.zip",
+                                ".. /x",
+                                "a/.../b",
+                                "http://other.example/Ranko.zip",
+                                "file:///etc/passwd",
+                                "C:\\Ranko.zip",
+                                "mailto:x@y",
+                                "//other.example/Ranko.zip",
+                                "/Ranko.zip",
+                                "\\\\server\\Ranko.zip",
+                                "%2F%2Fother.example/x",
+                                "Ranko.zip\r\nHost: other",
+                                "a\tb"}) {
+        EXPECT_FALSE(IsArchiveBelowUpdates(refused)) << refused;
+    }
 }
 
 }  // namespace

@@ -203,6 +203,46 @@ TEST_F(HttpTest, TheProgressCallbackCutsTheTransferWhileEventsFlow) {
     EXPECT_GT(ticks, 0);  // the nested loop went on handling events
 }
 
+using Clock = std::chrono::steady_clock;
+
+// Abort, called from a handler that runs inside Get, ends the transfer within a second in
+// every phase: before the answer's header, between the bytes of a body without length that
+// trickles in, and in a body that never ends. The server sees the connection closed.
+TEST_F(HttpTest, AbortEndsTheTransferInEveryPhaseWithinASecond) {
+    const HttpTestResponse phases[] = {
+        {.body = "[Ranko]\r\n", .stallBeforeHeadersMs = 30000},
+        {.body = "[Ranko]\r\n",
+         .sendContentLength = false,
+         .trickleEveryMs = 4000,
+         .endless = true},
+        {.body = SomeBytes(64 * 1024),
+         .sendContentLength = false,
+         .chunkPauseMs = 5,
+         .endless = true},
+    };
+    for (std::size_t i = 0; i < std::size(phases); ++i) {
+        SCOPED_TRACE(i);
+        const std::string path = "/phase" + std::to_string(i);
+        server.Serve(path, phases[i]);
+        Clock::time_point abortedAt;
+        QTimer::singleShot(400, [&] {
+            abortedAt = Clock::now();
+            client.Abort();
+        });
+        const HttpResult result = Get(path);
+        const auto returnedAt = Clock::now();
+        EXPECT_EQ(result.status, HttpResult::Status::Aborted) << result.errorText;
+        EXPECT_LT(returnedAt - abortedAt, std::chrono::seconds(1));
+        const auto closedAt = server.WaitForClientClose(i, 2000);
+        ASSERT_TRUE(closedAt.has_value());
+        EXPECT_LT(*closedAt - abortedAt, std::chrono::seconds(1));
+    }
+    // Without a running request Abort does nothing: the next one goes through.
+    client.Abort();
+    server.Serve("/Updates.ini", {.body = "[Ranko]\r\n"});
+    EXPECT_TRUE(Get("/Updates.ini").ok());
+}
+
 // The check with the real client.
 class FixedConnection : public ConnectionQuery {
 public:
@@ -283,9 +323,26 @@ TEST_F(CheckOverHttpTest, RefusesADescriptionOverOneMebibyte) {
     server.Serve("/Updates.ini", {.body = huge});
     EXPECT_FALSE(check.CheckForUpdates(inputs));
     EXPECT_EQ(check.LastFailure(), UpdateCheck::CheckFailure::TooLarge);
-    server.Serve("/Updates.ini", {.body = huge, .sendContentLength = false});
+    // A body without length that never ends is cut at the limit as well.
+    server.Serve("/Updates.ini", {.body = huge, .sendContentLength = false, .endless = true});
     EXPECT_FALSE(check.CheckForUpdates(inputs));
     EXPECT_EQ(check.LastFailure(), UpdateCheck::CheckFailure::TooLarge);
+    EXPECT_FALSE(check.UpdatesAvailable());
+    EXPECT_EQ(FilesInFolder(), 0u);
+}
+
+TEST_F(CheckOverHttpTest, ACancelledCheckEndsAtOnceAndLeavesNoFile) {
+    server.Serve("/Updates.ini", {.body = "[Ranko]\r\nDate=09.12.2026\r\n",
+                                  .sendContentLength = false,
+                                  .trickleEveryMs = 4000});
+    Clock::time_point abortedAt;
+    QTimer::singleShot(400, [&] {
+        abortedAt = Clock::now();
+        check.Abort();
+    });
+    EXPECT_FALSE(check.CheckForUpdates(inputs));
+    EXPECT_LT(Clock::now() - abortedAt, std::chrono::seconds(1));
+    EXPECT_EQ(check.LastFailure(), UpdateCheck::CheckFailure::Aborted);
     EXPECT_FALSE(check.UpdatesAvailable());
     EXPECT_EQ(FilesInFolder(), 0u);
 }

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 
@@ -22,6 +23,9 @@ public:
     std::string body;
     std::string failure;
     std::function<void()> duringGet;
+    // The length the answer announces; empty: the body's.
+    std::optional<std::uint64_t> announced;
+    int aborts = 0;
 
     HttpResult Get(const HttpRequest& request, const std::string& target,
                    const HttpTransferEvents& events) override {
@@ -31,7 +35,7 @@ public:
             duringGet();
         }
         if (events.begin) {
-            events.begin(body.size());
+            events.begin(announced ? *announced : body.size());
         }
         if (events.progress) {
             events.progress(body.size());
@@ -41,6 +45,7 @@ public:
         result.errorText = failure;
         return result;
     }
+    void Abort() override { ++aborts; }
 };
 
 TEST(ArchiveDownload, AFailedTransferReportsItsOwnTextAndEndsTheDownload) {
@@ -59,7 +64,7 @@ TEST(ArchiveDownload, AFailedTransferReportsItsOwnTextAndEndsTheDownload) {
     client.body = std::string(3000, 'p');
     client.failure = "Connection closed gracefully.";
     client.duringGet = [&] { downloadingSeen = download.Downloading(); };
-    ArchiveDownloadResult result = download.Run("h", "Ranko.zip", archive);
+    ArchiveDownloadResult result = download.Run("h", "Ranko.zip", archive, {});
     EXPECT_TRUE(downloadingSeen);
     EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Failed);
     EXPECT_EQ(result.errorText, "Connection closed gracefully.");
@@ -70,10 +75,22 @@ TEST(ArchiveDownload, AFailedTransferReportsItsOwnTextAndEndsTheDownload) {
 
     // A client that throws leaves the flag cleared as well.
     client.duringGet = [] { throw std::runtime_error("Socket Error # 10054"); };
-    result = download.Run("h", "Ranko.zip", archive);
+    result = download.Run("h", "Ranko.zip", archive, {});
     EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Failed);
     EXPECT_EQ(result.errorText, "Socket Error # 10054");
     EXPECT_FALSE(download.Downloading());
+    EXPECT_FALSE(fs::exists(archive));
+
+    // A server that sends more than it announced: the archive is refused, not cut to size.
+    client.duringGet = nullptr;
+    client.failure.clear();
+    client.body = std::string(3000, 'p');
+    client.announced = 2048;
+    result = download.Run("h", "Ranko.zip", archive, {});
+    EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Failed);
+    EXPECT_EQ(result.errorText,
+              "Der Server hat mehr Daten gesendet, als er für das Update-Archiv angekündigt hat "
+              "(2 KB). Der Download wurde verworfen.");
     EXPECT_FALSE(fs::exists(archive));
 
     fs::remove_all(folder);

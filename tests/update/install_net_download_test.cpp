@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QTimer>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -21,6 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using testing::HttpTestResponse;
 using testing::HttpTestServer;
+using Clock = std::chrono::steady_clock;
 
 std::string Read(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -57,6 +60,21 @@ protected:
     }
     void TearDown() override { fs::remove_all(folder_); }
 
+    // Serves `body` as the archive with the maker's signature beside it.
+    void ServeSigned(HttpTestResponse archive) {
+        HttpTestResponse signature;
+        signature.body = install_test::Sign(key_.get(), archive.body);
+        server_.Serve("/Updates/Ranko.zip", std::move(archive));
+        server_.Serve("/Updates/Ranko.zip.sig", signature);
+    }
+    ArchiveDownloadResult Run(ArchiveDownload& download) {
+        return download.Run(server_.Host(), "Ranko.zip", archive_, trusted_);
+    }
+    std::size_t FilesInFolder() const {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(folder_), fs::directory_iterator()));
+    }
+
     const DownloadDisplay* ShownAt(std::uint64_t position) const {
         for (const DownloadDisplay& display : shown_) {
             if (display.position == position) {
@@ -76,6 +94,8 @@ protected:
     std::vector<int> waited_;
     int clockCalls_ = 0;
     std::function<void()> onEvents_;
+    install_test::Key key_ = install_test::MakeKey();
+    std::vector<std::string> trusted_{install_test::PublicPem(key_.get())};
 };
 
 TEST_F(NetDownloadTest, ProgressTextsAtKnownByteCounts) {
@@ -83,13 +103,10 @@ TEST_F(NetDownloadTest, ProgressTextsAtKnownByteCounts) {
     archive.body = std::string(3145728, 'r');
     archive.chunkBytes = 3145728 / 4;  // a pause after every quarter
     archive.chunkPauseMs = 100;
-    server_.Serve("/Updates/Ranko.zip", archive);
-    HttpTestResponse signature;
-    signature.body = std::string(64, 's');
-    server_.Serve("/Updates/Ranko.zip.sig", signature);
+    ServeSigned(archive);
 
     ArchiveDownload download(client_, hooks_, ProgressFormat{",", "HH:mm:ss"});
-    const ArchiveDownloadResult result = download.Run(server_.Host(), "Ranko.zip", archive_);
+    const ArchiveDownloadResult result = Run(download);
     ASSERT_EQ(result.status, ArchiveDownloadResult::Status::Completed) << result.errorText;
     EXPECT_EQ(maxima_, (std::vector<std::uint64_t>{3145728}));
     const DownloadDisplay* quarter = ShownAt(3145728 / 4);
@@ -102,7 +119,7 @@ TEST_F(NetDownloadTest, ProgressTextsAtKnownByteCounts) {
     EXPECT_EQ(half->status, "1,5 MB von 3 MB gedownloadet");
     ASSERT_NE(ShownAt(3145728), nullptr);
     EXPECT_EQ(fs::file_size(archive_), 3145728u);
-    EXPECT_EQ(Read(archive_ + ".sig"), std::string(64, 's'));
+    EXPECT_EQ(Read(archive_ + ".sig"), install_test::Sign(key_.get(), archive.body));
 }
 
 TEST_F(NetDownloadTest, CancelMidTransferThenRetryFromAnEmptyFile) {
@@ -118,7 +135,7 @@ TEST_F(NetDownloadTest, CancelMidTransferThenRetryFromAnEmptyFile) {
             download.RequestCancel();
         }
     };
-    ArchiveDownloadResult result = download.Run(server_.Host(), "Ranko.zip", archive_);
+    ArchiveDownloadResult result = Run(download);
     EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Aborted) << result.errorText;
     EXPECT_TRUE(download.DownloadAborted());
     EXPECT_FALSE(download.Downloading());
@@ -129,22 +146,21 @@ TEST_F(NetDownloadTest, CancelMidTransferThenRetryFromAnEmptyFile) {
     // "Erneut versuchen": a smaller archive now, written into an empty file.
     HttpTestResponse retry;
     retry.body = std::string(100000, 'b');
-    server_.Serve("/Updates/Ranko.zip", retry);
+    ServeSigned(retry);
     download.ResetForRetry();
     onEvents_ = nullptr;
     shown_.clear();
-    result = download.Run(server_.Host(), "Ranko.zip", archive_);
+    result = Run(download);
     EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Completed) << result.errorText;
     EXPECT_EQ(Read(archive_), retry.body);
     ASSERT_FALSE(shown_.empty());
     EXPECT_LE(shown_.front().position, retry.body.size());
     EXPECT_EQ(shown_.back().position, retry.body.size());
-    EXPECT_FALSE(fs::exists(archive_ + ".sig"));  // 404: no signature file
 }
 
 TEST_F(NetDownloadTest, AMissingArchiveFailsWithTheTransfersOwnText) {
     ArchiveDownload download(client_, hooks_);
-    const ArchiveDownloadResult result = download.Run(server_.Host(), "Ranko.zip", archive_);
+    const ArchiveDownloadResult result = Run(download);
     EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Failed);
     EXPECT_FALSE(result.errorText.empty());
     EXPECT_FALSE(download.Downloading());
@@ -153,20 +169,127 @@ TEST_F(NetDownloadTest, AMissingArchiveFailsWithTheTransfersOwnText) {
     EXPECT_TRUE(waited_.empty());
 }
 
-TEST_F(NetDownloadTest, WithoutContentLengthNoProgressAndNoCancel) {
+TEST_F(NetDownloadTest, WithoutContentLengthNoProgressIsShown) {
     HttpTestResponse unsized;
     unsized.body = std::string(300000, 'u');
     unsized.sendContentLength = false;
     unsized.chunkBytes = 50000;
     unsized.chunkPauseMs = 10;
-    server_.Serve("/Updates/Ranko.zip", unsized);
+    ServeSigned(unsized);
     ArchiveDownload download(client_, hooks_);
-    download.RequestCancel();  // ignored: nothing can be cut without a length
-    const ArchiveDownloadResult result = download.Run(server_.Host(), "Ranko.zip", archive_);
+    const ArchiveDownloadResult result = Run(download);
     EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Completed) << result.errorText;
     EXPECT_EQ(maxima_, (std::vector<std::uint64_t>{0}));
     EXPECT_TRUE(shown_.empty());
     EXPECT_EQ(Read(archive_), unsized.body);
+}
+
+// The cancel lands within a second whatever the server does: it stalls before the archive's
+// header, trickles the archive without a length, or trickles the signature.
+TEST_F(NetDownloadTest, ACancelEndsEveryPhaseWithinASecond) {
+    const std::string body = std::string(2000, 'z');
+    struct Phase {
+        HttpTestResponse archive;
+        HttpTestResponse signature;
+        std::size_t cutRequest;  // the request whose connection the cancel closes
+    };
+    const Phase phases[] = {
+        {{.body = body, .stallBeforeHeadersMs = 30000}, {}, 0},
+        {{.body = body, .sendContentLength = false, .trickleEveryMs = 4000}, {}, 0},
+        {{.body = body},
+         {.body = install_test::Sign(key_.get(), body),
+          .sendContentLength = false,
+          .trickleEveryMs = 4000},
+         1},
+    };
+    std::size_t requestsBefore = 0;
+    for (std::size_t i = 0; i < std::size(phases); ++i) {
+        SCOPED_TRACE(i);
+        server_.Serve("/Updates/Ranko.zip", phases[i].archive);
+        server_.Serve("/Updates/Ranko.zip.sig", phases[i].signature);
+        ArchiveDownload download(client_, hooks_);
+        waited_.clear();
+        Clock::time_point cancelledAt;
+        bool downloadingAtCancel = false;
+        QTimer::singleShot(500, [&] {
+            cancelledAt = Clock::now();
+            downloadingAtCancel = download.Downloading();
+            download.RequestCancel();
+        });
+        const ArchiveDownloadResult result = Run(download);
+        EXPECT_LT(Clock::now() - cancelledAt, std::chrono::seconds(1));
+        EXPECT_TRUE(downloadingAtCancel);
+        EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Aborted) << result.errorText;
+        EXPECT_TRUE(download.DownloadAborted());
+        EXPECT_EQ(waited_, (std::vector<int>{3000}));
+        const auto closedAt =
+            server_.WaitForClientClose(requestsBefore + phases[i].cutRequest, 2000);
+        ASSERT_TRUE(closedAt.has_value());
+        EXPECT_LT(*closedAt - cancelledAt, std::chrono::seconds(1));
+        EXPECT_EQ(FilesInFolder(), 0u);  // neither the archive nor its signature stays
+        requestsBefore = server_.RequestCount();
+    }
+}
+
+// What a server may send at most: an archive without length up to the limit, a signature of
+// 4 KiB. More is refused with a German text, and nothing of it stays.
+TEST_F(NetDownloadTest, LimitsRefuseEndlessAndOversizedBodies) {
+    ArchiveDownloadLimits limits;
+    limits.archiveWithoutLength = 1024 * 1024;
+    ArchiveDownload download(client_, hooks_, ProgressFormat{",", "HH:mm:ss"}, limits);
+
+    server_.Serve(
+        "/Updates/Ranko.zip",
+        {.body = std::string(64 * 1024, 'e'), .sendContentLength = false, .endless = true});
+    ArchiveDownloadResult result = Run(download);
+    EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Failed);
+    EXPECT_EQ(result.errorText,
+              "Das Update-Archiv ist größer als 1 MB, und der Server hat seine Größe nicht "
+              "angekündigt. Der Download wurde verworfen.");
+    EXPECT_EQ(FilesInFolder(), 0u);
+    EXPECT_EQ(server_.RequestCount(), 1u);  // no signature asked for
+
+    const std::string tooLarge =
+        "Die Signatur des Update-Archivs ist größer als 4 KB. Der Download wurde verworfen.";
+    server_.Serve("/Updates/Ranko.zip", {.body = "archive"});
+    for (const HttpTestResponse& signature :
+         {HttpTestResponse{.body = std::string(4097, 's')},
+          HttpTestResponse{.body = "s", .sendContentLength = false, .endless = true}}) {
+        server_.Serve("/Updates/Ranko.zip.sig", signature);
+        result = Run(download);
+        EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Failed);
+        EXPECT_EQ(result.errorText, tooLarge);
+        EXPECT_EQ(FilesInFolder(), 0u);
+    }
+}
+
+// The archive counts as downloaded only with the maker's signature; otherwise it is a failed
+// download, and neither file stays.
+TEST_F(NetDownloadTest, AMissingOrWrongSignatureFailsTheDownload) {
+    ArchiveDownload download(client_, hooks_);
+    server_.Serve("/Updates/Ranko.zip", {.body = "archive"});
+    ArchiveDownloadResult result = Run(download);  // no signature on the server
+    EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Failed);
+    EXPECT_EQ(result.errorText,
+              "Die Signatur des Update-Archivs kann nicht geladen werden: HTTP/1.1 404 Not "
+              "Found. Der Download wurde verworfen.");
+    EXPECT_EQ(FilesInFolder(), 0u);
+
+    const install_test::Key stranger = install_test::MakeKey();
+    server_.Serve("/Updates/Ranko.zip.sig",
+                  {.body = install_test::Sign(stranger.get(), "archive")});
+    result = Run(download);
+    EXPECT_EQ(result.status, ArchiveDownloadResult::Status::Failed);
+    EXPECT_EQ(result.errorText,
+              "Das Update-Archiv trägt keine gültige Signatur des Herstellers. Der Download "
+              "wurde verworfen.");
+    EXPECT_EQ(FilesInFolder(), 0u);
+
+    server_.Serve("/Updates/Ranko.zip.sig", {.body = "kurz"});
+    result = Run(download);
+    EXPECT_EQ(result.errorText,
+              "Die Signatur des Update-Archivs ist unvollständig. Der Download wurde verworfen.");
+    EXPECT_EQ(FilesInFolder(), 0u);
 }
 
 TEST_F(NetDownloadTest, DownloadedPreparedAndCompletedEndToEnd) {
@@ -189,7 +312,8 @@ TEST_F(NetDownloadTest, DownloadedPreparedAndCompletedEndToEnd) {
     server_.Serve("/Updates/Ranko.zip.sig", signature);
 
     ArchiveDownload download(client_, hooks_);
-    const ArchiveDownloadResult result = download.Run(server_.Host(), "Ranko.zip", archive_);
+    const ArchiveDownloadResult result =
+        download.Run(server_.Host(), "Ranko.zip", archive_, {install_test::PublicPem(key.get())});
     ASSERT_EQ(result.status, ArchiveDownloadResult::Status::Completed) << result.errorText;
 
     InstallationRequest request;

@@ -80,7 +80,7 @@ struct Setup {
                              wizard = made.get();
                              return made;
                          },
-                         [this] { ++terminations; }});
+                         [this] { ++terminations; }, true});
     }
     std::unique_ptr<TQuarvUpdateFile> Make() { return Make(registry); }
     std::unique_ptr<RegistryKey> Key() {

@@ -13,8 +13,10 @@
 #include <zip.h>
 
 #include <stdlib.h>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -86,6 +88,11 @@ T* Child(QWidget& window, const char* name) {
     return FindControl<T>(window, name);
 }
 
+// A model text as its label shows it (lines broken at LF).
+QString LabelTextOf(const char* text) {
+    return QString::fromUtf8(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
 }  // namespace
 
 class StatusFormEndToEndTest : public QObject {
@@ -140,6 +147,21 @@ private:
 
     void Click(TStatusForm& form, const char* button) {
         QTest::mouseClick(Child<QPushButton>(form, button), Qt::LeftButton);
+    }
+
+    // The wizard on the screen, through "Weiter >" on its check page.
+    std::unique_ptr<TStatusForm> ShownAtTheCheck() {
+        auto form = MakeForm();
+        form->show();
+        if (!QTest::qWaitForWindowExposed(form.get()))
+            return nullptr;
+        Click(*form, "Button_Next");
+        return form;
+    }
+
+    std::size_t FilesInTemp() const {
+        return static_cast<std::size_t>(
+            std::distance(fs::directory_iterator(root_ / "temp"), fs::directory_iterator()));
     }
 
 private slots:
@@ -282,6 +304,129 @@ private slots:
         QCOMPARE(terminations_, 0);
     }
 
+    // "Abbrechen", Escape and the close box, each while the server has not even sent the
+    // header of the description: the check ends within a second and the wizard closes,
+    // without the no-connection box.
+    void cancellingTheCheckClosesTheWizardAtOnce() {
+        server_->Serve("/Updates.ini", {.body = "[Ranko]\r\n", .stallBeforeHeadersMs = 30000});
+        const std::function<void(TStatusForm&)> ways[] = {
+            [this](TStatusForm& form) { Click(form, "Button_Cancel"); },
+            [](TStatusForm& form) { QTest::keyClick(&form, Qt::Key_Escape); },
+            [](TStatusForm& form) { form.close(); },
+        };
+        for (std::size_t i = 0; i < std::size(ways); ++i) {
+            auto form = ShownAtTheCheck();
+            QVERIFY(form);
+            std::chrono::steady_clock::time_point cancelledAt;
+            bool checkingAtCancel = false;
+            QTimer::singleShot(300, form.get(), [&] {
+                checkingAtCancel = form->Model().Checking();
+                cancelledAt = std::chrono::steady_clock::now();
+                ways[i](*form);
+            });
+            Click(*form, "Button_Check");
+            QVERIFY(checkingAtCancel);
+            QVERIFY(std::chrono::steady_clock::now() - cancelledAt < std::chrono::seconds(1));
+            const auto closedAt = server_->WaitForClientClose(i, 2000);
+            QVERIFY(closedAt.has_value());
+            QVERIFY(*closedAt - cancelledAt < std::chrono::seconds(1));
+            QVERIFY(!form->isVisible());
+            QCOMPARE(form->Model().Step(), 1);
+            QVERIFY2(dialogs_.messages.empty(),
+                     dialogs_.messages.empty() ? "" : dialogs_.messages[0].text.c_str());
+            QCOMPARE(FilesInTemp(), std::size_t(0));
+        }
+    }
+
+    // An archive without a length that trickles in: "Download abbrechen" with Ja cuts it
+    // within a second, and the page offers the retry.
+    void cancellingATrickleWithoutLengthEndsItAtOnce() {
+        ServeDescription();
+        server_->Serve(
+            "/Updates/Ranko.zip",
+            {.body = "PK", .sendContentLength = false, .trickleEveryMs = 4000, .endless = true});
+        auto form = ShownAtTheCheck();
+        QVERIFY(form);
+        Click(*form, "Button_Check");
+        dialogs_.AnswerMessage(MessageButton::Yes);
+        std::chrono::steady_clock::time_point cancelledAt;
+        QTimer::singleShot(500, form.get(), [&] {
+            cancelledAt = std::chrono::steady_clock::now();
+            Click(*form, "CancelDownload");
+        });
+        Click(*form, "Button_Next");
+        QVERIFY(std::chrono::steady_clock::now() - cancelledAt < std::chrono::seconds(1));
+        const auto closedAt = server_->WaitForClientClose(1, 2000);
+        QVERIFY(closedAt.has_value());
+        QVERIFY(*closedAt - cancelledAt < std::chrono::seconds(1));
+        QCOMPARE(dialogs_.messages.size(), std::size_t(1));
+        QCOMPARE(dialogs_.messages[0].text,
+                 std::string("Soll der Download wirklich abgebrochen werden?"));
+        QCOMPARE(Child<QLabel>(*form, "Label_Download")->text(),
+                 LabelTextOf(kWizardDownloadAbortedText));
+        QCOMPARE(Child<QPushButton>(*form, "CancelDownload")->text(), QString("Erneut versuchen"));
+        QVERIFY(!Child<QPushButton>(*form, "Button_Next")->isEnabled());
+        QVERIFY(form->isVisible());
+        QVERIFY(!fs::exists(tempFolder_ + "Ranko.zip"));
+        QVERIFY(!fs::exists(tempFolder_ + "Ranko.zip.sig"));
+        QVERIFY(dialogs_.AllAnswered());
+    }
+
+    // A wrong signature is a failed download: the error box with our text, then the retry
+    // page; the page never says that the download succeeded, and nothing of it stays.
+    void aWrongSignatureFailsTheDownload() {
+        ServeDescription();
+        const std::string archive = MakeZip({{"Update.bat", "rem\r\n"}}, root_ / "scratch.zip");
+        const Key stranger = MakeKey();
+        server_->Serve("/Updates/Ranko.zip", {200, "OK", archive});
+        server_->Serve("/Updates/Ranko.zip.sig", {200, "OK", Sign(stranger.get(), archive)});
+        auto form = ShownAtTheCheck();
+        QVERIFY(form);
+        Click(*form, "Button_Check");
+        auto* label = Child<QLabel>(*form, "Label_Download");
+        QStringList shown;
+        dialogs_.AnswerMessage(MessageButton::Ok);
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] {
+            if (shown.isEmpty() || shown.back() != label->text())
+                shown.push_back(label->text());
+        });
+        watch.start(0);
+        Click(*form, "Button_Next");
+        watch.stop();
+        QCOMPARE(dialogs_.messages.size(), std::size_t(1));
+        QCOMPARE(dialogs_.messages[0].caption, std::string("Rangwerk"));
+        QCOMPARE(dialogs_.messages[0].icon, MessageIcon::Error);
+        QCOMPARE(dialogs_.messages[0].text,
+                 std::string("Das Update-Archiv trägt keine gültige Signatur des Herstellers. "
+                             "Der Download wurde verworfen."));
+        QVERIFY(!shown.contains(LabelTextOf(kWizardDownloadDoneText)));
+        QCOMPARE(label->text(), LabelTextOf(kWizardDownloadAbortedText));
+        QCOMPARE(Child<QPushButton>(*form, "CancelDownload")->text(), QString("Erneut versuchen"));
+        QVERIFY(!Child<QPushButton>(*form, "Button_Next")->isEnabled());
+        QVERIFY(!fs::exists(tempFolder_ + "Ranko.zip"));
+        QVERIFY(!fs::exists(tempFolder_ + "Ranko.zip.sig"));
+    }
+
+    // A "File" value that leads out of "/Updates/" is refused before any request is sent.
+    void anArchiveOutsideTheUpdatesFolderIsNeverRequested() {
+        server_->Serve("/Updates.ini", {200, "OK",
+                                        "[Ranko]\r\nDate=01.12.2025\r\n"
+                                        "File=../Geheim/Ranko.zip\r\n"});
+        auto form = ShownAtTheCheck();
+        QVERIFY(form);
+        Click(*form, "Button_Check");
+        dialogs_.AnswerMessage(MessageButton::Ok);
+        Click(*form, "Button_Next");
+        QCOMPARE(dialogs_.messages.size(), std::size_t(1));
+        QCOMPARE(dialogs_.messages[0].text,
+                 std::string("Die Update-Beschreibung nennt als Update-Archiv "
+                             "\"../Geheim/Ranko.zip\", das nicht im Ordner \"/Updates/\" des "
+                             "Servers liegt. Der Download wurde nicht begonnen."));
+        QCOMPARE(server_->RequestCount(), std::size_t(1));  // the description alone
+        QCOMPARE(Child<QPushButton>(*form, "CancelDownload")->text(), QString("Erneut versuchen"));
+    }
+
     void missingArchiveReportsTheServersErrorAndOffersTheRetry() {
         ServeDescription();
         auto form = MakeForm();
@@ -310,9 +455,12 @@ private slots:
         QVERIFY(Child<QPushButton>(*form, "Button_Next")->isEnabled());
         QCOMPARE(ReadFile(tempFolder_ + "Ranko.zip"), archive);
 
-        // Left without installing: no reminder moves, no batch starts.
+        // Left without installing: no reminder moves, no batch starts, and neither the archive
+        // nor its signature stays behind.
         Click(*form, "Button_Cancel");
         QVERIFY(!form->isVisible());
+        QVERIFY(!fs::exists(tempFolder_ + "Ranko.zip"));
+        QVERIFY(!fs::exists(tempFolder_ + "Ranko.zip.sig"));
         form.reset();
         QCOMPARE(renewals_, 0);
         QVERIFY(starter_.started.empty());

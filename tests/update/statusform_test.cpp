@@ -55,6 +55,8 @@ public:
     WizardProgress DescribeProgress(std::uint64_t received, std::uint64_t) override {
         return {received, "50 %", "1,5 MB von 3 MB gedownloadet", "verbleibende Zeit: 00:00:30"};
     }
+    void AbortTransfer() override {}
+    void DiscardDownload() override {}
     WizardInstallResult PrepareInstallation(bool) override { return install; }
     void ReleaseDescription() override {}
     void RenewReminder() override { ++renewals; }
@@ -115,6 +117,28 @@ private:
     static void ClickToResult(TStatusForm& form) {
         QTest::mouseClick(Child<QPushButton>(form, "Button_Next"), Qt::LeftButton);
         QTest::mouseClick(Child<QPushButton>(form, "Button_Check"), Qt::LeftButton);
+    }
+
+    // The ink of each title in the step strip spans the width its font's metrics give it:
+    // bold and italic for `current`, regular for the others.
+    static void CheckStrip(TStatusForm& form, int current) {
+        const QImage strip = Child<QWidget>(form, "PaintBox_Process")->grab().toImage();
+        for (int i = 0; i < kWizardStepCount; ++i) {
+            const QString text = QString::fromUtf8(WizardStepTitles()[static_cast<std::size_t>(i)]);
+            const QFontMetrics metrics(form.StripFont(i == current));
+            const QRect ink = metrics.boundingRect(text);
+            const QPoint at = TStatusForm::StripTitlePos(i);
+            const auto [first, last] = InkColumns(strip, at.y(), at.y() + metrics.height());
+            QVERIFY2(first >= 0, qPrintable(text));
+            QVERIFY2(std::abs(first - (at.x() + metrics.leftBearing(text.front()))) <= 2,
+                     qPrintable(text));
+            QVERIFY2(std::abs((last + 1 - at.x()) - ink.width()) <= 2,
+                     qPrintable(QString("%1: ink %2..%3, metrics %4")
+                                    .arg(text)
+                                    .arg(first)
+                                    .arg(last)
+                                    .arg(ink.width())));
+        }
     }
 
 private slots:
@@ -234,28 +258,7 @@ private slots:
         auto form = MakeForm();
         QVERIFY(Shown(*form));
         auto* box = Child<QWidget>(*form, "PaintBox_Process");
-
-        // The ink of each title spans the width its font's metrics give it.
-        auto checkStrip = [&](int current) {
-            const QImage strip = box->grab().toImage();
-            for (int i = 0; i < kWizardStepCount; ++i) {
-                const QString text =
-                    QString::fromUtf8(WizardStepTitles()[static_cast<std::size_t>(i)]);
-                const QFontMetrics metrics(form->StripFont(i == current));
-                const QRect ink = metrics.boundingRect(text);
-                const QPoint at = TStatusForm::StripTitlePos(i);
-                const auto [first, last] = InkColumns(strip, at.y(), at.y() + metrics.height());
-                QVERIFY2(first >= 0, qPrintable(text));
-                QVERIFY2(std::abs(first - (at.x() + metrics.leftBearing(text.front()))) <= 2,
-                         qPrintable(text));
-                QVERIFY2(std::abs((last + 1 - at.x()) - ink.width()) <= 2,
-                         qPrintable(QString("%1: ink %2..%3, metrics %4")
-                                        .arg(text)
-                                        .arg(first)
-                                        .arg(last)
-                                        .arg(ink.width())));
-            }
-        };
+        auto checkStrip = [&](int current) { CheckStrip(*form, current); };
         const QFont regular = form->StripFont(false);
         const QFont current = form->StripFont(true);
         QCOMPARE(regular.pointSize(), 10);
@@ -265,6 +268,8 @@ private slots:
             QVERIFY(QFontMetrics(regular).boundingRect(QString::fromUtf8(t)).width() + 3 <
                     QFontMetrics(current).boundingRect(QString::fromUtf8(t)).width());
         checkStrip(0);
+        if (QTest::currentTestFailed())
+            return;
         QCOMPARE(box->accessibleName(), QString("Willkommen"));
 
         QTest::mouseClick(Child<QPushButton>(*form, "Button_Next"), Qt::LeftButton);
@@ -401,6 +406,12 @@ private slots:
                  QString("Das Update konnte nicht geprüft werden."));
         QCOMPARE(icon->pixmap().toImage(), error);
         QVERIFY(!next->isEnabled());
+        // The strip stays at "Installieren" with the page.
+        CheckStrip(*form, 4);
+        if (QTest::currentTestFailed())
+            return;
+        QCOMPARE(Child<QWidget>(*form, "PaintBox_Process")->accessibleName(),
+                 QString("Installieren"));
         // Only the wizard closes; the program goes on.
         QVERIFY(form->close());
         QCOMPARE(backend_.terminations, 0);

@@ -47,10 +47,13 @@ public:
     }
     bool CheckForUpdates() override {
         ++checks;
+        aborted = false;
         if (duringCheck) {
             const auto during = std::exchange(duringCheck, nullptr);  // once
             during();
         }
+        if (aborted)
+            return false;  // the request was cut
         if (!checkFailure.empty())
             throw Failure(checkFailure);
         return checkSucceeds;
@@ -67,18 +70,27 @@ public:
         ScriptedTransfer t = transfers.front();
         transfers.pop_front();
         ++downloads;
+        aborted = false;
         if (!t.failure.empty())
             return {Status::Failed, t.failure};
         begin(t.length);
+        deliver = progress;
         for (std::size_t i = 0; i < t.reports.size(); ++i) {
             if (t.during)
                 t.during(i);
+            if (aborted)
+                return {Status::Aborted, ""};  // cut at once, before any further report
             ++reportsDelivered;
             if (!progress(t.reports[i]))
                 return {Status::Aborted, ""};
         }
         return {Status::Completed, ""};
     }
+    void AbortTransfer() override {
+        ++aborts;
+        aborted = true;
+    }
+    void DiscardDownload() override { ++discards; }
     WizardProgress DescribeProgress(std::uint64_t received, std::uint64_t maximum) override {
         return {received, std::to_string(received * 100 / maximum) + " %",
                 std::to_string(received) + " von " + std::to_string(maximum), "verbleibende Zeit"};
@@ -88,7 +100,11 @@ public:
         return install;
     }
     void ReleaseDescription() override { ++releases; }
-    void RenewReminder() override { ++renewals; }
+    void RenewReminder() override {
+        ++renewals;
+        if (!renewalFailure.empty())
+            throw Failure(renewalFailure);
+    }
     void StartUpdateBatch() override { ++batches; }
     void RequestTermination() override { ++terminations; }
 
@@ -101,16 +117,26 @@ public:
     WizardInstallResult install{true, ""};
     WizardInputs inputs;
     std::vector<bool> restartAsked;
-    int showings = 0, checks = 0, downloads = 0, reportsDelivered = 0;
+    std::string renewalFailure;
+    // The progress callback of the running download (for reports delivered nested).
+    std::function<bool(std::uint64_t)> deliver;
+    bool aborted = false;
+    int showings = 0, checks = 0, downloads = 0, reportsDelivered = 0, aborts = 0, discards = 0;
     int releases = 0, renewals = 0, batches = 0, terminations = 0;
 };
 
 class RecordingWindow : public WizardWindow {
 public:
     void Refresh() override { ++refreshes; }
-    void ProcessEvents() override { ++pumps; }
+    void ProcessEvents() override {
+        ++pumps;
+        if (duringPump)
+            std::exchange(duringPump, nullptr)();  // once
+    }
     void Close() override { ++closes; }
     int refreshes = 0, pumps = 0, closes = 0;
+    // Runs inside the next pump (what the window's pending events do).
+    std::function<void()> duringPump;
 };
 
 class WizardModelTest : public ::testing::Test {
@@ -170,6 +196,7 @@ TEST_F(WizardModelTest, WalksEveryStepWithUpdatesToTheInstallationAtProgramEnd) 
     EXPECT_EQ(model_->Step(), 1);
     EXPECT_EQ(S().page, WizardPage::Check);
     EXPECT_EQ(S().title, "Auf neue Updates prüfen");
+    EXPECT_EQ(S().stripStep, 1);
     EXPECT_FALSE(S().nextEnabled);
 
     // While the archive arrives the page shows the progress and the next button stays off.
@@ -230,7 +257,26 @@ TEST_F(WizardModelTest, WalksEveryStepWithUpdatesToTheInstallationAtProgramEnd) 
     EXPECT_EQ(backend_.releases, 1);
     EXPECT_EQ(backend_.renewals, 1);
     EXPECT_EQ(backend_.batches, 1);
+    EXPECT_EQ(backend_.discards, 0) << "the installation took the archive";
     EXPECT_TRUE(dialogs_.AllAnswered());
+}
+
+TEST_F(WizardModelTest, AReminderThatCannotBeWrittenStillStartsThePreparedUpdate) {
+    backend_.transfers.push_back({10, {10}, nullptr});
+    backend_.renewalFailure = "Der Wert kann nicht geschrieben werden";
+    ToResult();
+    model_->Button_NextClick();
+    model_->Button_NextClick();
+    model_->Button_NextClick();
+    ASSERT_TRUE(model_->InstallPrepared());
+    try {
+        model_->FormDestroy();
+        FAIL() << "the failed renewal was not reported";
+    } catch (const Failure& f) {
+        EXPECT_STREQ(f.what(), "Der Wert kann nicht geschrieben werden");
+    }
+    EXPECT_EQ(backend_.renewals, 1);
+    EXPECT_EQ(backend_.batches, 1);
 }
 
 TEST_F(WizardModelTest, ClosingThePreparedInstallationByTheCloseBoxEndsTheProgramToo) {
@@ -286,8 +332,12 @@ TEST_F(WizardModelTest, FinishingWithoutUpdatesRenewsTheReminderButTheCloseBoxDo
 
 TEST_F(WizardModelTest, AFailedCheckLeavesTheWizardOnTheCheckPage) {
     backend_.checkSucceeds = false;
+    dialogs_.AnswerMessage(MessageButton::Ok);
     ToResult();
     EXPECT_EQ(backend_.checks, 1);
+    ASSERT_EQ(dialogs_.messages.size(), 1u);
+    EXPECT_EQ(dialogs_.messages[0].text, "Es besteht keine Internetverbindung.");
+    EXPECT_EQ(dialogs_.messages[0].caption, "Internetverbindung erforderlich");
     EXPECT_EQ(model_->Step(), 1);
     EXPECT_EQ(S().page, WizardPage::Check);
     EXPECT_FALSE(S().nextEnabled);
@@ -296,25 +346,53 @@ TEST_F(WizardModelTest, AFailedCheckLeavesTheWizardOnTheCheckPage) {
     EXPECT_EQ(model_->Step(), 2);
 }
 
-TEST_F(WizardModelTest, ClicksWhileTheCheckRunsWaitForIt) {
+TEST_F(WizardModelTest, ADoubleClickOnTheCheckMovesOnePageOn) {
     backend_.duringCheck = [&] {
         EXPECT_FALSE(S().checkEnabled);
-        EXPECT_FALSE(S().cancelEnabled);
-        // A double click on the check, "Abbrechen", Escape and the close box.
         model_->Button_CheckClick();
-        model_->Button_CancelClick();
-        EXPECT_FALSE(model_->FormCloseQuery());
     };
     ToResult();
     EXPECT_EQ(backend_.checks, 1);
-    EXPECT_EQ(window_.closes, 0);
     // One page on: the result waits for the user, no download has started.
     EXPECT_EQ(model_->Step(), 2);
     EXPECT_EQ(S().page, WizardPage::Result);
     EXPECT_EQ(backend_.downloads, 0);
     EXPECT_TRUE(S().checkEnabled);
-    EXPECT_TRUE(S().cancelEnabled);
     EXPECT_TRUE(model_->FormCloseQuery());
+}
+
+TEST_F(WizardModelTest, CancellingTheCheckCutsItAndClosesTheWizardWithoutABox) {
+    // "Abbrechen" (Escape presses it) and the close box, each while the check waits.
+    const std::function<void()> cancels[] = {
+        [&] { model_->Button_CancelClick(); },
+        [&] {
+            EXPECT_FALSE(model_->FormCloseQuery());
+            EXPECT_FALSE(model_->FormCloseQuery());  // a second click asks nothing more
+        },
+    };
+    for (const auto& cancel : cancels) {
+        window_.closes = backend_.aborts = 0;
+        backend_.duringCheck = [&] {
+            EXPECT_TRUE(S().cancelEnabled);
+            cancel();
+            EXPECT_EQ(window_.closes, 0) << "closed while the check ran";
+        };
+        ToResult();
+        EXPECT_EQ(backend_.aborts, 1);
+        EXPECT_EQ(window_.closes, 1);
+        EXPECT_EQ(model_->Step(), 1);
+        EXPECT_TRUE(S().checkEnabled);
+        EXPECT_TRUE(dialogs_.messages.empty());
+    }
+    // A check that answered just before the cancel took effect closes all the same.
+    backend_.duringCheck = [&] {
+        model_->Button_CancelClick();
+        backend_.aborted = false;
+    };
+    ToResult();
+    EXPECT_EQ(window_.closes, 2);
+    EXPECT_EQ(model_->Step(), 1);
+    EXPECT_TRUE(dialogs_.messages.empty());
 }
 
 TEST_F(WizardModelTest, ACheckThatThrowsGivesTheButtonsBack) {
@@ -341,6 +419,7 @@ TEST_F(WizardModelTest, ARefusedInstallationKeepsThePageAndOnlyClosesTheWizard) 
     EXPECT_EQ(model_->Step(), 5);
     EXPECT_EQ(S().page, WizardPage::Install);
     EXPECT_EQ(S().title, "Installieren");
+    EXPECT_EQ(S().stripStep, 4);
     EXPECT_EQ(S().installText, "Die Installationsdateien wurden nicht gefunden.");
     EXPECT_TRUE(S().installErrorIcon);
     EXPECT_FALSE(S().nextEnabled);
@@ -351,6 +430,10 @@ TEST_F(WizardModelTest, ARefusedInstallationKeepsThePageAndOnlyClosesTheWizard) 
     EXPECT_EQ(window_.closes, 1);
     model_->FormClose();
     EXPECT_EQ(backend_.terminations, 0);
+    // The archive that was not installed is removed once.
+    EXPECT_EQ(backend_.discards, 1);
+    model_->FormClose();
+    EXPECT_EQ(backend_.discards, 1);
     model_->FormDestroy();
     EXPECT_EQ(backend_.renewals, 0);
     EXPECT_EQ(backend_.batches, 0);
@@ -359,6 +442,7 @@ TEST_F(WizardModelTest, ARefusedInstallationKeepsThePageAndOnlyClosesTheWizard) 
     model_->FormShow();
     EXPECT_EQ(S().installText, kWizardInstallText);
     EXPECT_FALSE(S().installErrorIcon);
+    EXPECT_EQ(S().stripStep, 0);
 }
 
 TEST_F(WizardModelTest, CancelDuringTheDownloadOffersTheRetryWhichStartsAgain) {
@@ -373,8 +457,9 @@ TEST_F(WizardModelTest, CancelDuringTheDownloadOffersTheRetryWhichStartsAgain) {
     model_->Button_NextClick();
     ASSERT_EQ(dialogs_.messages.size(), 2u);
     ExpectCancelQuestion(dialogs_.messages[0]);
-    // Cut at the report after Ja, before the last one.
-    EXPECT_EQ(backend_.reportsDelivered, 2);
+    // Cut at once on Ja, without waiting for a further report.
+    EXPECT_EQ(backend_.aborts, 1);
+    EXPECT_EQ(backend_.reportsDelivered, 1);
     EXPECT_TRUE(model_->DownloadAborted());
     EXPECT_FALSE(model_->Downloading());
     EXPECT_EQ(S().downloadText, kWizardDownloadAbortedText);
@@ -421,8 +506,8 @@ TEST_F(WizardModelTest, ClosingDuringTheTransferWaitsForItToStopAndClosesOnce) {
     model_->Button_NextClick();
     EXPECT_EQ(closeAllowed, (std::vector<bool>{false, false}));
     EXPECT_EQ(dialogs_.messages.size(), 2u);
-    // Cut at the report during which Ja was given, before the last two.
-    EXPECT_EQ(backend_.reportsDelivered, 2);
+    // Cut at once when Ja was given.
+    EXPECT_EQ(backend_.reportsDelivered, 1);
     EXPECT_EQ(window_.closes, 1);
     EXPECT_FALSE(model_->CloseAfterTransfer());
     // The close that follows the transfer is allowed and does not end the program.
@@ -432,19 +517,40 @@ TEST_F(WizardModelTest, ClosingDuringTheTransferWaitsForItToStopAndClosesOnce) {
     EXPECT_TRUE(dialogs_.AllAnswered());
 }
 
-TEST_F(WizardModelTest, WithoutAnnouncedLengthNoProgressIsShownAndNoCancelTakesEffect) {
+TEST_F(WizardModelTest, WithoutAnnouncedLengthNoProgressIsShownButTheCancelCuts) {
     dialogs_.AnswerMessage(MessageButton::Yes);
     backend_.transfers.push_back({0, {100, 200, 300}, [&](std::size_t i) {
-                                      if (i == 0)
+                                      if (i == 1)
                                           model_->CancelDownloadClick();
                                   }});
     ToResult();
     model_->Button_NextClick();
-    EXPECT_EQ(backend_.reportsDelivered, 3);
+    EXPECT_EQ(backend_.aborts, 1);
+    EXPECT_EQ(backend_.reportsDelivered, 1);
     EXPECT_EQ(S().progressPosition, 0u);
     EXPECT_EQ(S().perCent, "");
-    EXPECT_FALSE(model_->DownloadAborted());
-    EXPECT_TRUE(S().nextEnabled);
+    EXPECT_TRUE(model_->DownloadAborted());
+    EXPECT_EQ(S().downloadText, kWizardDownloadAbortedText);
+    EXPECT_EQ(S().cancelDownloadCaption, "Erneut versuchen");
+    EXPECT_FALSE(S().nextEnabled);
+    EXPECT_TRUE(dialogs_.AllAnswered());
+}
+
+TEST_F(WizardModelTest, TheLastReportStaysOnThePageWhenEarlierOnesReturnLate) {
+    // While the first report processes the window's events, the rest of the transfer arrives
+    // and is reported inside it; the first report returns last.
+    backend_.transfers.push_back({1000, {280}, [&](std::size_t) {
+                                      window_.duringPump = [&] {
+                                          EXPECT_TRUE(backend_.deliver(640));
+                                          EXPECT_TRUE(backend_.deliver(1000));
+                                      };
+                                  }});
+    ToResult();
+    model_->Button_NextClick();
+    EXPECT_EQ(S().progressPosition, 1000u);
+    EXPECT_EQ(S().perCent, "100 %");
+    EXPECT_EQ(S().status, "1000 von 1000");
+    EXPECT_EQ(S().downloadText, kWizardDownloadDoneText);
 }
 
 TEST_F(WizardModelTest, ADownloadFailingByItselfReportsItsTextAndOffersTheRetry) {
