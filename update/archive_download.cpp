@@ -6,7 +6,10 @@
 #include <thread>
 #include <utility>
 
+#include "base/path_text.h"
+#include "platform/temp_files.h"
 #include "update/format_size.h"
+#include "update/installation.h"
 #include "update/signature.h"
 
 namespace rangwerk {
@@ -129,6 +132,9 @@ HttpResult ArchiveDownload::Transfer(const HttpRequest& request, const std::stri
                                      const HttpTransferEvents& events) {
     HttpResult transfer;
     try {
+        // The file is made new first, by name inside the checked folder, so that nothing planted
+        // under its name (a link, another's file) is written through.
+        UpdateFolder(FolderOfPath(target)).Create(FileNameOfPath(target)).Close();
         transfer = client_.Get(request, target, events);
     } catch (const std::exception& e) {
         transfer.status = HttpResult::Status::Failed;
@@ -183,8 +189,7 @@ ArchiveDownloadResult ArchiveDownload::Aborted(const std::string& archivePath) {
     } else {
         std::this_thread::sleep_for(std::chrono::milliseconds(kAbortPauseMs));
     }
-    RemoveQuietly(archivePath);
-    RemoveQuietly(archivePath + ".sig");
+    DiscardDownloadedArchive(archivePath);
     ArchiveDownloadResult result;
     result.status = ArchiveDownloadResult::Status::Aborted;
     return result;
@@ -234,8 +239,7 @@ ArchiveDownloadResult ArchiveDownload::Run(const std::string& host, const std::s
         return Aborted(archivePath);
     }
     auto discard = [&](std::string why) {
-        RemoveQuietly(archivePath);
-        RemoveQuietly(signaturePath);
+        DiscardDownloadedArchive(archivePath);
         return Failed(std::move(why));
     };
     if (!refusal_.empty()) {

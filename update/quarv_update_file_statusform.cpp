@@ -15,9 +15,7 @@
 #include <QStyle>
 #include <QTimer>
 
-#include <filesystem>
 #include <limits>
-#include <system_error>
 #include <utility>
 
 #include "base/failure.h"
@@ -116,9 +114,7 @@ void StatusFormBackend::AbortTransfer() {
 
 void StatusFormBackend::DiscardDownload() {
     // The archive of a finished download that the user left without installing.
-    std::error_code ignored;
-    std::filesystem::remove(std::filesystem::u8path(ArchiveFile()), ignored);
-    std::filesystem::remove(std::filesystem::u8path(ArchiveFile() + ".sig"), ignored);
+    DiscardDownloadedArchive(ArchiveFile());
 }
 
 bool StatusFormBackend::UpdatesAvailable() const {
