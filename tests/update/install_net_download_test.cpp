@@ -292,6 +292,23 @@ TEST_F(NetDownloadTest, AMissingOrWrongSignatureFailsTheDownload) {
     EXPECT_EQ(FilesInFolder(), 0u);
 }
 
+TEST_F(NetDownloadTest, NamesTakenInTheFolderAreReplacedNotWrittenThrough) {
+    // What stands under the archive's and the signature's names (a hard link to another file, a
+    // symbolic link) is replaced by new files; the files they lead to stay as they were.
+    const fs::path outside =
+        folder_.parent_path() / ("rangwerk-net-victim-" + std::to_string(::getpid()));
+    { std::ofstream(outside, std::ios::binary) << "victim"; }
+    fs::create_hard_link(outside, archive_);
+    fs::create_symlink(outside, archive_ + ".sig");
+    ArchiveDownload download(client_, hooks_);
+    ServeSigned({.body = "archive"});
+    EXPECT_EQ(Run(download).status, ArchiveDownloadResult::Status::Completed);
+    EXPECT_EQ(Read(archive_), "archive");
+    EXPECT_FALSE(fs::is_symlink(archive_ + ".sig"));
+    EXPECT_EQ(Read(outside), "victim");
+    fs::remove(outside);
+}
+
 TEST_F(NetDownloadTest, DownloadedPreparedAndCompletedEndToEnd) {
     install_test::Key key = install_test::MakeKey();
     const fs::path zip = folder_ / "made.zip";
