@@ -9,7 +9,16 @@ target_include_directories(rangwerk_update_wizard_model PUBLIC ${PROJECT_SOURCE_
 target_link_libraries(rangwerk_update_wizard_model PUBLIC rangwerk_update_reminder
   rangwerk_update_check rangwerk_platform rangwerk_settings)
 
-# The wizard's window (Qt) with the check, the download and the installation behind it.
+# The work behind the wizard, assembled without a window: the check, the download with its
+# signature, the installation and the batch at program end.
+if(TARGET rangwerk_update_install)
+  add_library(rangwerk_update_wizard STATIC ${CMAKE_CURRENT_LIST_DIR}/wizard_backend.cpp)
+  target_include_directories(rangwerk_update_wizard PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(rangwerk_update_wizard PUBLIC rangwerk_update_wizard_model
+    rangwerk_update_check rangwerk_update_install rangwerk_platform rangwerk_settings)
+endif()
+
+# The wizard's window (Qt); it only shows the wizard's model.
 if(NOT RANGWERK_WINDOW_FREE_ONLY)
   add_library(rangwerk_update_window STATIC
     ${CMAKE_CURRENT_LIST_DIR}/quarv_update_file_statusform.cpp
@@ -21,8 +30,7 @@ if(NOT RANGWERK_WINDOW_FREE_ONLY)
     QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_USE_QSTRINGBUILDER)
   target_include_directories(rangwerk_update_window PUBLIC ${PROJECT_SOURCE_DIR})
   target_link_libraries(rangwerk_update_window PUBLIC
-    Qt6::Widgets rangwerk_update_wizard_model rangwerk_update_check rangwerk_update_install
-    rangwerk_platform rangwerk_settings)
+    Qt6::Widgets rangwerk_update_wizard rangwerk_platform rangwerk_settings)
 endif()
 
 # Reminders and the start-up check (standard library only).
