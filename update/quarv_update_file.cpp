@@ -5,8 +5,6 @@
 #include <QKeyEvent>
 #include <QWidget>
 
-#include "update/automatic_update.h"
-
 namespace rangwerk {
 
 namespace {
@@ -23,7 +21,13 @@ bool IsUpdateShortcut(const QKeyEvent& key) {
 }  // namespace
 
 TQuarvUpdateFile::TQuarvUpdateFile(QWidget* owner, QuarvUpdateFileServices services)
-    : QObject(owner), owner_(owner), services_(std::move(services)) {
+    : QObject(owner),
+      owner_(owner),
+      dialogs_(services.dialogs),
+      component_(UpdateComponentServices{services.registry, services.dialogs, services.programPath,
+                                         services.argument1, services.driveType, services.fileTime,
+                                         services.today, services.requestTermination,
+                                         services.updateHostKnown}) {
     // The action list belongs to the main window and is named after the component, whose name
     // is still empty while the window is built.
     auto* actionList = new QObject(owner_);
@@ -33,13 +37,14 @@ TQuarvUpdateFile::TQuarvUpdateFile(QWidget* owner, QuarvUpdateFileServices servi
     action_->setShortcut(kUpdateShortcut);
     action_->setShortcutContext(Qt::WindowShortcut);
     owner_->addAction(action_);
-    connect(action_, &QAction::triggered, this, [this] {
-        RunGuarded(services_.dialogs, [this] { AutomaticUpdate(std::string(), true, 0); });
-    });
+    connect(action_, &QAction::triggered, this,
+            [this] { RunGuarded(dialogs_, [this] { component_.ShortcutPressed(); }); });
     qApp->installEventFilter(this);
 
-    if (services_.createWizard)
-        wizard_ = services_.createWizard();
+    if (services.createWizard) {
+        wizard_ = services.createWizard();
+        component_.SetWizard(wizard_.get());
+    }
 }
 
 TQuarvUpdateFile::~TQuarvUpdateFile() {
@@ -47,6 +52,7 @@ TQuarvUpdateFile::~TQuarvUpdateFile() {
 }
 
 void TQuarvUpdateFile::DestroyStatusForm() {
+    component_.SetWizard(nullptr);
     wizard_.reset();
 }
 
@@ -61,34 +67,6 @@ bool TQuarvUpdateFile::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QObject::eventFilter(watched, event);
-}
-
-void TQuarvUpdateFile::AutomaticUpdate(const std::string& argument, bool forced,
-                                       double installedDate) {
-    const AutomaticUpdateServices check{
-        services_.registry, services_.programPath, services_.argument1,      services_.driveType,
-        services_.fileTime, services_.today,       services_.updateHostKnown};
-    const AutomaticUpdateDecision decision = DecideAutomaticUpdate(
-        check, UpdateSettingsKey{RegistryKey, HKCU}, argument, forced, installedDate);
-    if (decision.failure) {
-        services_.dialogs.ShowMessage(GeneralErrorMessage(*decision.failure));
-    }
-    if (!decision.showWizard || !wizard_)
-        return;
-
-    WizardInputs inputs;
-    inputs.programName = ProgramName;
-    inputs.zipFileName = ZIPFileName;
-    inputs.registryKey = RegistryKey;
-    inputs.hkcu = HKCU;
-    inputs.installedDate = decision.installedDate;
-    wizard_->ShowModal(inputs);
-
-    if (decision.onlyUpdate) {
-        onlyUpdateEnded_ = true;
-        if (services_.requestTermination)
-            services_.requestTermination();
-    }
 }
 
 }  // namespace rangwerk

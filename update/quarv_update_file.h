@@ -9,22 +9,18 @@
 
 #include "platform/dialogs.h"
 #include "platform/registry.h"
-#include "update/update_check.h"
-#include "update/wizard_model.h"
+#include "update/update_component.h"
 
 class QAction;
 class QWidget;
 
 namespace rangwerk {
 
-// The update wizard as the update component drives it.
-class UpdateWizardWindow {
+// The update wizard's window as the update component drives it.
+class UpdateWizardWindow : public UpdateWizard {
 public:
-    virtual ~UpdateWizardWindow() = default;
     // The wizard's window: a top-level window, hidden until it is shown.
     virtual QWidget& Window() = 0;
-    // Hands the values over and shows the wizard modally; returns when it has been closed.
-    virtual void ShowModal(const WizardInputs& inputs) = 0;
 };
 
 // What the update component takes from the running program.
@@ -49,10 +45,8 @@ struct QuarvUpdateFileServices {
     bool updateHostKnown = false;
 };
 
-// The update component on the main window: Ctrl+U opens the update wizard at any time, and
-// AutomaticUpdate decides at every start whether the user is reminded to look for updates.
-// The ZIP libraries of the original component are not written out: the program links its ZIP
-// reader.
+// The update component on the main window (Qt): registers Ctrl+U and creates the hidden wizard;
+// what happens at start and on Ctrl+U is the window-free UpdateComponent's.
 class TQuarvUpdateFile : public QObject {
     Q_OBJECT
 
@@ -62,11 +56,11 @@ public:
     // Destroys the wizard; its clean-up may renew the reminder and start the update's batch.
     ~TQuarvUpdateFile() override;
 
-    // The start-up check (`forced` false) and the Ctrl+U entry (`forced` true): see
-    // DecideAutomaticUpdate. Shows the wizard modally when the check says so. A settings key
-    // that cannot be opened or written is reported once in the general error box, and the
-    // check goes on. After an update-only start the program is asked to end.
-    void AutomaticUpdate(const std::string& argument, bool forced, double installedDate);
+    UpdateComponent& Component() { return component_; }
+    // The start-up check and the Ctrl+U entry (UpdateComponent::AutomaticUpdate).
+    void AutomaticUpdate(const std::string& argument, bool forced, double installedDate) {
+        component_.AutomaticUpdate(argument, forced, installedDate);
+    }
 
     // The Ctrl+U action, registered on the main window.
     QAction* UpdateAction() const { return action_; }
@@ -75,13 +69,7 @@ public:
     // Destroys the wizard now (the program's shutdown order).
     void DestroyStatusForm();
     // An update-only start showed the wizard and asked the program to end.
-    bool OnlyUpdateEnded() const { return onlyUpdateEnded_; }
-
-    // Properties with the values the main window stores.
-    std::string ProgramName = kUpdateProgramName;
-    std::string RegistryKey = "Rangwerk";
-    std::string ZIPFileName = "Ranko.zip";
-    bool HKCU = false;
+    bool OnlyUpdateEnded() const { return component_.OnlyUpdateEnded(); }
 
 protected:
     // Claims Ctrl+U before a focused control of the main window takes it as its own key (a
@@ -90,10 +78,10 @@ protected:
 
 private:
     QWidget* owner_;
-    QuarvUpdateFileServices services_;
+    Dialogs& dialogs_;
+    UpdateComponent component_;
     QAction* action_ = nullptr;
     std::unique_ptr<UpdateWizardWindow> wizard_;
-    bool onlyUpdateEnded_ = false;
 };
 
 }  // namespace rangwerk

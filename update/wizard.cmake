@@ -1,9 +1,11 @@
 # Targets of the update wizard step.
 
-# The wizard without its window: the step machine, the download flags and the settings page.
+# The wizard without its window (the step machine, the download flags, the settings page) and the
+# update component that shows it at start and on Ctrl+U.
 add_library(rangwerk_update_wizard_model STATIC
   ${CMAKE_CURRENT_LIST_DIR}/wizard_model.cpp
   ${CMAKE_CURRENT_LIST_DIR}/update_settings.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/update_component.cpp
 )
 target_include_directories(rangwerk_update_wizard_model PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(rangwerk_update_wizard_model PUBLIC rangwerk_update_reminder
