@@ -3,10 +3,12 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QLocale>
 
 #include "platform/regional_settings.h"
 #include "platform/temp_files.h"
 #include "platform/update_batch.h"
+#include "ui/qt_text.h"
 #include "update/day_count.h"
 #include "update/installation.h"
 #include "update/qt_http_client.h"
@@ -109,7 +111,12 @@ Program::Program(ProgramServices services)
     // registration among them. Constructing it carries out "/uninstall" at once, before any
     // window is shown, and that always ends with a termination request.
     project_ = std::make_unique<Project>();
+    // The combinations window's model, which the main window drives and the combinations
+    // notify; its window comes after the main window.
+    combinationsModel_ = std::make_unique<CombinationsWindowModel>(
+        *project_, services_.dialogs, ToUtf8(QLocale().decimalPoint()));
     form1_ = std::make_unique<TForm1>(*project_, services_.dialogs);
+    form1_->SetCombinationsWindow(combinationsModel_.get());
     setup_ = std::make_unique<TQuarvSetup>(QuarvSetupServices{
         services_.registry, services_.dialogs, kApplicationTitle, services_.programPath,
         services_.argument1, services_.readFileVersion, [this] { RequestTermination(); }});
@@ -132,7 +139,7 @@ Program::Program(ProgramServices services)
     if (update_->OnlyUpdateEnded())
         return;
 
-    form2_ = std::make_unique<TForm2>(*project_, services_.dialogs, form1_.get());
+    form2_ = std::make_unique<TForm2>(*combinationsModel_, services_.dialogs, form1_.get());
     infoModel_ = std::make_unique<InfoModel>(
         services_.addressOpener ? *services_.addressOpener : desktopOpener_,
         services_.readFileVersion);
@@ -150,6 +157,7 @@ Program::~Program() {
     update_.reset();
     setup_.reset();
     form1_.reset();
+    combinationsModel_.reset();
     project_.reset();
     system_.reset();
 }

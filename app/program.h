@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "combinations/combinations_window_model.h"
 #include "combinations/ranko2.h"
 #include "platform/dialogs.h"
 #include "platform/registry.h"
@@ -85,6 +86,7 @@ public:
 
     TForm1& MainWindow() { return *form1_; }
     TForm2& CombinationsWindow() { return *form2_; }
+    CombinationsWindowModel& CombinationsModel() { return *combinationsModel_; }
     TInfo& InfoDialog() { return *info_; }
     InfoModel& InfoDialogModel() { return *infoModel_; }
     TQuarvSetup& QuarvSetup() { return *setup_; }
@@ -101,6 +103,7 @@ private:
     bool running_ = false;
     std::unique_ptr<SystemUpdateServices> system_;
     std::unique_ptr<Project> project_;
+    std::unique_ptr<CombinationsWindowModel> combinationsModel_;
     std::unique_ptr<TForm1> form1_;
     std::unique_ptr<TQuarvSetup> setup_;
     std::unique_ptr<TQuarvUpdateFile> update_;

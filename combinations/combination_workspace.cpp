@@ -7,10 +7,15 @@ void CombinationWorkspace::EvaluateCombinations() {
 }
 
 void CombinationWorkspace::RefreshDiagramIfShowing() {
-    if (view_ && view_->DiagramShowing()) {
+    if (listener_ && listener_->DiagramShowing()) {
         EvaluateCombinations();
-        view_->DiagramChanged();
+        listener_->DiagramChanged();
     }
+}
+
+void CombinationWorkspace::TellCombinationsDiscarded() {
+    if (listener_)
+        listener_->CombinationsDiscarded();
 }
 
 }  // namespace rangwerk

@@ -3,16 +3,13 @@
 #include <QDialog>
 
 #include <memory>
-#include <string>
-#include <vector>
 
-#include "combinations/combination_draft.h"
-#include "combinations/combination_workspace.h"
+#include "combinations/combinations_window_model.h"
 #include "platform/action_guard.h"
 #include "platform/dialogs.h"
 
+class QAbstractItemView;
 class QPainter;
-class QTreeWidget;
 
 namespace Ui {
 class Form2;
@@ -20,93 +17,59 @@ class Form2;
 
 namespace rangwerk {
 
-// The combinations window: defines combinations of options with factors on its first page
-// ("Voreinstellungen") and shows their evaluation as a bar diagram on its second ("Diagramm").
-// A tool window over the main window, not modal; closing it only hides it.
-class TForm2 : public QDialog, public CombinationView {
+class CombinationsRows;
+
+// The combinations window (Qt): shows the combinations window's model on its two pages
+// ("Voreinstellungen" and "Diagramm") and hands the user's actions to it. A tool window over
+// the main window, not modal; closing it only hides it.
+class TForm2 : public QDialog, public CombinationsView {
     Q_OBJECT
 
 public:
-    // Registers itself as the project's combination view for as long as it exists.
-    TForm2(CombinationWorkspace& project, Dialogs& dialogs, QWidget* mainWindow);
+    // Shows `model` for as long as the window exists.
+    TForm2(CombinationsWindowModel& model, Dialogs& dialogs, QWidget* mainWindow);
     ~TForm2() override;
 
-    // CombinationView
-    // Runs FormShow inside the caller's action, before the window appears.
-    void ShowWindow() override;
-    void CloseWindow() override;
-    bool WindowVisible() const override;
-    int Page() const override;
-    void SetPage(int page) override;
-    bool DiagramShowing() const override;
-    void DiagramChanged() override;
-    void CombinationsDiscarded() override;
+    // CombinationsView
+    void Refresh() override;
+    void ListChanged(CombinationsList list, const CombinationsListChange& change) override;
 
-    // The event handlers. Each user action enters through one guard (at the control's
-    // connection), so a failure ends the whole action and shows the general error box once;
-    // handlers call each other directly, inside that action.
-    void FormShow();
-    void ListView_CombinationsClick();
-    void ListView_OptionsClick();
-    void ComboBox_OptionsChange();
-    void Button_CombinationAddClick(QObject* sender);
-    void Button_CombinationDelClick();
-    void Button_CombinationUpDownClick(QObject* sender);
-    void Button_OptionAddClick();
-    void Button_OptionUpdateClick();
-    void Button_OptionDelClick();
-    void Button_OptionUpDownClick(QObject* sender);
-    void Button_NextClick();
-    void Button_BackClick();
-    void Button_CloseClick();
-    void CheckBox_SortClick();
     // Paints diagram row `index` into `rect` (viewport coordinates of ListBox_Combinations).
     void ListBox_CombinationsDrawItem(QPainter& painter, int index, const QRect& rect,
                                       bool selected);
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void ConnectControls();
+    void ShowOverMainWindow();
     void CentreOverMainWindow();
-    template <class Handler>
-    void Guarded(Handler&& handler);
-
-    void ApplyCombinationRule();
-    void ApplyMemberRowRule();
-    void ApplyChoiceRule();
-    int SelectedCombination() const;
-    int SelectedMemberRow() const;
-    void SelectRow(QTreeWidget* list, int row);
-    // The lists show the model: one row per combination, one row per member row of the draft.
-    // Rows that stay keep their place, so selection and scrolling stay as they are.
-    void ShowCombinationRows();
-    void ShowDraftRows();
-    void ShowDraft();
-    void ChooseNothing();
-    void FillDiagramRows();
+    template <class Intent>
+    void Guarded(Intent&& intent);
+    // Selects `row` of the list (-1: none) without it counting as a click.
+    void SelectRow(QAbstractItemView* list, int row);
     // Accessible names of the controls that have no label of their own.
     void NameControls();
-    // The diagram's rows get the texts a screen reader says for them.
-    void SpeakDiagramRows();
 
-    CombinationWorkspace& project_;
-    Dialogs& dialogs_;
-    ActionGuard guard_{dialogs_};
+    CombinationsWindowModel& model_;
+    ActionGuard guard_;
     QWidget* mainWindow_;
-    // The combination being edited: the name field and the member rows show it.
-    CombinationDraft draft_;
-    // The option names of ComboBox_Options, in its order.
-    std::vector<std::string> choiceNames_;
-    // Selections made by the program itself do not count as clicks.
-    int selectingFromCode_ = 0;
-    // Set while ShowWindow shows the window; it has run FormShow itself.
-    bool showingForCaller_ = false;
+    // The lists' rows as Qt's item views read them from the model.
+    CombinationsRows* combinationRows_;
+    CombinationsRows* memberRows_;
+    CombinationsRows* choiceRows_;
+    CombinationsRows* diagramRows_;
+    // Changes the window makes itself while it shows the model are no user actions.
+    int applying_ = 0;
     bool mouseDownInCombinations_ = false;
     bool mouseDownInOptions_ = false;
+    // The model's requests already carried out.
+    int focusRequestDone_ = 0;
+    int showRequestDone_ = 0;
 
     // The controls, laid out by ranko2.ui.
     std::unique_ptr<Ui::Form2> ui_;

@@ -20,8 +20,7 @@ void Project::RemoveAllOptions() {
     options.RemoveAllOptions();
     // Refreshed after the options are gone too, so that the window's choice of options does
     // not offer names that no longer exist.
-    if (CombinationView* view = View())
-        view->CombinationsDiscarded();
+    TellCombinationsDiscarded();
 }
 
 void Project::DiscardAll() {

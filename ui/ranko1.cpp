@@ -461,7 +461,7 @@ void TForm1::Button_ExitClick() {
 }
 
 void TForm1::Button_RestartClick() {
-    if (CombinationView* view = project_.View())
+    if (CombinationsWindowControl* view = combinationsWindow_)
         view->CloseWindow();
     project_.DiscardAll();
     SetRankingRows(0);
@@ -484,7 +484,7 @@ void TForm1::SpeedButton_0NewClick() {
     ReloadSettingsFromProject();
     ResetAnswerFonts();
     ShowPage(kPageCollect);
-    if (CombinationView* view = project_.View())
+    if (CombinationsWindowControl* view = combinationsWindow_)
         view->SetPage(0);
     Edit_1OptionName->setFocus();
 }
@@ -822,7 +822,7 @@ void TForm1::Button_4RestartClick() {
 }
 
 void TForm1::Button_4CombinationsClick() {
-    if (CombinationView* view = project_.View())
+    if (CombinationsWindowControl* view = combinationsWindow_)
         view->ShowWindow();
 }
 

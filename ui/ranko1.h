@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 
+#include "combinations/combinations_window_control.h"
 #include "core/run.h"
 #include "platform/action_guard.h"
 #include "platform/dialogs.h"
@@ -90,6 +91,9 @@ public:
 
     // Shows the info dialog; set by the program's start. Empty: the button does nothing.
     std::function<void()> onInfo;
+
+    // The combinations window the flows drive; set by the program's start. Null: none.
+    void SetCombinationsWindow(CombinationsWindowControl* window) { combinationsWindow_ = window; }
 
     // The full path of the project file in use: empty at start, set by opening and saving,
     // never cleared.
@@ -191,6 +195,7 @@ private:
     std::function<std::uint32_t()> seed_;
     std::string projectFileName_;
     bool centred_ = false;
+    CombinationsWindowControl* combinationsWindow_ = nullptr;
 
     QLabel* Panel_Headline = nullptr;
     QStackedWidget* Notebook = nullptr;

@@ -19,7 +19,7 @@ FileDialogRequest ProjectFileDialog() {
 ViewFacts TForm1::CurrentViewFacts() const {
     ViewFacts facts;
     facts.mainPage = CurrentPage();
-    if (const CombinationView* view = project_.View()) {
+    if (const CombinationsWindowControl* view = combinationsWindow_) {
         facts.combinationsPage = view->Page();
         facts.combinationsOpen = view->WindowVisible();
     }
@@ -65,7 +65,7 @@ void TForm1::SpeedButton_0OpenClick() {
     const std::optional<std::string> chosen = dialogs_.AskOpenFileName(ProjectFileDialog());
     if (!chosen)
         return;
-    if (CombinationView* view = project_.View())
+    if (CombinationsWindowControl* view = combinationsWindow_)
         view->CloseWindow();
     projectFileName_ = *chosen;
     // The whole file is read and checked before anything changes: a file that cannot be
@@ -77,7 +77,7 @@ void TForm1::SpeedButton_0OpenClick() {
         guard_.ThrowIfFailed();
     } catch (...) {
         // Nothing half-built stays behind.
-        if (CombinationView* view = project_.View())
+        if (CombinationsWindowControl* view = combinationsWindow_)
             view->CloseWindow();
         project_.DiscardAll();
         RebuildOptionList();
@@ -107,7 +107,7 @@ void TForm1::ShowOpenedProject(const ProjectData& data) {
         project_.run.NextComparison(false);
     }
 
-    if (CombinationView* view = project_.View()) {
+    if (CombinationsWindowControl* view = combinationsWindow_) {
         view->SetPage(data.combinationsPage);
         if (data.combinationsOpen)
             view->ShowWindow();

@@ -198,12 +198,13 @@ private slots:
         ScriptedDialogs dialogs;
         QWidget mainWindow;
         project.options.AddOption("Apfel", "");
-        TForm2 combinations(project, dialogs, &mainWindow);
-        combinations.ShowWindow();
+        rangwerk::CombinationsWindowModel model(project, dialogs, ",");
+        TForm2 combinations(model, dialogs, &mainWindow);
+        model.ShowWindow();
         QVERIFY(QTest::qWaitForWindowExposed(&combinations));
         QCOMPARE(UnnamedControls(&combinations).join(", "), QString());
-        combinations.Button_NextClick();
-        QCOMPARE(combinations.Page(), 1);
+        model.Button_NextClick();
+        QCOMPARE(model.Page(), 1);
         QCOMPARE(UnnamedControls(&combinations).join(", "), QString());
         QCOMPARE(NameOf(combinations.findChild<QWidget*>("ListView_Combinations")),
                  QStringLiteral("Kombinationen"));
@@ -328,11 +329,13 @@ private slots:
         combination("Mus", {{"Apfel", 3}});                      // 8, a tie
         combination("Gelee", {{"Quitte", 1}});                   // -1
 
-        TForm2 form(project, dialogs, &mainWindow);
-        form.ShowWindow();
+        rangwerk::CombinationsWindowModel model(project, dialogs,
+                                                QLocale().decimalPoint().toStdString());
+        TForm2 form(model, dialogs, &mainWindow);
+        model.ShowWindow();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        form.Button_NextClick();
-        auto* diagram = form.findChild<QListWidget*>("ListBox_Combinations");
+        model.Button_NextClick();
+        auto* diagram = form.findChild<QAbstractItemView*>("ListBox_Combinations");
         // Unsorted: list order, no rank numbers.
         QCOMPARE(RowTexts(diagram),
                  (QStringList{"Obstsalat, 7,3", "Kompott, 8", "Mus, 8", "Gelee, -1"}));
@@ -346,11 +349,12 @@ private slots:
         QVERIFY((first == "Kompott" && second == "Mus") || (first == "Mus" && second == "Kompott"));
         QCOMPARE(sorted, (QStringList{"1. " + first + ", 8", second + ", 8", "3. Obstsalat, 7,3",
                                       "4. Gelee, -1"}));
-        for (int i = 0; i < diagram->count(); ++i) QVERIFY(diagram->item(i)->text().isEmpty());
+        for (int i = 0; i < diagram->model()->rowCount(); ++i)
+            QVERIFY(diagram->model()->index(i, 0).data().toString().isEmpty());
 
         // A new evaluation with other scores is read anew.
         project.scores = {2, 0, -2};
-        form.Button_NextClick();
+        model.Button_NextClick();
         QCOMPARE(RowTexts(diagram).last(), QStringLiteral("4. Gelee, -2"));
     }
 

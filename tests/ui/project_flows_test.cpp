@@ -45,9 +45,11 @@ struct Windows {
     Project project;
     ScriptedDialogs dialogs;
     TForm1 form{project, dialogs};
-    TForm2 combinations{project, dialogs, &form};
+    CombinationsWindowModel combinations{project, dialogs, ","};
+    TForm2 combinationsWindow{combinations, dialogs, &form};
 
     Windows() {
+        form.SetCombinationsWindow(&combinations);
         form.SetSeedSource([] { return 7u; });
     }
 

@@ -34,8 +34,9 @@ using rangwerk::testing_support::FindControl;
 
 namespace {
 
-// The combinations window as far as the main window uses it.
-class FakeCombinationView : public rangwerk::CombinationView {
+// The combinations window as far as the main window and the combinations use it.
+class FakeCombinationView : public rangwerk::CombinationsWindowControl,
+                            public rangwerk::CombinationListener {
 public:
     void ShowWindow() override {
         ++shown;
@@ -503,7 +504,8 @@ void Ranko1Test::aFailingStepShowsOneBoxForClickAndKey() {
     Window w;
     FakeCombinationView view;
     view.visible = true;
-    w.project.SetCombinationView(&view);
+    w.project.SetListener(&view);
+    w.form.SetCombinationsWindow(&view);
     w.Collect({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
     view.SetPage(1);  // the diagram is showing
     w.StartRun(0);
@@ -526,7 +528,8 @@ void Ranko1Test::aFailingStepShowsOneBoxForClickAndKey() {
     w.Button("Button_3Option1")->click();
     QCOMPARE(w.dialogs.messages.size(), std::size_t{2});
     QCOMPARE(w.Pair(), std::make_pair(QStringLiteral("A"), QStringLiteral("C")));
-    w.project.SetCombinationView(nullptr);
+    w.project.SetListener(nullptr);
+    w.form.SetCombinationsWindow(nullptr);
 }
 
 void Ranko1Test::enterAddsInTheNameFieldOnly() {
@@ -848,7 +851,8 @@ void Ranko1Test::combinationsWindowIsReachedThroughTheProject() {
     QVERIFY(w.dialogs.messages.empty());
 
     FakeCombinationView view;
-    w.project.SetCombinationView(&view);
+    w.project.SetListener(&view);
+    w.form.SetCombinationsWindow(&view);
     w.Button("Button_4Combinations")->click();
     QCOMPARE(view.shown, 1);
     // Every step refreshes the diagram while it is showing.
@@ -863,7 +867,8 @@ void Ranko1Test::combinationsWindowIsReachedThroughTheProject() {
     QVERIFY(!view.visible);
     w.Get<QToolButton>("SpeedButton_0New")->click();
     QCOMPARE(view.page, 0);
-    w.project.SetCombinationView(nullptr);
+    w.project.SetListener(nullptr);
+    w.form.SetCombinationsWindow(nullptr);
 }
 
 void Ranko1Test::captionShowsTheFileName() {

@@ -24,7 +24,10 @@ struct Windows {
     Project project;
     ScriptedDialogs dialogs;
     TForm1 form{project, dialogs};
-    TForm2 combinations{project, dialogs, &form};
+    CombinationsWindowModel combinations{project, dialogs, ","};
+    TForm2 combinationsWindow{combinations, dialogs, &form};
+
+    Windows() { form.SetCombinationsWindow(&combinations); }
 
     template <class T = QWidget>
     T* Get(QWidget* window, const char* name) {
@@ -112,7 +115,7 @@ private slots:
             w.project.options.AddOption(name, "");
         }
         w.combinations.ShowWindow();
-        QComboBox* box = w.Get<QComboBox>(&w.combinations, "ComboBox_Options");
+        QComboBox* box = w.Get<QComboBox>(&w.combinationsWindow, "ComboBox_Options");
         QStringList shown;
         for (int i = 0; i < box->count(); ++i) shown << box->itemText(i);
         QCOMPARE(shown, (QStringList{"Apfel", "Äpfel", "birne", "Orange", "Zitrone"}));

@@ -9,7 +9,6 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QIcon>
 #include <QLineEdit>
@@ -23,10 +22,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRect>
-#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <cstdio>
 #include <filesystem>
@@ -228,7 +225,8 @@ void SaveButton(rangwerk::TForm1& form, Camera& camera) {
     camera.Save(form.grab(row.adjusted(-8, -8, 8, 8)), QStringLiteral("speichern"));
 }
 
-void Combine(rangwerk::TForm1& form, rangwerk::TForm2& combinations, Camera& camera) {
+void Combine(rangwerk::TForm1& form, rangwerk::TForm2& combinations,
+             rangwerk::CombinationsWindowModel& model, Camera& camera) {
     Click(form, "Button_4Combinations");
     const Combination kCombinations[] = {
         {"Stadt und Strand", {{"Kopenhagen", 1}, {"Ostsee – Rügen", 1}}},
@@ -236,28 +234,25 @@ void Combine(rangwerk::TForm1& form, rangwerk::TForm2& combinations, Camera& cam
         {"Nah und günstig", {{"Schwarzwald", 2}, {"Ostsee – Rügen", 1}}},
         {"Italien mit Abstecher", {{"Toskana", 3}, {"Südtirol", 1}}},
     };
-    auto* choice = Find<QComboBox>(combinations, "ComboBox_Options");
-    auto* factor = Find<QSpinBox>(combinations, "SpinEdit_Factor");
+    const auto choose = [&model](const char* option) {
+        for (int i = 0; i < model.Screen().choiceRows; ++i) {
+            if (model.ChoiceRow(i) == option)
+                return model.ComboBox_OptionsChange(i);
+        }
+        Fail(QStringLiteral("no option ") + QString::fromUtf8(option));
+    };
     for (const Combination& c : kCombinations) {
-        Find<QLineEdit>(combinations, "Edit_CombinationName")->setText(QString::fromUtf8(c.name));
+        model.EditCombinationName(c.name);
         for (const Member& m : c.members) {
-            const int index = choice->findText(QString::fromUtf8(m.option));
-            if (index < 0)
-                Fail(QStringLiteral("no option ") + QString::fromUtf8(m.option));
-            choice->setCurrentIndex(index);
-            combinations.ComboBox_OptionsChange();
-            factor->setValue(m.factor);
+            choose(m.option);
+            model.EditFactorField(std::to_string(m.factor));
             Click(combinations, "Button_OptionAdd");
         }
         Click(combinations, "Button_CombinationAdd");
     }
     // "Sommer in den Bergen" selected, with its first member.
-    auto* list = Find<QTreeWidget>(combinations, "ListView_Combinations");
-    list->setCurrentItem(list->topLevelItem(1));
-    combinations.ListView_CombinationsClick();
-    auto* members = Find<QTreeWidget>(combinations, "ListView_Options");
-    members->setCurrentItem(members->topLevelItem(0));
-    combinations.ListView_OptionsClick();
+    model.ListView_CombinationsClick(1);
+    model.ListView_OptionsClick(0);
     camera.Shoot(combinations, QStringLiteral("kombinationen"));
 
     Click(combinations, "Button_Next");
@@ -317,7 +312,7 @@ void Tour(Camera& camera, const std::optional<QString>& projectFile) {
     Settings(form, camera);
     Compare(form, camera);
     SaveButton(form, camera);
-    Combine(form, program.CombinationsWindow(), camera);
+    Combine(form, program.CombinationsWindow(), program.CombinationsModel(), camera);
     ShootUpdateWizard(program, camera);
 
     if (projectFile) {
