@@ -54,8 +54,10 @@ std::optional<std::string> Win32Dialogs::AskFileName(bool save, const FileDialog
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.lpstrDefExt = extension.empty() ? nullptr : extension.c_str();
+    // The dialog leaves the current folder as it was: a process's current folder cannot be
+    // deleted on Windows, and the program finds its files by full paths.
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_PATHMUSTEXIST |
-                   (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+                   OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
     const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
     if (!chosen)
         return std::nullopt;

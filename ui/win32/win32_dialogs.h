@@ -24,7 +24,8 @@ public:
     MessageButton ShowMessage(const MessageRequest& request) override;
     // The save dialog asks before it overwrites a file (OFN_OVERWRITEPROMPT); the open dialog
     // takes only an existing file in an existing folder. Both hide the read-only box, can be
-    // resized, show the request's filter and add its default extension to a name without one.
+    // resized, show the request's filter and add its default extension to a name without one,
+    // and leave the process's current folder unchanged.
     std::optional<std::string> AskSaveFileName(const FileDialogRequest& request) override;
     std::optional<std::string> AskOpenFileName(const FileDialogRequest& request) override;
 
