@@ -96,15 +96,25 @@ TEST(OwnerDrawnListTest, RowsArePaintedThroughTheRankingLayout) {
     ASSERT_EQ(RowCount(list), 3);
 
     const Capture capture = CaptureClient(list);
+    // The expectations, laid out with GDI's own metrics of the list's font.
     HDC dc = CreateCompatibleDC(nullptr);
     SelectedFont selected(dc, w.font.Handle());
-    const MeasureText measure = MeasureWith(dc);
-    const int textHeight = TextHeight(dc);
+    const MeasureText measure = [dc](const std::string& text) {
+        const std::wstring wide = WideFromUtf8(text);
+        SIZE size{};
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
+        return static_cast<int>(size.cx);
+    };
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    const int textHeight = metrics.tmHeight;
     const Color window = SystemColor(COLOR_WINDOW);
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE(i);
         const Rect rowRect{0, i * kRowHeight, capture.width, (i + 1) * kRowHeight};
-        const RankingRowLayout row = layOut(dc, rowRect, static_cast<std::size_t>(i));
+        const RankingRowLayout row =
+            LayOutRankingRow(rowRect, static_cast<std::size_t>(i), scores, scale,
+                             names.at(static_cast<std::size_t>(i)), measure, textHeight);
         const Color background = i == 2 ? SystemColor(COLOR_HIGHLIGHT) : window;
         EXPECT_EQ(capture.At(capture.width - 2, rowRect.top + 1), background);
 
@@ -120,9 +130,26 @@ TEST(OwnerDrawnListTest, RowsArePaintedThroughTheRankingLayout) {
                                                   row.textY + textHeight, background));
             EXPECT_FALSE(capture.AnyPixelOtherThan(0, rowRect.top, x, rowRect.bottom, background));
         }
+        // The name as GDI draws it at the layout's place, and nothing between it and the
+        // score.
         const int nameEnd = row.name.x + measure(row.name.text);
+        const Capture name = testing::PaintedBy(capture.width, capture.height, [&](HDC paint) {
+            const RECT all{0, 0, capture.width, capture.height};
+            HBRUSH brush = CreateSolidBrush(ColorRefOf(background));
+            FillRect(paint, &all, brush);
+            DeleteObject(brush);
+            SelectedFont font(paint, w.font.Handle());
+            SetBkColor(paint, ColorRefOf(background));
+            SetTextColor(paint, GetSysColor(i == 2 ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+            const std::wstring text = WideFromUtf8(row.name.text);
+            TextOutW(paint, row.name.x, row.textY, text.c_str(), static_cast<int>(text.size()));
+        });
+        EXPECT_TRUE(
+            testing::SamePixels(capture, name, row.name.x, rowRect.top, nameEnd, rowRect.bottom));
         EXPECT_TRUE(capture.AnyPixelOtherThan(row.name.x, row.textY, nameEnd,
                                               row.textY + textHeight, background));
+        EXPECT_FALSE(capture.AnyPixelOtherThan(nameEnd + 1, rowRect.top, row.score.x,
+                                               rowRect.bottom, background));
 
         // The bar: outlined in black, filled with its colour, the score left of its zero line.
         ASSERT_TRUE(row.bar);

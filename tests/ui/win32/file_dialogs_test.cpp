@@ -43,7 +43,6 @@ protected:
     struct SeenDialog {
         std::string fileTypes;
         bool readOnlyShown = true;
-        bool resizable = false;
         bool boxShown = false;  // the dialog showed a box in between
     };
 
@@ -61,7 +60,6 @@ protected:
             seen.fileTypes = TextOf(GetDlgItem(dialog, kFileTypes));
             HWND readOnly = GetDlgItem(dialog, kReadOnly);
             seen.readOnlyShown = readOnly != nullptr && IsWindowVisible(readOnly);
-            seen.resizable = (GetWindowLongW(dialog, GWL_STYLE) & WS_THICKFRAME) != 0;
             SetText(nameBox, name);
             SetFocus(nameBox);
             PostKey(GetFocus(), VK_RETURN);
@@ -100,7 +98,6 @@ TEST_F(FileDialogsTest, TheSaveDialogAddsTheExtensionAndAsksBeforeOverwriting) {
     EXPECT_EQ(dialogs.AskSaveFileName(kProjectFiles), PathOf(L"Urlaub.opt"));
     EXPECT_EQ(seen.fileTypes, "Rangwerk-Dateien (*.opt)");
     EXPECT_FALSE(seen.readOnlyShown);
-    EXPECT_TRUE(seen.resizable);
 
     std::ofstream(folder_ / L"Urlaub.opt") << "x";
     SeenDialog again;

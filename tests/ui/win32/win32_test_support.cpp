@@ -139,17 +139,18 @@ bool Capture::AnyPixelOtherThan(int left, int top, int right, int bottom, Color 
     return false;
 }
 
-Capture CaptureClient(HWND window) {
-    RECT client{};
-    GetClientRect(window, &client);
-    Capture capture;
-    capture.width = client.right;
-    capture.height = client.bottom;
+namespace {
 
+// A 32-bit bitmap of the size, selected into a memory device context, read back as pixels once
+// `draw` has drawn into it.
+Capture DrawnInto(int width, int height, const std::function<void(HDC dc)>& draw) {
+    Capture capture;
+    capture.width = width;
+    capture.height = height;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = capture.width;
-    info.bmiHeader.biHeight = -capture.height;  // top row first
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top row first
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -159,12 +160,11 @@ Capture CaptureClient(HWND window) {
     HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     ReleaseDC(nullptr, screen);
     HGDIOBJ old = SelectObject(dc, bitmap);
-    PrintWindow(window, dc, PW_CLIENTONLY);
+    draw(dc);
     GdiFlush();
 
     const auto* pixels = static_cast<const std::uint32_t*>(bits);
-    const std::size_t count =
-        static_cast<std::size_t>(capture.width) * static_cast<std::size_t>(capture.height);
+    const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
     capture.pixels.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
         // A 32-bit DIB holds blue in the low byte.
@@ -175,6 +175,29 @@ Capture CaptureClient(HWND window) {
     DeleteObject(bitmap);
     DeleteDC(dc);
     return capture;
+}
+
+}  // namespace
+
+Capture CaptureClient(HWND window) {
+    RECT client{};
+    GetClientRect(window, &client);
+    return DrawnInto(client.right, client.bottom,
+                     [window](HDC dc) { PrintWindow(window, dc, PW_CLIENTONLY); });
+}
+
+Capture PaintedBy(int width, int height, const std::function<void(HDC dc)>& paint) {
+    return DrawnInto(width, height, paint);
+}
+
+bool SamePixels(const Capture& a, const Capture& b, int left, int top, int right, int bottom) {
+    for (int y = top; y < bottom; ++y) {
+        for (int x = left; x < right; ++x) {
+            if (a.At(x, y) != b.At(x, y))
+                return false;
+        }
+    }
+    return true;
 }
 
 Color SystemColor(int index) {

@@ -56,6 +56,10 @@ struct Capture {
     bool AnyPixelOtherThan(int left, int top, int right, int bottom, Color color) const;
 };
 Capture CaptureClient(HWND window);
+// What `paint` draws into a bitmap of the size: the reference a capture is compared with.
+Capture PaintedBy(int width, int height, const std::function<void(HDC dc)>& paint);
+// Whether the rectangle (right and bottom exclusive) holds the same pixels in both.
+bool SamePixels(const Capture& a, const Capture& b, int left, int top, int right, int bottom);
 
 // The system colour as a layout colour.
 Color SystemColor(int index);
