@@ -6,12 +6,15 @@
 #include <vector>
 
 #include "base/wide_text.h"
+#include "drawing/info_banner.h"
 #include "drawing/ranking_row.h"
 #include "tests/ui/win32/win32_test_support.h"
 #include "ui/win32/controls.h"
 #include "ui/win32/fonts.h"
 #include "ui/win32/gdi_painting.h"
 #include "ui/win32/message_loop.h"
+#include "ui/win32/paint_area.h"
+#include "ui/win32/popup_menu.h"
 #include "ui/win32/top_level_window.h"
 
 namespace rangwerk::win32 {
@@ -208,6 +211,70 @@ TEST(DropDownListTest, KeepsTheOrderItsItemsCameIn) {
     wchar_t first[16] = {};
     SendMessageW(list, CB_GETLBTEXT, 0, reinterpret_cast<LPARAM>(first));
     EXPECT_EQ(Utf8FromWide(first), "Zug");
+}
+
+TEST(PopupMenuTest, ShowsTheItemsWithTheirRadioMarkAndGivesTheChosenOne) {
+    ControlWindow w;
+    const std::vector<MenuItem> items{{"Berge", false}, {"Meer", true}, {"Stadt", false}};
+    bool markShown = false;
+    testing::WhileModal([&markShown] {
+        HWND menuWindow = testing::ShownMenu();
+        if (menuWindow == nullptr)
+            return false;
+        auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+        MENUITEMINFOW item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_FTYPE | MIIM_STATE;
+        GetMenuItemInfoW(menu, 1, TRUE, &item);
+        markShown = GetMenuItemCount(menu) == 3 && (item.fType & MFT_RADIOCHECK) != 0 &&
+                    (item.fState & MFS_CHECKED) != 0;
+        return true;
+    });
+    testing::ChooseMenuItem(2, items.size());
+    EXPECT_EQ(ShowPopupMenu(w.window, POINT{100, 100}, items), std::optional<std::size_t>(2));
+    EXPECT_TRUE(markShown);
+
+    testing::ChooseMenuItem(items.size(), items.size());
+    EXPECT_EQ(ShowPopupMenu(w.window, POINT{100, 100}, items), std::nullopt);
+    EXPECT_TRUE(testing::ModalStepsDone());
+}
+
+// A painted area runs its painter for the screen and for PrintWindow alike; here it paints the
+// info banner's gradient, one colour per column.
+TEST(PaintAreaTest, PaintsTheBannerGradientColumnByColumn) {
+    ControlWindow w;
+    const Painter painter = [](HDC dc, const RECT& client) {
+        PaintBannerGradient(dc, client.right, client.bottom);
+    };
+    HWND banner = CreatePaintArea(w.window, 50, {0, 0, 435, 65}, painter);
+    w.loop.RunUntilIdle();
+    const Capture capture = CaptureClient(banner);
+    ASSERT_EQ(capture.width, 435);
+    for (int x : {0, 1, 100, BannerWhiteColumn(435), 400, 434}) {
+        SCOPED_TRACE(x);
+        EXPECT_EQ(capture.At(x, 0), BannerGradientColor(x, 435));
+        EXPECT_EQ(capture.At(x, 64), BannerGradientColor(x, 435));
+    }
+    EXPECT_EQ(capture.At(BannerWhiteColumn(435), 30), Rgb(255, 255, 255));
+}
+
+// A diagram bar of a negative result runs left of its zero line.
+TEST(DiagramRowPaintingTest, ABarLeftOfTheZeroLineIsDrawnFromItsEndToTheLine) {
+    DiagramRow row;
+    row.draw = true;
+    row.bar = DiagramBar{200, 150, 1, 15, Rgb(255, 0, 0)};
+    const Capture capture = testing::PaintedBy(300, 16, [&row](HDC dc) {
+        const RECT all{0, 0, 300, 16};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        PaintDiagramRow(dc, row);
+    });
+    EXPECT_EQ(capture.At(149, 8), Rgb(255, 255, 255));
+    EXPECT_EQ(capture.At(150, 8), Rgb(0, 0, 0));
+    EXPECT_EQ(capture.At(175, 8), Rgb(255, 0, 0));
+    EXPECT_EQ(capture.At(199, 8), Rgb(0, 0, 0));
+    EXPECT_EQ(capture.At(200, 8), Rgb(255, 255, 255));
+    EXPECT_EQ(capture.At(175, 1), Rgb(0, 0, 0));
+    EXPECT_EQ(capture.At(175, 15), Rgb(255, 255, 255));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <optional>
 #include <vector>
 
@@ -151,6 +152,13 @@ TEST(PagesTest, TheShownPagesDefaultButtonLooksTheDefault) {
     EXPECT_EQ(ButtonType(w.window, kFinish), BS_DEFPUSHBUTTON);
 }
 
+TEST(PagesTest, AClickOnAPageButtonReachesTheWindow) {
+    TwoPageWindow w;
+    w.Focus(kStartEdit);
+    testing::PostClick(FindControl(w.window, kCancel), 10, 10);
+    EXPECT_EQ(w.Run(), std::vector<int>{kCancel});
+}
+
 TEST(PagesTest, AFocusOnAHiddenPageMovesToTheShownPage) {
     TwoPageWindow w;
     w.Focus(kStartEdit);
@@ -218,6 +226,53 @@ TEST(MessageLoopTest, TheFilterTakesKeysBeforeTheDialogManager) {
     w.loop.SetFilter(nullptr);
     PostChar(GetFocus(), L'w');
     EXPECT_EQ(w.Run(), std::vector<int>{kNext});
+}
+
+class NoHandler : public WindowHandler {
+public:
+    std::optional<LRESULT> HandleMessage(HWND, UINT, WPARAM, LPARAM) override {
+        return std::nullopt;
+    }
+};
+
+TEST(TopLevelWindowTest, HasTheClientSizeAndFrameAskedForAndStandsInTheMiddle) {
+    NoHandler handler;
+    HWND main = CreateTopLevelWindow({"Rangwerk", 420, 361, WindowFrame::Border::Single}, handler);
+    SetProgramIcon(main);
+    CentreOnScreen(main);
+    RECT client{};
+    GetClientRect(main, &client);
+    EXPECT_EQ(client.right, 420);
+    EXPECT_EQ(client.bottom, 361);
+    const LONG style = GetWindowLongW(main, GWL_STYLE);
+    EXPECT_NE(style & WS_MINIMIZEBOX, 0);
+    EXPECT_EQ(style & (WS_MAXIMIZEBOX | WS_THICKFRAME), 0);
+    EXPECT_FALSE(IsWindowVisible(main));
+    EXPECT_NE(SendMessageW(main, WM_GETICON, ICON_BIG, 0), 0);
+    EXPECT_EQ(TextOf(main), "Rangwerk");
+
+    RECT work{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    RECT bounds{};
+    GetWindowRect(main, &bounds);
+    EXPECT_LE(std::abs((bounds.left + bounds.right) - (work.left + work.right)), 1);
+    EXPECT_LE(std::abs((bounds.top + bounds.bottom) - (work.top + work.bottom)), 1);
+
+    HWND tool = CreateTopLevelWindow({"Kombinationen", 513, 355, WindowFrame::Border::DialogFrame},
+                                     handler, main);
+    CentreOver(tool, main);
+    GetClientRect(tool, &client);
+    EXPECT_EQ(client.right, 513);
+    EXPECT_EQ(client.bottom, 355);
+    EXPECT_EQ(GetWindowLongW(tool, GWL_STYLE) & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX | WS_THICKFRAME),
+              0);
+    EXPECT_NE(GetWindowLongW(tool, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME, 0);
+    EXPECT_EQ(GetWindow(tool, GW_OWNER), main);
+    RECT toolBounds{};
+    GetWindowRect(tool, &toolBounds);
+    EXPECT_LE(std::abs((toolBounds.left + toolBounds.right) - (bounds.left + bounds.right)), 1);
+    DestroyWindow(tool);
+    DestroyWindow(main);
 }
 
 }  // namespace

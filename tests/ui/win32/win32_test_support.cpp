@@ -79,6 +79,42 @@ bool ModalStepsDone() {
 
 namespace {
 
+BOOL CALLBACK FindShownMenu(HWND window, LPARAM found) {
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    if (std::wstring(name) == L"#32768" && IsWindowVisible(window)) {
+        *reinterpret_cast<HWND*>(found) = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+HWND ShownMenu() {
+    HWND menu = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), FindShownMenu, reinterpret_cast<LPARAM>(&menu));
+    return menu;
+}
+
+void ChooseMenuItem(std::size_t position, std::size_t itemCount) {
+    WhileModal([position, itemCount] {
+        HWND menu = ShownMenu();
+        if (menu == nullptr)
+            return false;
+        if (position >= itemCount) {
+            PostKey(menu, VK_ESCAPE);
+            return true;
+        }
+        // The first Down selects the first item.
+        for (std::size_t i = 0; i <= position; ++i) PostKey(menu, VK_DOWN);
+        PostKey(menu, VK_RETURN);
+        return true;
+    });
+}
+
+namespace {
+
 BOOL CALLBACK FindShownDialog(HWND window, LPARAM found) {
     wchar_t name[32] = {};
     GetClassNameW(window, name, 32);

@@ -32,10 +32,15 @@ void PostClick(HWND window, int x, int y);
 void WhileModal(std::function<bool()> step, int timeoutMs = 10000);
 // True when every WhileModal step has finished.
 bool ModalStepsDone();
+// Chooses the item at `position` of the popup menu that the code under test opens next, with
+// the arrow keys and Enter as a person would; `position` past the end closes it with Escape.
+void ChooseMenuItem(std::size_t position, std::size_t itemCount);
 
 // The shown and enabled top-level dialog of this thread (the modal one: its owner is
 // disabled), or null.
 HWND ShownDialog();
+// The shown popup menu window of this thread, or null.
+HWND ShownMenu();
 // The child windows of `window` of a window class ("Button", "Static"), in creation order.
 std::vector<HWND> ChildrenOfClass(HWND window, const std::wstring& className);
 
