@@ -4,41 +4,41 @@
 
 namespace rangwerk::win32 {
 
-FontSpec WindowFont() {
+FontDescription WindowFont() {
     return {L"Arial", 11};
 }
 
-FontSpec HeadlineFont() {
-    FontSpec spec{L"Arial", 13};
-    spec.bold = true;
-    return spec;
+FontDescription HeadlineFont() {
+    FontDescription font{L"Arial", 13};
+    font.bold = true;
+    return font;
 }
 
-FontSpec ImageButtonFont() {
-    FontSpec spec = WindowFont();
-    spec.bold = true;
-    return spec;
+FontDescription ImageButtonFont() {
+    FontDescription font = WindowFont();
+    font.bold = true;
+    return font;
 }
 
-FontSpec SymbolFont() {
+FontDescription SymbolFont() {
     return {L"Webdings", 19};
 }
 
-FontSpec InfoFont() {
+FontDescription InfoFont() {
     return {L"MS Sans Serif", 0, 8};
 }
 
-FontSpec WizardFont() {
+FontDescription WizardFont() {
     return {L"Verdana", 11};
 }
 
-FontSpec WizardTitleFont() {
-    FontSpec spec{L"Verdana", 19};
-    spec.bold = true;
-    return spec;
+FontDescription WizardTitleFont() {
+    FontDescription font{L"Verdana", 19};
+    font.bold = true;
+    return font;
 }
 
-FontSpec WizardStepFont() {
+FontDescription WizardStepFont() {
     return {L"Verdana", 0, 10};
 }
 
@@ -67,12 +67,13 @@ int PixelsPerInch() {
 
 }  // namespace
 
-Font MakeFont(const FontSpec& spec) {
-    const int height = spec.pixels > 0 ? -spec.pixels : -MulDiv(spec.points, PixelsPerInch(), 72);
-    return Font(CreateFontW(height, 0, 0, 0, spec.bold ? FW_BOLD : FW_NORMAL, spec.italic,
-                            spec.underline, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                            spec.face.c_str()));
+Font MakeFont(const FontDescription& description) {
+    const int height = description.pixels > 0 ? -description.pixels
+                                              : -MulDiv(description.points, PixelsPerInch(), 72);
+    return Font(CreateFontW(height, 0, 0, 0, description.bold ? FW_BOLD : FW_NORMAL,
+                            description.italic, description.underline, FALSE, DEFAULT_CHARSET,
+                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                            DEFAULT_PITCH | FF_DONTCARE, description.face.c_str()));
 }
 
 namespace {
@@ -89,15 +90,15 @@ LOGFONTW MessageLogFont() {
 
 }  // namespace
 
-FontSpec MessageFontSpec() {
+FontDescription MessageFontDescription() {
     const LOGFONTW log = MessageLogFont();
-    FontSpec spec;
-    spec.face = log.lfFaceName;
-    spec.pixels = log.lfHeight < 0 ? -log.lfHeight : log.lfHeight;
-    spec.bold = log.lfWeight >= FW_BOLD;
-    spec.italic = log.lfItalic != 0;
-    spec.underline = log.lfUnderline != 0;
-    return spec;
+    FontDescription font;
+    font.face = log.lfFaceName;
+    font.pixels = log.lfHeight < 0 ? -log.lfHeight : log.lfHeight;
+    font.bold = log.lfWeight >= FW_BOLD;
+    font.italic = log.lfItalic != 0;
+    font.underline = log.lfUnderline != 0;
+    return font;
 }
 
 Font MakeMessageFont() {

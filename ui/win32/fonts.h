@@ -10,7 +10,7 @@ namespace rangwerk::win32 {
 // the characters without the internal leading (a negative lfHeight), as window fonts are given
 // ("Arial, 11 pixels high"); `points` is used instead when `pixels` is 0 and is converted with
 // the screen's pixels per inch.
-struct FontSpec {
+struct FontDescription {
     std::wstring face;
     int pixels = 0;
     int points = 0;
@@ -20,14 +20,14 @@ struct FontSpec {
 };
 
 // The fonts the windows are laid out for.
-FontSpec WindowFont();       // Arial, 11 pixels: the main and the combinations window
-FontSpec HeadlineFont();     // Arial, 13 pixels, bold: the main window's headline
-FontSpec ImageButtonFont();  // Arial, 11 pixels, bold: the labels beside the image buttons
-FontSpec SymbolFont();       // Webdings, 19 pixels: the arrow of the choose-option buttons
-FontSpec InfoFont();         // MS Sans Serif, 8 points: the info dialog and its labels
-FontSpec WizardFont();       // Verdana, 11 pixels: the update wizard
-FontSpec WizardTitleFont();  // Verdana, 19 pixels, bold: the update wizard's title panel
-FontSpec WizardStepFont();   // Verdana, 10 points: the update wizard's step strip
+FontDescription WindowFont();       // Arial, 11 pixels: the main and the combinations window
+FontDescription HeadlineFont();     // Arial, 13 pixels, bold: the main window's headline
+FontDescription ImageButtonFont();  // Arial, 11 pixels, bold: the labels beside the image buttons
+FontDescription SymbolFont();       // Webdings, 19 pixels: the arrow of the choose-option buttons
+FontDescription InfoFont();         // MS Sans Serif, 8 points: the info dialog and its labels
+FontDescription WizardFont();       // Verdana, 11 pixels: the update wizard
+FontDescription WizardTitleFont();  // Verdana, 19 pixels, bold: the update wizard's title panel
+FontDescription WizardStepFont();   // Verdana, 10 points: the update wizard's step strip
 
 // An owned GDI font, deleted with the object. Controls keep using the handle they were given,
 // so a font lives as long as the window that shows it.
@@ -49,13 +49,13 @@ private:
     HFONT handle_ = nullptr;
 };
 
-// The font of `spec`, made with CreateFontW (named MakeFont: windows.h defines CreateFont as a
-// macro).
-Font MakeFont(const FontSpec& spec);
+// The font of the description, made with CreateFontW (named MakeFont: windows.h defines
+// CreateFont as a macro).
+Font MakeFont(const FontDescription& description);
 
-// The system's message font, from SystemParametersInfoW(SPI_GETNONCLIENTMETRICS), as a spec
-// (its height in pixels) and as a font.
-FontSpec MessageFontSpec();
+// The system's message font, from SystemParametersInfoW(SPI_GETNONCLIENTMETRICS), as a
+// description (its height in pixels) and as a font.
+FontDescription MessageFontDescription();
 Font MakeMessageFont();
 
 // The face GDI actually chose for a font (GetTextFaceW), which differs from the requested one

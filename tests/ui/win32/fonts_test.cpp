@@ -33,16 +33,16 @@ TEXTMETRICW MetricsOf(const Font& font) {
 // window asked for.
 TEST(FontsTest, TheWindowsFacesAreFoundWithTheirReplacements) {
     struct Case {
-        FontSpec spec;
+        FontDescription description;
         const wchar_t* replacement;
     };
     for (const Case& c :
          {Case{WindowFont(), L"Liberation Sans"}, Case{WizardFont(), L"DejaVu Sans"},
           Case{InfoFont(), L"Liberation Sans"}}) {
-        SCOPED_TRACE(Utf8FromWide(c.spec.face));
-        const Font font = MakeFont(c.spec);
-        EXPECT_EQ(ChosenFace(font.Handle()), c.spec.face);
-        FontSpec replacement = c.spec;
+        SCOPED_TRACE(Utf8FromWide(c.description.face));
+        const Font font = MakeFont(c.description);
+        EXPECT_EQ(ChosenFace(font.Handle()), c.description.face);
+        FontDescription replacement = c.description;
         replacement.face = c.replacement;
         EXPECT_EQ(WidthOf(font, "Rangwerk-Dateien"),
                   WidthOf(MakeFont(replacement), "Rangwerk-Dateien"));
