@@ -29,46 +29,25 @@ for file in "$PROGRAM" "$BARE"; do
 done
 
 work=$(mktemp -d)
-xvfb=
+. scripts/own-display.sh
 cleanup() {
   if [ -n "${WINEPREFIX:-}" ]; then
     wineserver -k 2>/dev/null || true
   fi
-  if [ -n "$xvfb" ]; then
-    kill "$xvfb" 2>/dev/null || true
-    wait "$xvfb" 2>/dev/null || true
-  fi
+  stop_own_display
   rm -rf "$work"
 }
 trap cleanup EXIT
 
 g++ -O2 -o "$work/startup_probe" bench/startup_probe.cpp -lX11
 PROBE=$work/startup_probe
-
-# Xvfb picks a free display itself and writes its number to descriptor 3.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-if [ ! -s "$work/display" ]; then
-  echo "Xvfb did not start" >&2
-  exit 2
-fi
-export DISPLAY=:$(cat "$work/display")
+start_own_display "$work" || exit 2
 
 export WINEPREFIX=$work/prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+unset LC_ALL
 export LANG=de_DE.UTF-8 LC_NUMERIC=C  # German Wine, numbers printed with a point
-mkdir -p "$WINEPREFIX"
-wineserver -p
-wine wineboot --init > "$work/wineboot.log" 2>&1
-# A prefix that was just made starts its services only on the next boot (without them every
-# program's first window waits ten seconds for the RPC service).
-wineserver -k
-wineserver -p
-wine wineboot >> "$work/wineboot.log" 2>&1
-wine reg import scripts/wine-fonts.reg >> "$work/wineboot.log" 2>&1
+. scripts/wine-prefix.sh
+make_wine_prefix "$work/wineboot.log"
 
 WINE=$(command -v wine)
 median() { sort -n | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }

@@ -80,55 +80,29 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono or Gecko installer questions
 export LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8
 
-# The window tests need a display: an Xvfb of the stage's own, on a free display number that
-# Xvfb picks itself and writes to descriptor 3.
-xvfb=
+# The window tests need a display: an Xvfb of the stage's own.
+. scripts/own-display.sh
 cleanup() {
   wineserver -k 2> /dev/null || true
-  if [ -n "$xvfb" ]; then
-    kill "$xvfb" 2> /dev/null || true
-    wait "$xvfb" 2> /dev/null || true
-  fi
+  stop_own_display
 }
 trap cleanup EXIT
-rm -f "$build/xvfb-display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3> "$build/xvfb-display" > /dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$build/xvfb-display" ] && break
-  sleep 0.1
-done
-if [ ! -s "$build/xvfb-display" ]; then
-  echo "Xvfb did not start" >&2
-  exit 1
-fi
-export DISPLAY=":$(cat "$build/xvfb-display")"
+start_own_display "$build"
 
-rm -rf "$WINEPREFIX"
-mkdir -p "$WINEPREFIX"
-# The Wine server and the prefix are set up here, not inside CTest: a server started by the
-# first test would hold CTest's output pipe open, and CTest would wait for it forever.
-wineserver -p
+. scripts/wine-prefix.sh
 # Wine says much while it makes a new prefix (and misses its 32-bit half); shown only on failure.
-if ! wine wineboot --init > "$build/wineboot.log" 2>&1; then
+if ! make_wine_prefix "$build/wineboot.log"; then
   cat "$build/wineboot.log" >&2
   exit 1
 fi
-# A prefix that was just made starts its services properly only from its next boot: without
-# the RPC service, the desktop process that the first window of every test starts would wait
-# ten seconds for it.
-wineserver -k
-wineserver -p
-wine wineboot >> "$build/wineboot.log" 2>&1
-# The fonts the windows are laid out for, and windows without a window manager: Wine would
-# wait two seconds at every hidden window for a window manager that this display has not.
+# Windows without a window manager: Wine would wait two seconds at every hidden window for a
+# window manager that this display has not.
 cat > "$build/wine-test-windows.reg" << 'REG'
 Windows Registry Editor Version 5.00
 
 [HKEY_CURRENT_USER\Software\Wine\X11 Driver]
 "Managed"="N"
 REG
-wine reg import scripts/wine-fonts.reg >> "$build/wineboot.log" 2>&1
 wine reg import "$build/wine-test-windows.reg" >> "$build/wineboot.log" 2>&1
 (cd "$build" && ctest --output-on-failure -j"$jobs")
 echo "(${SECONDS} s)"

@@ -79,22 +79,34 @@ bool ModalStepsDone() {
 
 namespace {
 
-BOOL CALLBACK FindShownMenu(HWND window, LPARAM found) {
-    wchar_t name[32] = {};
-    GetClassNameW(window, name, 32);
-    if (std::wstring(name) == L"#32768" && IsWindowVisible(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
+// The first shown top-level window of this thread of a window class ("#32770": dialogs,
+// "#32768": popup menus), enabled too when `enabled` (the owner of a modal window is not).
+HWND ShownThreadWindow(const wchar_t* className, bool enabled) {
+    struct Search {
+        const wchar_t* className;
+        bool enabled;
+        HWND found;
+    } search{className, enabled, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) {
+            auto* s = reinterpret_cast<Search*>(data);
+            wchar_t name[32] = {};
+            GetClassNameW(window, name, 32);
+            if (std::wstring(name) != s->className || !IsWindowVisible(window) ||
+                (s->enabled && !IsWindowEnabled(window)))
+                return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
 }
 
 }  // namespace
 
 HWND ShownMenu() {
-    HWND menu = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindShownMenu, reinterpret_cast<LPARAM>(&menu));
-    return menu;
+    return ShownThreadWindow(L"#32768", false);
 }
 
 void ChooseMenuItem(std::size_t position, std::size_t itemCount) {
@@ -115,16 +127,6 @@ void ChooseMenuItem(std::size_t position, std::size_t itemCount) {
 
 namespace {
 
-BOOL CALLBACK FindShownDialog(HWND window, LPARAM found) {
-    wchar_t name[32] = {};
-    GetClassNameW(window, name, 32);
-    if (std::wstring(name) == L"#32770" && IsWindowVisible(window) && IsWindowEnabled(window)) {
-        *reinterpret_cast<HWND*>(found) = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 struct ClassSearch {
     std::wstring className;
     HWND parent;
@@ -143,9 +145,7 @@ BOOL CALLBACK CollectOfClass(HWND window, LPARAM search) {
 }  // namespace
 
 HWND ShownDialog() {
-    HWND found = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), FindShownDialog, reinterpret_cast<LPARAM>(&found));
-    return found;
+    return ShownThreadWindow(L"#32770", true);
 }
 
 std::vector<HWND> ChildrenOfClass(HWND window, const std::wstring& className) {
