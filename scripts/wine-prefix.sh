@@ -5,6 +5,10 @@
 # made. Call from the top of the clone.
 make_wine_prefix() {
   local log=$1
+  # A server still running for an earlier prefix in the same place would outlive its folder.
+  if [ -d "$WINEPREFIX" ]; then
+    wineserver -k 2> /dev/null || true
+  fi
   rm -rf "$WINEPREFIX"
   mkdir -p "$WINEPREFIX"
   # The server is started here, not by the first program: a server started by a program holds
