@@ -47,24 +47,13 @@ for file in "$PROGRAM" "$BARE" "$PROBE" "$LABEL" "$LABEL_LIBRARIES"; do
 done
 
 work=$(mktemp -d)
-# Xvfb picks a free display itself and writes its number to descriptor 3.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
-xvfb=$!
+. "$(dirname "$0")/../scripts/own-display.sh"
 cleanup() {
-  kill "$xvfb" 2>/dev/null || true
-  wait "$xvfb" 2>/dev/null || true
+  stop_own_display
   rm -rf "$work"
 }
 trap cleanup EXIT
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-if [ ! -s "$work/display" ]; then
-  echo "Xvfb did not start" >&2
-  exit 2
-fi
-export DISPLAY=:$(cat "$work/display")
+start_own_display "$work" || exit 2
 
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_DATA_HOME=$work/home/.local/share
 export XDG_RUNTIME_DIR=$work/runtime

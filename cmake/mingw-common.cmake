@@ -13,10 +13,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 # the compiler's folders.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# Test programs run through Wine (64-bit Wine for 64-bit programs).
+# Test programs run through Wine: 64-bit programs with wine64, 32-bit ones with wine, which
+# needs the 32-bit half of Wine (wine32:i386).
 if(RANGWERK_MINGW_TRIPLE STREQUAL "x86_64-w64-mingw32")
   find_program(RANGWERK_WINE NAMES wine64 wine)
-  if(RANGWERK_WINE)
-    set(CMAKE_CROSSCOMPILING_EMULATOR ${RANGWERK_WINE})
-  endif()
+else()
+  find_program(RANGWERK_WINE NAMES wine)
+endif()
+if(RANGWERK_WINE)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${RANGWERK_WINE})
 endif()

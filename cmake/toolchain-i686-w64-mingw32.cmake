@@ -1,5 +1,5 @@
 # Cross build for 32-bit Windows with Debian's MinGW-w64 (g++-mingw-w64-i686-posix).
-# Built only: running its tests would need the i386 Wine of a multiarch system.
+# Its tests run under the 32-bit half of Wine (wine32:i386), where a multiarch system has it.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 

@@ -2,7 +2,8 @@
 # Installs the Debian packages that building, testing and running Rangwerk need.
 # Does nothing when everything is there already; needs root (apt-get) otherwise.
 # --windows: instead the packages of the Windows stage (MinGW-w64 cross compilers, Wine,
-# GoogleTest's sources) and the German locale de_DE.UTF-8 that its tests run in.
+# GoogleTest's sources, the X display and the fonts of the window tests) and the German
+# locale de_DE.UTF-8 that its tests run in.
 set -euo pipefail
 
 windows=false
@@ -30,6 +31,7 @@ if $windows; then
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
     googletest nlohmann-json3-dev
     wine wine64 locales
+    xvfb fonts-liberation fonts-dejavu-core
   )
 fi
 

@@ -1,0 +1,48 @@
+#include "ui/win32/message_loop.h"
+
+#include <algorithm>
+
+namespace rangwerk::win32 {
+
+void MessageLoop::AddDialogWindow(HWND window) {
+    if (std::find(dialogWindows_.begin(), dialogWindows_.end(), window) == dialogWindows_.end())
+        dialogWindows_.push_back(window);
+}
+
+void MessageLoop::RemoveDialogWindow(HWND window) {
+    dialogWindows_.erase(std::remove(dialogWindows_.begin(), dialogWindows_.end(), window),
+                         dialogWindows_.end());
+}
+
+void MessageLoop::Handle(MSG& message) {
+    if (filter_ && filter_(message))
+        return;
+    // A copy: a handler may add or remove a window.
+    const std::vector<HWND> windows = dialogWindows_;
+    for (HWND window : windows) {
+        if (IsWindow(window) && IsDialogMessageW(window, &message))
+            return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+}
+
+int MessageLoop::Run() {
+    MSG message{};
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) Handle(message);
+    return static_cast<int>(message.wParam);
+}
+
+bool MessageLoop::RunUntilIdle() {
+    MSG message{};
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return true;
+        }
+        Handle(message);
+    }
+    return false;
+}
+
+}  // namespace rangwerk::win32
