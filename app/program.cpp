@@ -55,6 +55,20 @@ private:
     std::unique_ptr<TStatusForm> form_;
 };
 
+// The combinations window as the main window's model drives it.
+class CombinationsWindowOfForm2 : public CombinationsWindowControl {
+public:
+    explicit CombinationsWindowOfForm2(TForm2& form) : form_(form) {}
+    void ShowWindow() override { form_.ShowWindow(); }
+    void CloseWindow() override { form_.CloseWindow(); }
+    bool WindowVisible() const override { return form_.WindowVisible(); }
+    int Page() const override { return form_.Page(); }
+    void SetPage(int page) override { form_.SetPage(page); }
+
+private:
+    TForm2& form_;
+};
+
 }  // namespace
 
 std::unique_ptr<UpdateWizardWindow> Program::CreateStatusForm() {
@@ -103,7 +117,8 @@ Program::Program(ProgramServices services) : services_(std::move(services)) {
     // registration among them. Constructing it carries out "/uninstall" at once, before any
     // window is shown, and that always ends with a termination request.
     project_ = std::make_unique<Project>();
-    form1_ = std::make_unique<TForm1>(*project_, services_.dialogs);
+    mainModel_ = std::make_unique<MainWindowModel>(*project_, services_.dialogs, seed_);
+    form1_ = std::make_unique<TForm1>(*mainModel_, services_.dialogs);
     setup_ = std::make_unique<TQuarvSetup>(QuarvSetupServices{
         services_.registry, services_.dialogs, kApplicationTitle, services_.programPath,
         services_.argument1, services_.readFileVersion, [this] { RequestTermination(); }});
@@ -126,23 +141,29 @@ Program::Program(ProgramServices services) : services_(std::move(services)) {
         return;
 
     form2_ = std::make_unique<TForm2>(*project_, services_.dialogs, form1_.get());
+    combinationsControl_ = std::make_unique<CombinationsWindowOfForm2>(*form2_);
+    mainModel_->SetCombinationsWindow(combinationsControl_.get());
     // Creating the info dialog gives every window of 8-point font the message font's face.
     info_ = std::make_unique<TInfo>(
         services_.dialogs,
         InfoServices{services_.readFileVersion, services_.messageFontFace, services_.urlOpener});
-    form1_->onInfo = [this] {
+    mainModel_->SetShowInfo([this] {
         info_->ShowInfo(QString::fromUtf8(kApplicationTitle), QStringLiteral("2004"),
                         QApplication::windowIcon());
-    };
+    });
 }
 
 Program::~Program() {
     info_.reset();
+    if (mainModel_)
+        mainModel_->SetCombinationsWindow(nullptr);
+    combinationsControl_.reset();
     form2_.reset();
     // Destroying the update wizard may renew the reminder and start the update's batch.
     update_.reset();
     setup_.reset();
     form1_.reset();
+    mainModel_.reset();
     project_.reset();
     system_.reset();
 }

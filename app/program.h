@@ -7,12 +7,15 @@
 #include <optional>
 #include <string>
 
+#include "combinations/combinations_window_control.h"
 #include "combinations/ranko2.h"
 #include "platform/dialogs.h"
 #include "platform/registry.h"
+#include "platform/system.h"
 #include "project/project.h"
 #include "setup/quarv_setup.h"
 #include "ui/infodlg.h"
+#include "ui/main_window_model.h"
 #include "ui/ranko1.h"
 #include "update/quarv_update_file.h"
 
@@ -81,6 +84,7 @@ public:
     void ShowStoreProblems();
 
     TForm1& MainWindow() { return *form1_; }
+    MainWindowModel& MainWindowState() { return *mainModel_; }
     TForm2& CombinationsWindow() { return *form2_; }
     TInfo& InfoDialog() { return *info_; }
     TQuarvSetup& QuarvSetup() { return *setup_; }
@@ -95,11 +99,15 @@ private:
     bool terminated_ = false;
     bool running_ = false;
     std::unique_ptr<SystemUpdateServices> system_;
+    SystemSeedSource seed_;
     std::unique_ptr<Project> project_;
+    std::unique_ptr<MainWindowModel> mainModel_;
     std::unique_ptr<TForm1> form1_;
     std::unique_ptr<TQuarvSetup> setup_;
     std::unique_ptr<TQuarvUpdateFile> update_;
     std::unique_ptr<TForm2> form2_;
+    // The combinations window as the main window's model drives it.
+    std::unique_ptr<CombinationsWindowControl> combinationsControl_;
     std::unique_ptr<TInfo> info_;
 };
 

@@ -9,19 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "support/fixed_seed.h"
 #include "support/scripted_dialogs.h"
 #include "ui/main_window_model.h"
 
 namespace rangwerk::testing {
-
-class FixedSeed : public SeedSource {
-public:
-    std::uint32_t Seed() override {
-        ++asked;
-        return 12345u;
-    }
-    int asked = 0;
-};
 
 // The combinations window as the main window drives it.
 class FakeCombinationsWindow : public CombinationsWindowControl {
