@@ -442,9 +442,13 @@ void TForm1::ListChanged(MainList list, const ListChange& change) {
             break;
         case MainList::LiveRanking:
             liveRows_->Apply(change);
+            if (change.kind == ListChange::Kind::Repaint)
+                ListBox_3Ranking->viewport()->update();
             break;
         case MainList::ResultRanking:
             resultRows_->Apply(change);
+            if (change.kind == ListChange::Kind::Repaint)
+                ListBox_4Ranking->viewport()->update();
             break;
         case MainList::ChooseMenu:
             RebuildChooseMenu();

@@ -1,5 +1,6 @@
 #include "ui/ranko1_rows.h"
 
+#include <QAccessible>
 #include <QListView>
 #include <QPainter>
 
@@ -67,8 +68,10 @@ void MainWindowRows::Apply(const ListChange& change) {
             emit dataChanged(index(change.row), index(change.row));
             break;
         case ListChange::Kind::Repaint:
-            if (count_ > 0)
-                emit dataChanged(index(0), index(count_ - 1));
+            // The window repaints the rows; a screen reader is told that their texts changed.
+            // Without one nobody reads them, and an answer costs no notice per row.
+            if (QAccessible::isActive() && count_ > 0)
+                emit dataChanged(index(0), index(count_ - 1), {Qt::AccessibleTextRole});
             break;
     }
 }

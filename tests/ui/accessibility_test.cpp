@@ -264,8 +264,13 @@ private slots:
         // Pairs in list order. Apfel wins every pair, Birne and Kirsche tie with each other and
         // both beat Dattel: scores 3, 0, 0, -3.
         auto answer = [&](const char* button) { w.Get<QPushButton>(button)->click(); };
+        g_events.clear();
         answer("Button_3Option1");  // Apfel > Birne
         QCOMPARE(RowTexts(live).first(), QStringLiteral("1. Apfel, 1 Punkt"));
+        // The reader is told that the rows' texts changed.
+        QVERIFY(std::any_of(g_events.begin(), g_events.end(), [&](const auto& e) {
+            return e.first == QAccessible::TableModelChanged && e.second == live;
+        }));
         answer("Button_3Option1");  // Apfel > Kirsche
         answer("Button_3Option1");  // Apfel > Dattel
         answer("Button_3Remis");    // Birne = Kirsche

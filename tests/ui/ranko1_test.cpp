@@ -626,6 +626,21 @@ void Ranko1Test::liveRankingFollowsTheFlag() {
     w.Button("Button_3Back")->click();
     w.StartRun(0, true);
     QVERIFY(!live->isHidden());
+
+    // Every step paints the live standings again.
+    w.ShowActive();
+    QApplication::processEvents();
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* event) override {
+            paints += event->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    live->viewport()->installEventFilter(&counter);
+    w.Get<QToolButton>("SpeedButton_3PreviousComparison")->click();
+    QCOMPARE(w.form.CurrentPage(), 3);
+    QTRY_VERIFY(counter.paints > 0);
 }
 
 QTEST_MAIN(Ranko1Test)
