@@ -238,7 +238,7 @@ void MainWindowModel::SpeedButton_0NewClick() {
 }
 
 void MainWindowModel::SpeedButton_0InfoClick() {
-    if (showInfo_)
+    if (On(MainPage::Start) && showInfo_)
         showInfo_();
 }
 
@@ -647,7 +647,7 @@ void MainWindowModel::Button_4RestartClick() {
 }
 
 void MainWindowModel::Button_4CombinationsClick() {
-    if (combinations_)
+    if (On(MainPage::Result) && combinations_)
         combinations_->ShowWindow();
 }
 

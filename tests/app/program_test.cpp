@@ -113,7 +113,17 @@ private slots:
         QCOMPARE(program->MainWindow().font().family(), QStringLiteral("DejaVu Sans"));
         QCOMPARE(program->CombinationsWindow().font().family(), QStringLiteral("DejaVu Sans"));
         // The main window's flows drive the combinations window.
-        program->MainWindowState().Button_4CombinationsClick();
+        MainWindowModel& main = program->MainWindowState();
+        main.SpeedButton_0NewClick();
+        for (const char* name : {"A", "B"}) {
+            main.EditOptionName(name);
+            main.Button_1AddClick();
+        }
+        main.Button_1NextClick();
+        main.RadioGroup_2OrderClick(QueryOrder::Unchanged);
+        main.Button_2NextClick();
+        main.Button_3NextClick();
+        main.Button_4CombinationsClick();
         QVERIFY(program->CombinationsWindow().isVisible());
         QVERIFY(program->MainWindowState().CurrentViewFacts().combinationsOpen);
         program->CombinationsWindow().CloseWindow();
