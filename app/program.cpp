@@ -115,8 +115,9 @@ Program::Program(ProgramServices services)
     // notify; its window comes after the main window.
     combinationsModel_ = std::make_unique<CombinationsWindowModel>(
         *project_, services_.dialogs, ToUtf8(QLocale().decimalPoint()));
-    form1_ = std::make_unique<TForm1>(*project_, services_.dialogs);
-    form1_->SetCombinationsWindow(combinationsModel_.get());
+    mainModel_ = std::make_unique<MainWindowModel>(*project_, services_.dialogs, seed_);
+    mainModel_->SetCombinationsWindow(combinationsModel_.get());
+    form1_ = std::make_unique<TForm1>(*mainModel_, services_.dialogs);
     setup_ = std::make_unique<TQuarvSetup>(QuarvSetupServices{
         services_.registry, services_.dialogs, kApplicationTitle, services_.programPath,
         services_.argument1, services_.readFileVersion, [this] { RequestTermination(); }});
@@ -146,7 +147,7 @@ Program::Program(ProgramServices services)
     info_ = std::make_unique<TInfo>(services_.dialogs, *infoModel_, QApplication::windowIcon());
     // Creating the info dialog gives every window of 8-point font the message font's face.
     GiveWindowsMessageFontFace(services_.messageFontFace());
-    form1_->onInfo = [this] { infoModel_->ShowInfo(kApplicationTitle, "2004"); };
+    mainModel_->SetShowInfo([this] { infoModel_->ShowInfo(kApplicationTitle, "2004"); });
 }
 
 Program::~Program() {
@@ -157,6 +158,7 @@ Program::~Program() {
     update_.reset();
     setup_.reset();
     form1_.reset();
+    mainModel_.reset();
     combinationsModel_.reset();
     project_.reset();
     system_.reset();

@@ -11,9 +11,11 @@
 #include "combinations/ranko2.h"
 #include "platform/dialogs.h"
 #include "platform/registry.h"
+#include "platform/system.h"
 #include "project/project.h"
 #include "setup/quarv_setup.h"
 #include "ui/infodlg.h"
+#include "ui/main_window_model.h"
 #include "ui/ranko1.h"
 #include "update/quarv_update_file.h"
 
@@ -85,6 +87,7 @@ public:
     void ShowStoreProblems();
 
     TForm1& MainWindow() { return *form1_; }
+    MainWindowModel& MainWindowState() { return *mainModel_; }
     TForm2& CombinationsWindow() { return *form2_; }
     CombinationsWindowModel& CombinationsModel() { return *combinationsModel_; }
     TInfo& InfoDialog() { return *info_; }
@@ -102,8 +105,10 @@ private:
     bool terminated_ = false;
     bool running_ = false;
     std::unique_ptr<SystemUpdateServices> system_;
+    SystemSeedSource seed_;
     std::unique_ptr<Project> project_;
     std::unique_ptr<CombinationsWindowModel> combinationsModel_;
+    std::unique_ptr<MainWindowModel> mainModel_;
     std::unique_ptr<TForm1> form1_;
     std::unique_ptr<TQuarvSetup> setup_;
     std::unique_ptr<TQuarvUpdateFile> update_;

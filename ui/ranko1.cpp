@@ -10,30 +10,25 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
-#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopedValueRollback>
 #include <QScreen>
-#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStackedWidget>
-#include <QStyledItemDelegate>
 #include <QToolButton>
 
 #include <climits>
+#include <type_traits>
 
-#include "base/path_text.h"
-#include "drawing/drawing.h"
-#include "drawing/ranking_row.h"
-#include "drawing/spoken_row.h"
-#include "platform/system.h"
 #include "ui/accessibility.h"
 #include "ui/mnemonics.h"
 #include "ui/qt_text.h"
 #include "ui/ranko1_icons.h"
+#include "ui/ranko1_rows.h"
 #include "ui/ranko1_widgets.h"
 #include "ui_ranko1.h"
 
@@ -41,24 +36,15 @@ namespace rangwerk {
 
 namespace {
 
-constexpr int kRankingRowHeight = 16;
-
 // A name on a button: shown as typed, an "&" in it is no access key.
 QString ButtonCaption(const std::string& name) {
     return FromUtf8(name).replace(u'&', QStringLiteral("&&"));
 }
 
-// Information texts keep the Windows line breaks of the project files; the edit fields
-// work with single line feeds.
-QString InfoForField(const std::string& info) {
-    return FromUtf8(info).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-}
-
-std::string InfoFromField(const QString& text) {
-    QString normalised = text;
-    normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    normalised.replace(u'\n', QStringLiteral("\r\n"));
-    return ToUtf8(normalised);
+// The model keeps the Windows line breaks of the project files; Qt's edit fields work with
+// single line feeds.
+QString TextForField(const std::string& text) {
+    return FromUtf8(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
 }
 
 QFont WindowFont() {
@@ -68,69 +54,62 @@ QFont WindowFont() {
     return font;
 }
 
-QColor QtColour(Color c) {
-    return QColor(static_cast<int>(RedOf(c)), static_cast<int>(GreenOf(c)),
-                  static_cast<int>(BlueOf(c)));
+// The controls take a text of the model only when it differs, so that the cursor stays where
+// the user types.
+void ShowText(QLineEdit* edit, const std::string& text) {
+    const QString shown = FromUtf8(text);
+    if (edit->text() != shown)
+        edit->setText(shown);
 }
 
-std::uint32_t SystemSeed() {
-    SystemSeedSource source;
-    return source.Seed();
+void ShowText(QPlainTextEdit* memo, const std::string& text) {
+    const QString shown = TextForField(text);
+    if (memo->toPlainText() != shown)
+        memo->setPlainText(shown);
 }
 
-// The rows of the ranking lists are painted by the window's drawing handler.
-class RankingRowDelegate : public QStyledItemDelegate {
-public:
-    RankingRowDelegate(TForm1* form, QListWidget* list)
-        : QStyledItemDelegate(list), form_(form), list_(list) {}
+void ShowItalic(QPushButton* button, bool italic) {
+    if (button->font().italic() == italic)
+        return;
+    QFont font = button->font();
+    font.setItalic(italic);
+    button->setFont(font);
+}
 
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        painter->save();
-        form_->ListBox_3RankingDrawItem(list_, index.row(), option, *painter);
-        painter->restore();
+void ShowAccessibleName(QWidget* control, const std::string& name) {
+    const QString text = FromUtf8(name);
+    if (control->accessibleName() != text)
+        control->setAccessibleName(text);
+}
+
+int SelectedRow(const QListView* list) {
+    const QModelIndexList selected = list->selectionModel()->selectedIndexes();
+    return selected.isEmpty() ? -1 : selected.front().row();
+}
+
+void ShowSelectedRow(QListView* list, int row) {
+    QItemSelectionModel* selection = list->selectionModel();
+    if (row < 0) {
+        selection->clearSelection();
+        return;
     }
-
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const override {
-        return QSize(option.rect.width(), kRankingRowHeight);
-    }
-
-private:
-    TForm1* form_;
-    QListWidget* list_;
-};
+    if (SelectedRow(list) != row || list->currentIndex().row() != row)
+        selection->setCurrentIndex(list->model()->index(row, 0),
+                                   QItemSelectionModel::ClearAndSelect);
+}
 
 }  // namespace
 
-QString TForm1::Headline(int page) {
-    switch (page) {
-        case kPageStart:
-            return QStringLiteral("Neues Projekt oder Projekt öffnen");
-        case kPageCollect:
-            return QStringLiteral("Sammeln der Optionen");
-        case kPageSettings:
-            return QStringLiteral("Festlegen der Einstellungen");
-        case kPageComparisons:
-            return QStringLiteral("Vergleich der Optionen");
-        case kPageResult:
-            return QStringLiteral("Ergebnis");
-    }
-    return {};
-}
-
-TForm1::TForm1(Project& project, Dialogs& dialogs, QWidget* parent)
+TForm1::TForm1(MainWindowModel& model, Dialogs& dialogs, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      project_(project),
-      dialogs_(dialogs),
+      model_(model),
       guard_(dialogs),
-      ui_(std::make_unique<Ui::Form1>()),
-      seed_(&SystemSeed) {
-    // The fixed layout and the captions come from the form; pictures, fonts, colours and the
-    // handlers are set up here.
+      ui_(std::make_unique<Ui::Form1>()) {
+    // The fixed layout and the captions come from the form; pictures, fonts, colours, the
+    // lists' rows and the handlers are set up here.
     ui_->setupUi(this);
     setFont(WindowFont());
-    ShowTitleCaption();
     TakeControlsFromForm();
     SetUpPanel();
     SetUpStartPage();
@@ -139,22 +118,17 @@ TForm1::TForm1(Project& project, Dialogs& dialogs, QWidget* parent)
     SetUpComparisonPage();
     ConnectHandlers();
 
-    PopupMenu_3ChooseOption = new QMenu(this);
-    PopupMenu_3ChooseOption->setObjectName(QStringLiteral("PopupMenu_3ChooseOption"));
-
     new FirstAccessKeyWins(this);
     NameControls();
-    ReloadSettingsFromProject();
-    project_.run.SetListener(this);
     qApp->installEventFilter(this);
-    QAccessible::installActivationObserver(this);
-    ShowPage(kPageStart);
+    model_.SetView(this);
+    RebuildChooseMenu();
+    Refresh();
 }
 
 TForm1::~TForm1() {
-    QAccessible::removeActivationObserver(this);
+    model_.SetView(nullptr);
     qApp->removeEventFilter(this);
-    project_.run.SetListener(nullptr);
     // The controls outlive the guard and the form; whatever they send while they are taken
     // down reaches no handler.
     for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
@@ -251,6 +225,8 @@ void TForm1::SetUpCollectPage() {
     palette.setColor(QPalette::Inactive, QPalette::HighlightedText,
                      palette.color(QPalette::Active, QPalette::HighlightedText));
     ListView_1Options->setPalette(palette);
+    optionRows_ = new MainWindowRows(model_, MainList::Options, this);
+    ListView_1Options->setModel(optionRows_);
 }
 
 void TForm1::SetUpSettingsPage() {
@@ -270,125 +246,252 @@ void TForm1::SetUpComparisonPage() {
     }
     SpeedButton_3PreviousComparison->setIcon(QIcon(PreviousPairPicture()));
     SpeedButton_3NextComparison->setIcon(QIcon(NextPairPicture()));
-    // The rows of the ranking lists are painted by the window's drawing handler.
-    for (QListWidget* list : {ListBox_3Ranking, ListBox_4Ranking}) {
-        list->setItemDelegate(new RankingRowDelegate(this, list));
+    liveRows_ = new MainWindowRows(model_, MainList::LiveRanking, this);
+    resultRows_ = new MainWindowRows(model_, MainList::ResultRanking, this);
+    ListBox_3Ranking->setModel(liveRows_);
+    ListBox_4Ranking->setModel(resultRows_);
+    for (QListView* list : {ListBox_3Ranking, ListBox_4Ranking}) {
+        list->setItemDelegate(new RankingRowDelegate(model_, list));
     }
+    PopupMenu_3ChooseOption = new QMenu(this);
+    PopupMenu_3ChooseOption->setObjectName(QStringLiteral("PopupMenu_3ChooseOption"));
+}
+
+template <class Intent>
+auto TForm1::Action(Intent intent) {
+    return guard_.Wrap([this, intent = std::move(intent)](auto&&... arguments) {
+        if (showing_)
+            return;
+        if constexpr (std::is_invocable_v<const Intent&, decltype(arguments)...>) {
+            intent(std::forward<decltype(arguments)>(arguments)...);
+        } else {
+            intent();
+        }
+    });
 }
 
 void TForm1::ConnectHandlers() {
-    // Each user action is guarded once, here where its event enters the window.
-    connect(Button_Exit, &QPushButton::clicked, this, Action([this] { Button_ExitClick(); }));
-    connect(Button_Restart, &QPushButton::clicked, this, Action([this] { Button_RestartClick(); }));
-    connect(SpeedButton_Save, &QToolButton::clicked, this,
-            Action([this] { SpeedButton_SaveClick(); }));
+    MainWindowModel& m = model_;
+    const auto click = [this](QAbstractButton* button, void (MainWindowModel::*intent)()) {
+        connect(button, &QAbstractButton::clicked, this,
+                Action([this, intent] { (model_.*intent)(); }));
+    };
+    click(Button_Exit, &MainWindowModel::Button_ExitClick);
+    click(Button_Restart, &MainWindowModel::Button_RestartClick);
+    click(SpeedButton_Save, &MainWindowModel::SpeedButton_SaveClick);
 
-    connect(SpeedButton_0New, &QToolButton::clicked, this,
-            Action([this] { SpeedButton_0NewClick(); }));
-    connect(SpeedButton_0Open, &QToolButton::clicked, this,
-            Action([this] { SpeedButton_0OpenClick(); }));
-    connect(SpeedButton_0Info, &QToolButton::clicked, this,
-            Action([this] { SpeedButton_0InfoClick(); }));
+    click(SpeedButton_0New, &MainWindowModel::SpeedButton_0NewClick);
+    click(SpeedButton_0Open, &MainWindowModel::SpeedButton_0OpenClick);
+    click(SpeedButton_0Info, &MainWindowModel::SpeedButton_0InfoClick);
 
-    connect(Button_1Add, &QPushButton::clicked, this,
-            Action([this] { Button_1AddClick(Button_1Add); }));
-    connect(Button_1Update, &QPushButton::clicked, this,
-            Action([this] { Button_1AddClick(Button_1Update); }));
-    connect(ListView_1Options, &QListWidget::itemSelectionChanged, this,
-            Action([this] { ListView_1OptionsClick(); }));
+    connect(Edit_1OptionName, &QLineEdit::textChanged, this,
+            Action([&m](const QString& text) { m.EditOptionName(ToUtf8(text)); }));
+    connect(Memo_1Info, &QPlainTextEdit::textChanged, this,
+            Action([this] { model_.EditOptionInfo(ToUtf8(Memo_1Info->toPlainText())); }));
+    connect(ListView_1Options->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            Action([this] { model_.ListView_1OptionsClick(SelectedRow(ListView_1Options)); }));
     // A click on the row that is selected already loads its option again as well.
-    connect(ListView_1Options, &QListWidget::itemClicked, this,
-            Action([this] { ListView_1OptionsClick(); }));
-    connect(Button_1Del, &QPushButton::clicked, this, Action([this] { Button_1DelClick(); }));
-    connect(Button_1Up, &QPushButton::clicked, this,
-            Action([this] { Button_1UpDownClick(Button_1Up); }));
-    connect(Button_1Down, &QPushButton::clicked, this,
-            Action([this] { Button_1UpDownClick(Button_1Down); }));
-    connect(Button_1DelAll, &QPushButton::clicked, this, Action([this] { Button_1DelAllClick(); }));
-    connect(Button_1Next, &QPushButton::clicked, this, Action([this] { Button_1NextClick(); }));
+    connect(ListView_1Options, &QAbstractItemView::clicked, this,
+            Action([&m](const QModelIndex& index) { m.ListView_1OptionsClick(index.row()); }));
+    click(Button_1Add, &MainWindowModel::Button_1AddClick);
+    click(Button_1Update, &MainWindowModel::Button_1UpdateClick);
+    click(Button_1Del, &MainWindowModel::Button_1DelClick);
+    click(Button_1Up, &MainWindowModel::Button_1UpClick);
+    click(Button_1Down, &MainWindowModel::Button_1DownClick);
+    click(Button_1DelAll, &MainWindowModel::Button_1DelAllClick);
+    click(Button_1Next, &MainWindowModel::Button_1NextClick);
 
-    const struct {
-        QSpinBox* spin;
-        std::int32_t ScoreSettings::*value;
-    } points[] = {{SpinEdit_2Win, &ScoreSettings::superior},
-                  {SpinEdit_2Remis, &ScoreSettings::tie},
-                  {SpinEdit_2Defeat, &ScoreSettings::inferior}};
-    for (const auto& p : points) {
-        // Every change of the text goes to the project at once, also while it is no whole
-        // number yet (then it counts 0), so the points are always those on screen.
-        const auto member = p.value;
-        // The spin field reports values set by the program and typed whole numbers, its edit
-        // line every typed text.
-        const auto toProject = [this, member](const QString& t) {
-            project_.scores.*member = PointsFromText(ToUtf8(t));
+    const std::pair<PointsField*, ScoreField> points[] = {{SpinEdit_2Win, ScoreField::Win},
+                                                          {SpinEdit_2Remis, ScoreField::Remis},
+                                                          {SpinEdit_2Defeat, ScoreField::Defeat}};
+    for (const auto& [spin, field] : points) {
+        // Every text goes to the model as it stands. The spin field reports the values set
+        // through it and typed whole numbers, its edit line every typed text.
+        const auto toModel = [&m, field = field](const QString& text) {
+            m.EditPointsField(field, ToUtf8(text));
         };
-        connect(p.spin, &QSpinBox::textChanged, this, Action(toProject));
-        connect(p.spin->findChild<QLineEdit*>(), &QLineEdit::textChanged, this, Action(toProject));
+        connect(spin, &QSpinBox::textChanged, this, Action(toModel));
+        connect(spin->findChild<QLineEdit*>(), &QLineEdit::textChanged, this, Action(toModel));
+        spin->onStep = [this, field = field](int steps) {
+            guard_.Run([&] { model_.StepPointsField(field, steps); });
+        };
     }
     connect(RadioGroup_2OrderItems, &QButtonGroup::idToggled, this,
-            Action([this](int id, bool checked) {
+            Action([&m](int id, bool checked) {
                 if (checked)
-                    project_.queryOrder = static_cast<QueryOrder>(id);
+                    m.RadioGroup_2OrderClick(static_cast<QueryOrder>(id));
             }));
     connect(CheckBox_2LiveScore, &QCheckBox::toggled, this,
-            Action([this](bool on) { project_.liveScore = on; }));
+            Action([&m](bool on) { m.CheckBox_2LiveScoreClick(on); }));
     connect(CheckBox_2KeepOldRanking, &QCheckBox::toggled, this,
-            Action([this](bool on) { project_.keepOldRanking = on; }));
-    connect(Button_2Back, &QPushButton::clicked, this, Action([this] { Button_2_3_4BackClick(); }));
-    connect(Button_2Next, &QPushButton::clicked, this, Action([this] { Button_2NextClick(); }));
+            Action([&m](bool on) { m.CheckBox_2KeepOldRankingClick(on); }));
+    click(Button_2Back, &MainWindowModel::Button_2_3_4BackClick);
+    click(Button_2Next, &MainWindowModel::Button_2NextClick);
 
-    connect(Button_3Option1, &QPushButton::clicked, this,
-            Action([this] { Button_3OptionClick(Button_3Option1); }));
-    connect(Button_3Option2, &QPushButton::clicked, this,
-            Action([this] { Button_3OptionClick(Button_3Option2); }));
-    connect(Button_3Remis, &QPushButton::clicked, this, Action([this] { Button_3RemisClick(); }));
-    connect(Button_3ChooseOption1, &QPushButton::clicked, this,
-            Action([this] { Button_3ChooseOptionClick(Button_3ChooseOption1); }));
-    connect(Button_3ChooseOption2, &QPushButton::clicked, this,
-            Action([this] { Button_3ChooseOptionClick(Button_3ChooseOption2); }));
-    connect(SpeedButton_3PreviousComparison, &QToolButton::clicked, this, Action([this] {
-                SpeedButton_3ChangeComparisonClick(SpeedButton_3PreviousComparison);
-            }));
-    connect(SpeedButton_3NextComparison, &QToolButton::clicked, this,
-            Action([this] { SpeedButton_3ChangeComparisonClick(SpeedButton_3NextComparison); }));
-    connect(Button_3Back, &QPushButton::clicked, this, Action([this] { Button_2_3_4BackClick(); }));
-    connect(Button_3Next, &QPushButton::clicked, this, Action([this] { Button_3NextClick(); }));
+    click(Button_3Option1, &MainWindowModel::Button_3Option1Click);
+    click(Button_3Option2, &MainWindowModel::Button_3Option2Click);
+    click(Button_3Remis, &MainWindowModel::Button_3RemisClick);
+    click(Button_3ChooseOption1, &MainWindowModel::Button_3ChooseOption1Click);
+    click(Button_3ChooseOption2, &MainWindowModel::Button_3ChooseOption2Click);
+    click(SpeedButton_3PreviousComparison, &MainWindowModel::SpeedButton_3PreviousComparisonClick);
+    click(SpeedButton_3NextComparison, &MainWindowModel::SpeedButton_3NextComparisonClick);
+    const std::pair<QPlainTextEdit*, PairSide> infos[] = {{Memo_3Option1Info, PairSide::First},
+                                                          {Memo_3Option2Info, PairSide::Second}};
+    for (const auto& [memo, side] : infos) {
+        connect(memo, &QPlainTextEdit::textChanged, this, Action([&m, memo = memo, side = side] {
+                    m.EditInfoField(side, ToUtf8(memo->toPlainText()));
+                }));
+    }
+    click(Button_3Back, &MainWindowModel::Button_2_3_4BackClick);
+    click(Button_3Next, &MainWindowModel::Button_3NextClick);
 
-    connect(Button_4Combinations, &QPushButton::clicked, this,
-            Action([this] { Button_4CombinationsClick(); }));
-    connect(Button_4Back, &QPushButton::clicked, this, Action([this] { Button_2_3_4BackClick(); }));
-    connect(Button_4Restart, &QPushButton::clicked, this,
-            Action([this] { Button_4RestartClick(); }));
+    click(Button_4Combinations, &MainWindowModel::Button_4CombinationsClick);
+    click(Button_4Back, &MainWindowModel::Button_2_3_4BackClick);
+    click(Button_4Restart, &MainWindowModel::Button_4RestartClick);
 }
 
 // ---------------------------------------------------------------------------------------------
-// Window-wide
+// Showing the model
 
 int TForm1::CurrentPage() const {
     return Notebook->currentIndex();
 }
 
-void TForm1::ShowPage(int page) {
-    Notebook->setCurrentIndex(page);
-    Panel_Headline->setText(Headline(page));
-    NotebookPageChanged();
+QWidget* TForm1::Control(MainControl control) const {
+    switch (control) {
+        case MainControl::None:
+            break;
+        case MainControl::Edit_1OptionName:
+            return Edit_1OptionName;
+        case MainControl::Button_1Add:
+            return Button_1Add;
+        case MainControl::Button_3Option1:
+            return Button_3Option1;
+        case MainControl::Button_3Remis:
+            return Button_3Remis;
+        case MainControl::Button_3Option2:
+            return Button_3Option2;
+    }
+    return nullptr;
 }
 
-void TForm1::NotebookPageChanged() {
-    const bool started = CurrentPage() != kPageStart;
-    Button_Restart->setVisible(started);
-    Panel_Save->setVisible(started);
+void TForm1::Refresh() {
+    const MainWindowScreen& s = model_.Screen();
+    const QScopedValueRollback<bool> quiet(showing_, true);
+    setWindowTitle(FromUtf8(s.caption));
+    Panel_Headline->setText(FromUtf8(s.headline));
+    Notebook->setCurrentIndex(static_cast<int>(s.page));
+    Button_Restart->setVisible(s.restartVisible);
+    Panel_Save->setVisible(s.saveVisible);
+    Button_1Add->setDefault(s.defaultButton == MainControl::Button_1Add);
+
+    ShowText(Edit_1OptionName, s.optionName);
+    ShowText(Memo_1Info, s.optionInfo);
+    ShowSelectedRow(ListView_1Options, s.selectedOption);
+    Button_1Update->setEnabled(s.updateEnabled);
+    Button_1Del->setEnabled(s.deleteEnabled);
+    Button_1Up->setEnabled(s.upEnabled);
+    Button_1Down->setEnabled(s.downEnabled);
+
+    PointsField* const fields[] = {SpinEdit_2Win, SpinEdit_2Remis, SpinEdit_2Defeat};
+    for (std::size_t i = 0; i < 3; ++i) fields[i]->ShowText(FromUtf8(s.points[i]));
+    if (s.queryOrder == QueryOrder::None) {
+        RadioGroup_2OrderItems->setExclusive(false);
+        for (QAbstractButton* item : RadioGroup_2OrderItems->buttons()) item->setChecked(false);
+        RadioGroup_2OrderItems->setExclusive(true);
+    } else if (QAbstractButton* item =
+                   RadioGroup_2OrderItems->button(static_cast<int>(s.queryOrder))) {
+        item->setChecked(true);
+    }
+    CheckBox_2LiveScore->setChecked(s.liveScore);
+    CheckBox_2KeepOldRanking->setChecked(s.keepOldRanking);
+
+    QPushButton* const options[] = {Button_3Option1, Button_3Option2};
+    QPlainTextEdit* const infos[] = {Memo_3Option1Info, Memo_3Option2Info};
+    for (std::size_t i = 0; i < 2; ++i) {
+        options[i]->setText(ButtonCaption(s.pairNames[i]));
+        ShowAccessibleName(options[i], s.pairSpokenNames[i]);
+        ShowText(infos[i], s.pairInfos[i]);
+    }
+    ShowItalic(Button_3Option1, s.italicAnswer == AnswerButton::Option1);
+    ShowItalic(Button_3Remis, s.italicAnswer == AnswerButton::Remis);
+    ShowItalic(Button_3Option2, s.italicAnswer == AnswerButton::Option2);
+    ListBox_3Ranking->setVisible(s.liveRankingVisible);
+
+    if (s.announcementRequest != announcementRequest_) {
+        announcementRequest_ = s.announcementRequest;
+        const QString text = FromUtf8(s.announcement);
+        if (s.announced == Announcement::Pair) {
+            Announce({Button_3Remis, Button_3Option1, Button_3Option2}, text);
+        } else {
+            Announce({ListBox_4Ranking}, text);
+        }
+    }
+    if (s.focusRequest != focusRequest_) {
+        focusRequest_ = s.focusRequest;
+        if (QWidget* control = Control(s.focus))
+            control->setFocus();
+    }
 }
 
-void TForm1::ShowTitleCaption() {
-    setWindowTitle(QString::fromUtf8(kApplicationTitle));
+void TForm1::ListChanged(MainList list, const ListChange& change) {
+    const QScopedValueRollback<bool> quiet(showing_, true);
+    switch (list) {
+        case MainList::Options:
+            optionRows_->Apply(change);
+            break;
+        case MainList::LiveRanking:
+            liveRows_->Apply(change);
+            if (change.kind == ListChange::Kind::Repaint)
+                ListBox_3Ranking->viewport()->update();
+            break;
+        case MainList::ResultRanking:
+            resultRows_->Apply(change);
+            if (change.kind == ListChange::Kind::Repaint)
+                ListBox_4Ranking->viewport()->update();
+            break;
+        case MainList::ChooseMenu:
+            RebuildChooseMenu();
+            break;
+    }
 }
 
-void TForm1::ShowFileCaption(const std::string& projectFileName) {
-    // The file name without its folder, whichever separator the path uses.
-    setWindowTitle(QString::fromUtf8(kApplicationTitle) + QStringLiteral(" - [") +
-                   FromUtf8(FileNameOfPath(projectFileName)) + u']');
+void TForm1::RebuildChooseMenu() {
+    PopupMenu_3ChooseOption->clear();
+    for (QActionGroup* group : PopupMenu_3ChooseOption->findChildren<QActionGroup*>()) {
+        delete group;
+    }
+    auto* group = new QActionGroup(PopupMenu_3ChooseOption);
+    group->setExclusive(true);
+    const std::vector<ChooseMenuItem>& items = model_.Screen().chooseMenu;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        QAction* item = PopupMenu_3ChooseOption->addAction(ButtonCaption(items[i].caption));
+        item->setCheckable(true);
+        group->addAction(item);
+        const int position = static_cast<int>(i);
+        connect(item, &QAction::triggered, this,
+                Action([this, position] { model_.MenuItem_3ChooseOption(position); }));
+    }
 }
+
+void TForm1::PopUpChooseMenu(PairSide side) {
+    const std::vector<ChooseMenuItem>& items = model_.Screen().chooseMenu;
+    const QList<QAction*> actions = PopupMenu_3ChooseOption->actions();
+    for (qsizetype i = 0; i < actions.size() && static_cast<std::size_t>(i) < items.size(); ++i) {
+        actions[i]->setVisible(items[static_cast<std::size_t>(i)].visible);
+        actions[i]->setChecked(items[static_cast<std::size_t>(i)].checked);
+    }
+    // Opening downwards from the bottom-left corner of the button.
+    QWidget* button = side == PairSide::First ? Button_3ChooseOption1 : Button_3ChooseOption2;
+    PopupMenu_3ChooseOption->popup(button->mapToGlobal(QPoint(0, button->height())));
+}
+
+void TForm1::CloseWindow() {
+    close();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Events
 
 void TForm1::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -419,471 +522,35 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress && KeyGoesToFocusWidget(watched)) {
         auto* key = static_cast<QKeyEvent*>(event);
         const bool plain = !(key->modifiers() & (Qt::AltModifier | Qt::ControlModifier));
-        if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
-            CurrentPage() == kPageCollect && focusWidget() != Memo_1Info &&
-            !qobject_cast<QAbstractButton*>(focusWidget())) {
-            // "&Hinzufügen" is the default button of the collect page.
-            Button_1Add->click();
+        const bool enter = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+        // Enter presses the page's default button, except in the controls that take it
+        // themselves: a field of several lines and a button.
+        QWidget* focused = focusWidget();
+        auto* defaultButton = qobject_cast<QPushButton*>(Control(model_.Screen().defaultButton));
+        if (plain && enter && defaultButton && !qobject_cast<QPlainTextEdit*>(focused) &&
+            !qobject_cast<QAbstractButton*>(focused)) {
+            defaultButton->click();
             return true;
         }
+        // Every key reaches the window before the focused control, and goes on to it.
         if (plain)
-            guard_.Run([&] { FormKeyPress(key->text()); });
-        // The key goes on to the focused control.
+            guard_.Run([&] { model_.FormKeyPress(ToUtf8(key->text())); });
         return false;
     }
-    if (event->type() == QEvent::FocusOut &&
+    const bool focusIn = event->type() == QEvent::FocusIn;
+    if ((focusIn || event->type() == QEvent::FocusOut) &&
         (watched == Memo_3Option1Info || watched == Memo_3Option2Info)) {
         // Leaving the field is an action of its own, or part of the action that moved the focus.
-        guard_.Run([&] { Memo_3OptionInfoExit(watched); });
+        const PairSide side = watched == Memo_3Option1Info ? PairSide::First : PairSide::Second;
+        guard_.Run([&] {
+            if (focusIn) {
+                model_.InfoFieldEntered(side);
+            } else {
+                model_.InfoFieldLeft(side);
+            }
+        });
     }
     return QWidget::eventFilter(watched, event);
-}
-
-bool TForm1::FormKeyPress(const QString& text) {
-    if (CurrentPage() != kPageComparisons)
-        return false;
-    if (focusWidget() == Memo_3Option1Info || focusWidget() == Memo_3Option2Info)
-        return false;
-    if (text == QStringLiteral("0")) {
-        Button_3RemisClick();
-    } else if (text == QStringLiteral("1")) {
-        Button_3OptionClick(Button_3Option1);
-    } else if (text == QStringLiteral("2")) {
-        Button_3OptionClick(Button_3Option2);
-    } else {
-        return false;
-    }
-    return true;
-}
-
-void TForm1::Button_ExitClick() {
-    close();
-}
-
-void TForm1::Button_RestartClick() {
-    if (CombinationsWindowControl* view = combinationsWindow_)
-        view->CloseWindow();
-    project_.DiscardAll();
-    SetRankingRows(0);
-    ListBox_4Ranking->clear();
-    Button_Restart->hide();
-    ShowTitleCaption();
-    ShowPage(kPageStart);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Start page
-
-void TForm1::SpeedButton_0NewClick() {
-    // The start page is reached with empty lists only; should anything be left, it goes.
-    project_.DiscardAll();
-    Edit_1OptionName->clear();
-    Memo_1Info->clear();
-    ListView_1Options->clear();
-    project_.BeginNew();
-    ReloadSettingsFromProject();
-    ResetAnswerFonts();
-    ShowPage(kPageCollect);
-    if (CombinationsWindowControl* view = combinationsWindow_)
-        view->SetPage(0);
-    Edit_1OptionName->setFocus();
-}
-
-void TForm1::SpeedButton_0InfoClick() {
-    if (onInfo)
-        onInfo();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Collect page
-
-int TForm1::SelectedOptionRow() const {
-    const QList<QListWidgetItem*> selected = ListView_1Options->selectedItems();
-    return selected.isEmpty() ? -1 : ListView_1Options->row(selected.front());
-}
-
-void TForm1::SelectOptionRow(int row) {
-    // The callers load the option themselves, within their own action.
-    const QSignalBlocker quiet(ListView_1Options);
-    ListView_1Options->setCurrentRow(row, QItemSelectionModel::ClearAndSelect);
-}
-
-void TForm1::RebuildOptionList() {
-    ListView_1Options->clear();
-    for (const OptionRecord* option : project_.options.InOrder()) {
-        ListView_1Options->addItem(FromUtf8(option->name));
-    }
-    ListView_1OptionsClick();
-}
-
-void TForm1::ListView_1OptionsClick() {
-    const int row = SelectedOptionRow();
-    const int count = ListView_1Options->count();
-    Button_1Update->setEnabled(row >= 0);
-    Button_1Del->setEnabled(row >= 0);
-    Button_1Up->setEnabled(row > 0);
-    Button_1Down->setEnabled(row >= 0 && row < count - 1);
-    if (row >= 0) {
-        const OptionRecord& option = project_.options.At(static_cast<std::size_t>(row));
-        Edit_1OptionName->setText(FromUtf8(option.name));
-        Memo_1Info->setPlainText(InfoForField(option.info));
-    }
-}
-
-void TForm1::Button_1AddClick(QObject* sender) {
-    const std::string name = ToUtf8(Edit_1OptionName->text());
-    const std::string info = InfoFromField(Memo_1Info->toPlainText());
-    if (sender == Button_1Update) {
-        const int row = SelectedOptionRow();
-        if (row < 0)
-            return;
-        const auto index = static_cast<std::size_t>(row);
-        if (auto refusal = project_.options.CheckNameForUpdate(index, name)) {
-            dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
-            return;
-        }
-        project_.options.UpdateOption(index, name, info);
-        ListView_1Options->item(row)->setText(FromUtf8(name));
-        return;
-    }
-    if (auto refusal = project_.options.CheckNameForAdd(name)) {
-        dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
-        return;
-    }
-    project_.options.AddOption(name, info);
-    ListView_1Options->addItem(FromUtf8(name));
-    SelectOptionRow(ListView_1Options->count() - 1);
-    ListView_1OptionsClick();
-    Edit_1OptionName->clear();
-    Memo_1Info->clear();
-    Edit_1OptionName->setFocus();
-}
-
-void TForm1::Button_1DelClick() {
-    const int row = SelectedOptionRow();
-    if (row < 0)
-        return;
-    project_.options.RemoveOption(static_cast<std::size_t>(row));
-    {
-        // The row still exists while the list moves its selection: no rule until it is gone.
-        const QSignalBlocker quiet(ListView_1Options);
-        delete ListView_1Options->takeItem(row);
-    }
-    const int count = ListView_1Options->count();
-    if (count > 0) {
-        SelectOptionRow(row < count ? row : row - 1);
-    } else {
-        ListView_1Options->clearSelection();
-    }
-    ListView_1OptionsClick();
-}
-
-void TForm1::Button_1UpDownClick(QObject* sender) {
-    const int row = SelectedOptionRow();
-    const bool up = sender == Button_1Up;
-    const int target = up ? row - 1 : row + 1;
-    if (row < 0 || target < 0 || target >= ListView_1Options->count())
-        return;
-    project_.options.MoveOption(static_cast<std::size_t>(row), up);
-    const QString moved = ListView_1Options->item(row)->text();
-    ListView_1Options->item(row)->setText(ListView_1Options->item(target)->text());
-    ListView_1Options->item(target)->setText(moved);
-    SelectOptionRow(target);
-    ListView_1OptionsClick();
-}
-
-void TForm1::Button_1DelAllClick() {
-    if (project_.RemovingAllNeedsQuestion() &&
-        dialogs_.ShowMessage(WarningQuestion(kRemoveAllQuestion)) != MessageButton::Yes) {
-        return;
-    }
-    ListView_1Options->clear();
-    project_.RemoveAllOptions();
-    ListView_1OptionsClick();
-}
-
-void TForm1::Button_1NextClick() {
-    if (project_.options.Count() < 2) {
-        dialogs_.ShowMessage(
-            RefusalBox("Sie müssen mindestens zwei Optionen angeben.", "Zu wenige Optionen"));
-        return;
-    }
-    // Earlier answers are kept unless the user says otherwise at this visit.
-    CheckBox_2KeepOldRanking->setChecked(true);
-    project_.keepOldRanking = true;
-    ShowPage(kPageSettings);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Settings page
-
-void TForm1::ReloadSettingsFromProject() {
-    const ScoreSettings scores = project_.scores;
-    SpinEdit_2Win->ShowPoints(scores.superior);
-    SpinEdit_2Remis->ShowPoints(scores.tie);
-    SpinEdit_2Defeat->ShowPoints(scores.inferior);
-    project_.scores = scores;
-
-    const QueryOrder order = project_.queryOrder;
-    if (order == QueryOrder::None) {
-        RadioGroup_2OrderItems->setExclusive(false);
-        for (QAbstractButton* item : RadioGroup_2OrderItems->buttons()) item->setChecked(false);
-        RadioGroup_2OrderItems->setExclusive(true);
-    } else if (QAbstractButton* item = RadioGroup_2OrderItems->button(static_cast<int>(order))) {
-        item->setChecked(true);
-    }
-    project_.queryOrder = order;
-
-    const bool live = project_.liveScore;
-    const bool keep = project_.keepOldRanking;
-    CheckBox_2LiveScore->setChecked(live);
-    CheckBox_2KeepOldRanking->setChecked(keep);
-}
-
-void TForm1::Button_2NextClick() {
-    const std::uint32_t seed = seed_ ? seed_() : 0;
-    if (auto refusal = project_.run.Start(project_.queryOrder, project_.keepOldRanking, seed)) {
-        dialogs_.ShowMessage(RefusalBox(refusal->text, refusal->caption));
-        return;
-    }
-    SetRankingRows(static_cast<int>(project_.run.Ranking().size()));
-    ShowLiveRanking(project_.liveScore);
-    PreparePopupMenu_3();
-    ShowPage(kPageComparisons);
-    project_.run.NextComparison(false);
-}
-
-void TForm1::Button_2_3_4BackClick() {
-    const int page = CurrentPage() - 1;
-    if (page < kPageCollect)
-        return;
-    ShowPage(page);
-    if (page == kPageCollect) {
-        RebuildOptionList();
-    } else if (page == kPageComparisons) {
-        project_.run.Resume();
-    }
-}
-
-// ---------------------------------------------------------------------------------------------
-// Comparison page
-
-void TForm1::SetRankingRows(int count) {
-    ListBox_3Ranking->clear();
-    for (int i = 0; i < count; ++i) ListBox_3Ranking->addItem(new QListWidgetItem());
-    SpeakRankingRows();
-}
-
-void TForm1::CopyRankingRowsToResult() {
-    ListBox_4Ranking->clear();
-    for (int i = 0; i < ListBox_3Ranking->count(); ++i) {
-        ListBox_4Ranking->addItem(new QListWidgetItem());
-    }
-    SpeakRankingRows();
-}
-
-void TForm1::ShowLiveRanking(bool visible) {
-    ListBox_3Ranking->setVisible(visible);
-}
-
-void TForm1::PreparePopupMenu_3() {
-    PopupMenu_3ChooseOption->clear();
-    for (QActionGroup* group : PopupMenu_3ChooseOption->findChildren<QActionGroup*>()) {
-        delete group;
-    }
-    auto* group = new QActionGroup(PopupMenu_3ChooseOption);
-    group->setExclusive(true);
-    int position = 0;
-    for (const OptionRecord* option : project_.options.InOrder()) {
-        QAction* item = PopupMenu_3ChooseOption->addAction(ButtonCaption(option->name));
-        item->setCheckable(true);
-        item->setChecked(false);
-        item->setData(position++);
-        group->addAction(item);
-        connect(item, &QAction::triggered, this,
-                Action([this, item] { MenuItem_3ChooseOption(item); }));
-    }
-}
-
-void TForm1::ResetAnswerFonts() {
-    for (QPushButton* b : {Button_3Option1, Button_3Remis, Button_3Option2})
-        SetAnswerFont(b, false);
-}
-
-void TForm1::SetAnswerFont(QPushButton* button, bool italic) {
-    QFont font = button->font();
-    font.setItalic(italic);
-    button->setFont(font);
-}
-
-void TForm1::RefreshCombinations() {
-    project_.RefreshDiagramIfShowing();
-}
-
-void TForm1::RankingChanged() {
-    ListBox_3Ranking->viewport()->update();
-    ListBox_4Ranking->viewport()->update();
-    SpeakRankingRows();
-}
-
-void TForm1::RunFinished() {
-    CopyRankingRowsToResult();
-    ShowPage(kPageResult);
-    AnnounceResult();
-}
-
-void TForm1::ShowPair(int firstIndex, int secondIndex) {
-    const OptionRecord& first = project_.options.At(static_cast<std::size_t>(firstIndex));
-    const OptionRecord& second = project_.options.At(static_cast<std::size_t>(secondIndex));
-    Button_3Option1->setText(ButtonCaption(first.name));
-    Button_3Option2->setText(ButtonCaption(second.name));
-    Memo_3Option1Info->setPlainText(InfoForField(first.info));
-    Memo_3Option2Info->setPlainText(InfoForField(second.info));
-    ResetAnswerFonts();
-    AnnouncePair(first, second);
-}
-
-void TForm1::ShowRecordedAnswer(std::optional<std::int32_t> outcome) {
-    if (CurrentPage() != kPageComparisons)
-        return;
-    QPushButton* answer = Button_3Remis;
-    if (outcome) {
-        if (*outcome > 0) {
-            answer = Button_3Option1;
-        } else if (*outcome < 0) {
-            answer = Button_3Option2;
-        }
-        SetAnswerFont(answer, true);
-    }
-    answer->setFocus();
-}
-
-void TForm1::Button_3OptionClick(QObject* sender) {
-    project_.run.Record(sender == Button_3Option2 ? Answer::SecondSuperior : Answer::FirstSuperior);
-}
-
-void TForm1::Button_3RemisClick() {
-    project_.run.Record(Answer::Tie);
-}
-
-void TForm1::SpeedButton_3ChangeComparisonClick(QObject* sender) {
-    // These buttons take no focus: an information text being edited is stored first.
-    StorePendingInfoEdit();
-    project_.run.NextComparison(sender == SpeedButton_3PreviousComparison);
-}
-
-void TForm1::Button_3ChooseOptionClick(QObject* sender) {
-    const bool left = sender != Button_3ChooseOption2;
-    const std::vector<int> offered =
-        left ? project_.run.ChoosableFirst() : project_.run.ChoosableSecond();
-    const int current = left ? project_.run.FirstIndex() : project_.run.SecondIndex();
-    for (QAction* item : PopupMenu_3ChooseOption->actions()) {
-        const int position = item->data().toInt();
-        item->setVisible(std::find(offered.begin(), offered.end(), position) != offered.end());
-        item->setChecked(position == current);
-    }
-    popupMenuTag_ = left ? 0 : 1;
-    auto* button = static_cast<QWidget*>(left ? Button_3ChooseOption1 : Button_3ChooseOption2);
-    PopupMenu_3ChooseOption->popup(button->mapToGlobal(QPoint(0, button->height())));
-}
-
-void TForm1::MenuItem_3ChooseOption(QAction* item) {
-    const int position = item->data().toInt();
-    if (popupMenuTag_ == 1) {
-        project_.run.ChooseSecond(position);
-    } else {
-        project_.run.ChooseFirst(position);
-    }
-}
-
-void TForm1::Memo_3OptionInfoExit(QObject* sender) {
-    const int index =
-        sender == Memo_3Option1Info ? project_.run.FirstIndex() : project_.run.SecondIndex();
-    if (index < 0 || static_cast<std::size_t>(index) >= project_.options.Count())
-        return;
-    const auto position = static_cast<std::size_t>(index);
-    const auto* memo = static_cast<QPlainTextEdit*>(sender);
-    project_.options.UpdateOption(position, project_.options.At(position).name,
-                                  InfoFromField(memo->toPlainText()));
-}
-
-void TForm1::Button_3NextClick() {
-    CopyRankingRowsToResult();
-    ShowPage(kPageResult);
-    AnnounceResult();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Result page
-
-void TForm1::Button_4RestartClick() {
-    ShowPage(kPageCollect);
-    RebuildOptionList();
-}
-
-void TForm1::Button_4CombinationsClick() {
-    if (CombinationsWindowControl* view = combinationsWindow_)
-        view->ShowWindow();
-}
-
-// ---------------------------------------------------------------------------------------------
-// Ranking lists
-
-void TForm1::ListBox_3RankingDrawItem(QListWidget* list, int index,
-                                      const QStyleOptionViewItem& option, QPainter& painter) {
-    const bool selected = option.state & QStyle::State_Selected;
-    const QPalette& palette = list->palette();
-    const QColor background =
-        palette.color(QPalette::Active, selected ? QPalette::Highlight : QPalette::Base);
-    const QColor text =
-        palette.color(QPalette::Active, selected ? QPalette::HighlightedText : QPalette::Text);
-    const QRect& r = option.rect;
-    painter.fillRect(r, background);
-
-    const RankingList& ranking = project_.run.Ranking();
-    if (index >= 0 && static_cast<std::size_t>(index) < ranking.size()) {
-        // The scores the last ranking step kept; painting never counts.
-        const std::vector<std::int64_t>& scores = project_.run.Scores();
-        const QFont font = list->font();
-        const QFontMetrics metrics(font);
-        const MeasureText measure = [&metrics](const std::string& s) {
-            return metrics.horizontalAdvance(FromUtf8(s));
-        };
-        const RankingRowLayout row = LayOutRankingRow(
-            Rect{r.left(), r.top(), r.left() + r.width(), r.top() + r.height()},
-            static_cast<std::size_t>(index), scores, project_.run.Scale(),
-            ranking[static_cast<std::size_t>(index)]->name, measure, metrics.height());
-
-        const int baseline = row.textY + metrics.ascent();
-        painter.setFont(font);
-        painter.setPen(text);
-        painter.setBackground(background);
-        painter.setBackgroundMode(Qt::OpaqueMode);
-        if (row.rankNumber)
-            painter.drawText(row.rankNumber->x, baseline, FromUtf8(row.rankNumber->text));
-        painter.drawText(row.name.x, baseline, FromUtf8(row.name.text));
-
-        if (row.bar && row.bar->right > row.bar->left) {
-            const RowBar& bar = *row.bar;
-            painter.setPen(Qt::black);
-            painter.setBrush(QtColour(bar.fill));
-            painter.drawRect(
-                QRect(bar.left, bar.top, bar.right - bar.left - 1, bar.bottom - bar.top - 1));
-        }
-
-        painter.setBackgroundMode(Qt::TransparentMode);
-        painter.setPen(text);
-        painter.drawText(row.score.x, baseline, FromUtf8(row.score.text));
-        painter.setBackgroundMode(Qt::OpaqueMode);
-    }
-
-    if (option.state & QStyle::State_HasFocus) {
-        QStyleOptionFocusRect focus;
-        focus.initFrom(list);
-        focus.rect = r;
-        focus.backgroundColor = background;
-        list->style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, list);
-    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -905,10 +572,7 @@ void TForm1::NameControls() {
     NameAfterLabel(ListBox_4Ranking, label(QStringLiteral("Reihenfolge der Optionen:")));
 
     SpeedButton_Save->setAccessibleName(QStringLiteral("Projekt speichern"));
-    // The pair buttons are named after their options (see AnnouncePair); before the first pair
-    // they say which option they stand for.
-    Button_3Option1->setAccessibleName(QStringLiteral("Erste Option"));
-    Button_3Option2->setAccessibleName(QStringLiteral("Zweite Option"));
+    // The pair buttons are named after their options, as the model says.
     Button_3ChooseOption1->setAccessibleName(QStringLiteral("Andere Option wählen"));
     Button_3ChooseOption1->setAccessibleDescription(QStringLiteral("Für die erste Option"));
     Button_3ChooseOption2->setAccessibleName(QStringLiteral("Andere Option wählen"));
@@ -919,51 +583,6 @@ void TForm1::NameControls() {
         QStringLiteral("Vorheriger Vergleich"));
     SpeedButton_3NextComparison->setAccessibleDescription(QStringLiteral("Nächster Vergleich"));
     ListBox_3Ranking->setAccessibleName(QStringLiteral("Zwischenstand"));
-}
-
-void TForm1::SpeakRankingRows() {
-    // Without a screen reader nobody reads the rows: an answer then costs no text per row.
-    if (!QAccessible::isActive())
-        return;
-    const RankingList& ranking = project_.run.Ranking();
-    std::vector<std::int64_t> scores;
-    scores.reserve(ranking.size());
-    for (const OptionRecord* o : ranking) scores.push_back(OptionScore(*o, project_.scores));
-    std::vector<QString> texts;
-    texts.reserve(ranking.size());
-    for (std::size_t i = 0; i < ranking.size(); ++i) {
-        texts.push_back(
-            FromUtf8(SpokenRankingRow(i, scores, project_.run.Scale(), ranking[i]->name)));
-    }
-    SetSpokenRows(ListBox_3Ranking, texts);
-    SetSpokenRows(ListBox_4Ranking, texts);
-}
-
-void TForm1::accessibilityActiveChanged(bool active) {
-    if (active)
-        SpeakRankingRows();
-}
-
-void TForm1::AnnouncePair(const OptionRecord& first, const OptionRecord& second) {
-    const auto name = [](const OptionRecord& option, const char* instead) {
-        return option.name.empty() ? QString::fromUtf8(instead) : FromUtf8(option.name);
-    };
-    Button_3Option1->setAccessibleName(name(first, "Erste Option"));
-    Button_3Option2->setAccessibleName(name(second, "Zweite Option"));
-    if (CurrentPage() != kPageComparisons)
-        return;
-    // The answer buttons, one of which takes the focus, tell which pair they answer.
-    Announce({Button_3Remis, Button_3Option1, Button_3Option2},
-             QStringLiteral("Vergleich: %1 oder %2")
-                 .arg(name(first, "Erste Option"), name(second, "Zweite Option")));
-}
-
-void TForm1::AnnounceResult() {
-    const QListWidgetItem* first = ListBox_4Ranking->item(0);
-    const QString best = first ? first->data(Qt::AccessibleTextRole).toString() : QString();
-    Announce({ListBox_4Ranking}, best.isEmpty()
-                                     ? Headline(kPageResult)
-                                     : Headline(kPageResult) + QStringLiteral(": ") + best);
 }
 
 }  // namespace rangwerk

@@ -4,6 +4,8 @@
 #include <QSpinBox>
 #include <QValidator>
 
+#include <functional>
+
 #include "core/scoring.h"
 #include "ui/qt_text.h"
 
@@ -11,19 +13,23 @@
 // classes.
 namespace rangwerk {
 
-// A points field: a spin field whose text is whatever the user left in it, empty included; a
-// text that is not a whole number counts as 0. Leaving the field, pressing Enter or showing the
-// page again never puts an older number back, so the text shown is always the one counted.
+// A points field: a spin field whose text is whatever the user left in it, empty included. The
+// text comes from the main window's model, which also counts it; the arrows, the arrow keys and
+// the wheel are handed to `onStep` instead of changing the field. Leaving the field or pressing
+// Enter never puts an older number back.
 class PointsField : public QSpinBox {
 public:
     using QSpinBox::QSpinBox;
 
-    // The program's own values are shown as plain numbers.
-    void ShowPoints(int points) {
-        setValue(points);
-        const QString number = QSpinBox::textFromValue(points);
-        if (lineEdit()->text() != number)
-            lineEdit()->setText(number);
+    std::function<void(int steps)> onStep;
+
+    void ShowText(const QString& text) {
+        if (lineEdit()->text() != text)
+            lineEdit()->setText(text);
+    }
+    void stepBy(int steps) override {
+        if (onStep)
+            onStep(steps);
     }
 
 protected:
@@ -35,9 +41,8 @@ protected:
         }
         return QValidator::Acceptable;
     }
+    // Qt's own value of the field follows its text, so that Qt never puts another text back.
     int valueFromText(const QString& text) const override { return PointsFromText(ToUtf8(text)); }
-    // The field's own text stays while it counts as the value; the arrows and the program show
-    // other values as numbers.
     QString textFromValue(int value) const override {
         const QString shown = lineEdit()->text();
         if (valueFromText(shown) == value)

@@ -1,12 +1,13 @@
 # The windows of the program (Qt Widgets): the main window (its fixed layout is the form
-# ranko1.ui) with its ranking lists, and the message boxes and file dialogs.
+# ranko1.ui) over its model, with its lists as item models, and the message boxes and file
+# dialogs.
 add_library(rangwerk_ui STATIC
   ${CMAKE_CURRENT_LIST_DIR}/qt_dialogs.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ranko1.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ranko1.ui
   ${CMAKE_CURRENT_LIST_DIR}/ranko1_widgets.h
   ${CMAKE_CURRENT_LIST_DIR}/captioned_group_box.h
-  ${CMAKE_CURRENT_LIST_DIR}/ranko1_file.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/ranko1_rows.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ranko1_icons.cpp
 )
 set_target_properties(rangwerk_ui PROPERTIES AUTOMOC ON AUTOUIC ON)
@@ -16,8 +17,6 @@ target_compile_definitions(rangwerk_ui PRIVATE
 target_include_directories(rangwerk_ui PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(rangwerk_ui PUBLIC
   Qt6::Widgets
-  rangwerk_project
-  rangwerk_combination_model
-  rangwerk_drawing
+  rangwerk_main_window_model
   rangwerk_settings
 )

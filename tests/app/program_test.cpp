@@ -114,10 +114,25 @@ private slots:
         QCOMPARE(program->CombinationsWindow().parentWidget(), &program->MainWindow());
         QVERIFY(!program->MainWindow().isVisible());
         QCOMPARE(program->MainWindow().windowTitle(), QStringLiteral("Rangwerk"));
-        QCOMPARE(program->MainWindow().CurrentPage(), int(TForm1::kPageStart));
+        QCOMPARE(program->MainWindow().CurrentPage(), int(MainPage::Start));
         // The windows' 8-point font took the face of the message font.
         QCOMPARE(program->MainWindow().font().family(), QStringLiteral("DejaVu Sans"));
         QCOMPARE(program->CombinationsWindow().font().family(), QStringLiteral("DejaVu Sans"));
+        // The main window's flows drive the combinations window.
+        MainWindowModel& main = program->MainWindowState();
+        main.SpeedButton_0NewClick();
+        for (const char* name : {"A", "B"}) {
+            main.EditOptionName(name);
+            main.Button_1AddClick();
+        }
+        main.Button_1NextClick();
+        main.RadioGroup_2OrderClick(QueryOrder::Unchanged);
+        main.Button_2NextClick();
+        main.Button_3NextClick();
+        main.Button_4CombinationsClick();
+        QVERIFY(program->CombinationsWindow().isVisible());
+        QVERIFY(program->MainWindowState().CurrentViewFacts().combinationsOpen);
+        program->CombinationsModel().CloseWindow();
         // The update wizard exists hidden, a window of its own, and took the face as well.
         QWidget& wizard = program->QuarvUpdateFile().StatusForm()->Window();
         QVERIFY(wizard.isWindow());
@@ -138,7 +153,7 @@ private slots:
         QVERIFY(!cancel.mainWindowVisible);
         QVERIFY(!program->Terminated());
         QVERIFY(s.dialogs.messages.empty());
-        QCOMPARE(program->MainWindow().CurrentPage(), int(TForm1::kPageStart));
+        QCOMPARE(program->MainWindow().CurrentPage(), int(MainPage::Start));
         QCOMPARE(s.Settings()->ReadString("ApplicationFileName"),
                  std::optional<std::string>("\"/opt/rangwerk/bin/rangwerk\""));
         // Cancelling does not renew the reminder, also not at program end: the next start
@@ -180,7 +195,7 @@ private slots:
         window.show();
         window.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&window));
-        window.ShowPage(TForm1::kPageCollect);
+        program->MainWindowState().SpeedButton_0NewClick();
         auto* name = window.findChild<QLineEdit*>(QStringLiteral("Edit_1OptionName"));
         name->setFocus();
         QTest::keyClicks(name, QStringLiteral("Urlaub"));
@@ -241,7 +256,7 @@ private slots:
         // Nothing is known of the reminder, so it comes; the start goes on.
         QCOMPARE(cancel.shown, 1);
         QVERIFY(!program.Terminated());
-        QCOMPARE(program.MainWindow().CurrentPage(), int(TForm1::kPageStart));
+        QCOMPARE(program.MainWindow().CurrentPage(), int(MainPage::Start));
         QCOMPARE(program.InfoDialog().isVisible(), false);
     }
 

@@ -3,19 +3,22 @@
 // offered for combinations.
 #include <QComboBox>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
 
 #include "combinations/ranko2.h"
 #include "support/find_control.h"
+#include "support/fixed_seed.h"
 #include "support/scripted_dialogs.h"
 #include "ui/ranko1.h"
 
 using rangwerk::testing_support::FindControl;
 using namespace rangwerk;
+using rangwerk::testing::FixedSeed;
 using rangwerk::testing::ScriptedDialogs;
 
 namespace {
@@ -23,11 +26,13 @@ namespace {
 struct Windows {
     Project project;
     ScriptedDialogs dialogs;
-    TForm1 form{project, dialogs};
+    FixedSeed seed;
+    MainWindowModel model{project, dialogs, seed};
+    TForm1 form{model, dialogs};
     CombinationsWindowModel combinations{project, dialogs, ","};
     TForm2 combinationsWindow{combinations, dialogs, &form};
 
-    Windows() { form.SetCombinationsWindow(&combinations); }
+    Windows() { model.SetCombinationsWindow(&combinations); }
 
     template <class T = QWidget>
     T* Get(QWidget* window, const char* name) {
@@ -62,12 +67,11 @@ private slots:
         w.Get<QToolButton>("SpeedButton_0New")->click();
         w.Add("Apfel", "rund");
         w.Add("Birne");
-        QListWidget* list = w.Get<QListWidget>("ListView_1Options");
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(0)).center());
+        QListView* list = w.Get<QListView>("ListView_1Options");
+        const QPoint row = list->visualRect(list->model()->index(0, 0)).center();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
         w.Get<QLineEdit>("Edit_1OptionName")->setText(QStringLiteral("getippt"));
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
-                          list->visualItemRect(list->item(0)).center());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
         QCOMPARE(w.Get<QLineEdit>("Edit_1OptionName")->text(), QStringLiteral("Apfel"));
         QCOMPARE(w.Get<QPlainTextEdit>("Memo_1Info")->toPlainText(), QStringLiteral("rund"));
     }
@@ -96,8 +100,7 @@ private slots:
         w.Add("B");
         w.Add("C");
         w.Get<QPushButton>("Button_1Next")->click();
-        w.project.queryOrder = QueryOrder::Unchanged;
-        w.form.ReloadSettingsFromProject();
+        w.Get<QRadioButton>("RadioGroup_2Order_Item0")->setChecked(true);
         w.Get<QPushButton>("Button_2Next")->click();
         QPlainTextEdit* memo = w.Get<QPlainTextEdit>("Memo_3Option1Info");
         memo->setFocus();

@@ -12,7 +12,7 @@
 #include <QDir>
 #include <QIcon>
 #include <QLineEdit>
-#include <QListWidget>
+#include <QListView>
 #include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
@@ -172,8 +172,8 @@ void Collect(rangwerk::TForm1& form, Camera& camera) {
         Click(form, "Button_1Add");
     }
     // A selected row shows its option in the fields on the left.
-    auto* list = Find<QListWidget>(form, "ListView_1Options");
-    list->setCurrentRow(1);
+    auto* list = Find<QListView>(form, "ListView_1Options");
+    list->setCurrentIndex(list->model()->index(1, 0));
     QApplication::processEvents();
     camera.Shoot(form, QStringLiteral("sammeln"));
 }
@@ -211,7 +211,7 @@ void Compare(rangwerk::TForm1& form, Camera& camera) {
     QApplication::processEvents();
 
     for (int i = kAnswersBeforeShot; kAnswers[i] != '\0'; ++i) Answer(form, kAnswers[i]);
-    if (form.CurrentPage() != rangwerk::TForm1::kPageResult)
+    if (form.CurrentPage() != static_cast<int>(rangwerk::MainPage::Result))
         Fail(QStringLiteral("the last answer did not show the result"));
     camera.Shoot(form, QStringLiteral("ergebnis"));
 }
