@@ -14,7 +14,7 @@
 #include "app/program.h"
 #include "platform/registry.h"
 #include "platform/system.h"
-#include "ui/qt_dialogs.h"
+#include "ui/qt/qt_dialogs.h"
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include "platform/regional_settings.h"
 #include "platform/temp_files.h"
 #include "platform/update_batch.h"
-#include "ui/qt_text.h"
+#include "ui/qt/qt_text.h"
 #include "update/day_count.h"
 #include "update/installation.h"
-#include "update/qt_http_client.h"
-#include "update/quarv_update_file_statusform.h"
+#include "ui/qt/qt_http_client.h"
+#include "ui/qt/quarv_update_file_statusform.h"
 #include "update/reminder.h"
 
 #ifdef _WIN32

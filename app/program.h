@@ -8,16 +8,16 @@
 #include <string>
 
 #include "combinations/combinations_window_model.h"
-#include "combinations/ranko2.h"
+#include "ui/qt/ranko2.h"
 #include "platform/dialogs.h"
 #include "platform/registry.h"
 #include "platform/system.h"
 #include "project/project.h"
 #include "setup/quarv_setup.h"
-#include "ui/infodlg.h"
+#include "ui/qt/infodlg.h"
 #include "ui/main_window_model.h"
-#include "ui/ranko1.h"
-#include "update/quarv_update_file.h"
+#include "ui/qt/ranko1.h"
+#include "ui/qt/quarv_update_file.h"
 
 namespace rangwerk {
 

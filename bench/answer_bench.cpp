@@ -19,7 +19,7 @@
 #include "best_times.h"
 #include "platform/dialogs.h"
 #include "platform/system.h"
-#include "ui/ranko1.h"
+#include "ui/qt/ranko1.h"
 
 namespace {
 

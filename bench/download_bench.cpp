@@ -10,7 +10,7 @@
 #include <string>
 
 #include "update/archive_download.h"
-#include "update/qt_http_client.h"
+#include "ui/qt/qt_http_client.h"
 
 namespace {
 

@@ -28,13 +28,3 @@ target_link_libraries(rangwerk_update_check PUBLIC rangwerk_platform rangwerk_ba
 if(WIN32)
   target_link_libraries(rangwerk_platform PUBLIC wininet)
 endif()
-
-# The Qt Network backends of the HTTP client and the connection query.
-if(NOT RANGWERK_WINDOW_FREE_ONLY)
-  add_library(rangwerk_update_net STATIC ${CMAKE_CURRENT_SOURCE_DIR}/qt_http_client.cpp)
-  target_include_directories(rangwerk_update_net PUBLIC ${PROJECT_SOURCE_DIR})
-  target_link_libraries(rangwerk_update_net PUBLIC rangwerk_platform Qt6::Core Qt6::Network rangwerk_settings)
-  # Texts become QStrings only where the code says which encoding they are in.
-  target_compile_definitions(rangwerk_update_net PRIVATE
-    QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_USE_QSTRINGBUILDER)
-endif()

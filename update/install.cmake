@@ -74,10 +74,3 @@ target_include_directories(rangwerk_update_install PUBLIC ${PROJECT_SOURCE_DIR}
   PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/generated)
 target_link_libraries(rangwerk_update_install PUBLIC rangwerk_platform rangwerk_settings
   PRIVATE PkgConfig::LIBZIP OpenSSL::Crypto)
-
-# The download benchmark (bench/download_bench.sh): the real client and the progress handler.
-if(RANGWERK_BUILD_BENCH AND TARGET rangwerk_update_net)
-  add_executable(rangwerk_download_bench ${PROJECT_SOURCE_DIR}/bench/download_bench.cpp)
-  target_link_libraries(rangwerk_download_bench PRIVATE rangwerk_update_install rangwerk_update_net
-    rangwerk_settings)
-endif()

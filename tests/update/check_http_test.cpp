@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "support/http_test_server.h"
-#include "update/qt_http_client.h"
+#include "ui/qt/qt_http_client.h"
 #include "update/update_check.h"
 
 namespace rangwerk {

@@ -15,7 +15,7 @@
 #include "update/archive_download.h"
 #include "update/install_test_support.h"
 #include "update/installation.h"
-#include "update/qt_http_client.h"
+#include "ui/qt/qt_http_client.h"
 
 namespace rangwerk {
 namespace {

@@ -36,7 +36,7 @@
 #include "app/program.h"
 #include "platform/registry_file.h"
 #include "support/scripted_dialogs.h"
-#include "ui/qt_dialogs.h"
+#include "ui/qt/qt_dialogs.h"
 
 namespace {
 

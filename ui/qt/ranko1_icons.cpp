@@ -1,4 +1,4 @@
-#include "ui/ranko1_icons.h"
+#include "ui/qt/ranko1_icons.h"
 
 #include <QFont>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "update/qt_http_client.h"
+#include "ui/qt/qt_http_client.h"
 
 #include <QEventLoop>
 #include <QFile>

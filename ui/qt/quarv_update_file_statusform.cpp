@@ -1,4 +1,4 @@
-#include "update/quarv_update_file_statusform.h"
+#include "ui/qt/quarv_update_file_statusform.h"
 
 #include <QAccessible>
 #include <QAccessibleEvent>
@@ -19,7 +19,7 @@
 #include <utility>
 
 #include "base/failure.h"
-#include "ui/qt_text.h"
+#include "ui/qt/qt_text.h"
 #include "ui_statusform.h"
 
 namespace rangwerk {

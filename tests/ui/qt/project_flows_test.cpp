@@ -19,7 +19,7 @@
 #include "support/find_control.h"
 #include "support/fixed_seed.h"
 #include "support/scripted_dialogs.h"
-#include "ui/ranko1.h"
+#include "ui/qt/ranko1.h"
 
 using rangwerk::testing_support::FindControl;
 using namespace rangwerk;

@@ -20,7 +20,7 @@
 #include "support/fixed_seed.h"
 #include "support/group_box_frame.h"
 #include "support/scripted_dialogs.h"
-#include "ui/ranko1.h"
+#include "ui/qt/ranko1.h"
 
 using rangwerk::MainWindowModel;
 using rangwerk::MessageButton;

@@ -1,4 +1,4 @@
-#include "ui/ranko1.h"
+#include "ui/qt/ranko1.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -24,12 +24,12 @@
 #include <climits>
 #include <type_traits>
 
-#include "ui/accessibility.h"
-#include "ui/mnemonics.h"
-#include "ui/qt_text.h"
-#include "ui/ranko1_icons.h"
-#include "ui/ranko1_rows.h"
-#include "ui/ranko1_widgets.h"
+#include "ui/qt/accessibility.h"
+#include "ui/qt/mnemonics.h"
+#include "ui/qt/qt_text.h"
+#include "ui/qt/ranko1_icons.h"
+#include "ui/qt/ranko1_rows.h"
+#include "ui/qt/ranko1_widgets.h"
 #include "ui_ranko1.h"
 
 namespace rangwerk {

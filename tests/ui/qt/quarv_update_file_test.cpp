@@ -13,7 +13,7 @@
 #include "platform/drive_type.h"
 #include "platform/registry_file.h"
 #include "support/scripted_dialogs.h"
-#include "update/quarv_update_file.h"
+#include "ui/qt/quarv_update_file.h"
 
 using namespace rangwerk;
 using rangwerk::testing::ScriptedDialogs;

@@ -1,4 +1,4 @@
-#include "combinations/ranko2.h"
+#include "ui/qt/ranko2.h"
 
 #include <QCheckBox>
 #include <QComboBox>

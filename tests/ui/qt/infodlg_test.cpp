@@ -1,4 +1,4 @@
-#include "ui/infodlg.h"
+#include "ui/qt/infodlg.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "ui/infodlg.h"
+#include "ui/qt/infodlg.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -19,7 +19,7 @@
 #include "base/failure.h"
 #include "drawing/info_banner.h"
 #include "setup/maker.h"
-#include "ui/accessibility.h"
+#include "ui/qt/accessibility.h"
 #include "ui_infodlg.h"
 
 // The logo lives in a resource file of this static library; it has to be registered by name

@@ -1,7 +1,7 @@
 // The whole wizard against a local web server: the check, the download through the real HTTP
 // client, the signature and the installation, down to the bytes of the completed "Update.bat".
 
-#include "update/quarv_update_file_statusform.h"
+#include "ui/qt/quarv_update_file_statusform.h"
 
 #include <QElapsedTimer>
 #include <QLabel>
@@ -26,7 +26,7 @@
 #include "support/find_control.h"
 #include "support/http_test_server.h"
 #include "support/scripted_dialogs.h"
-#include "update/qt_http_client.h"
+#include "ui/qt/qt_http_client.h"
 #include "update/update_signing.h"
 
 using rangwerk::testing_support::FindControl;

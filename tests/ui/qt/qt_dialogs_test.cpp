@@ -9,7 +9,7 @@
 
 #include <functional>
 
-#include "ui/qt_dialogs.h"
+#include "ui/qt/qt_dialogs.h"
 
 using rangwerk::MessageButton;
 using rangwerk::QtDialogs;

@@ -1,4 +1,4 @@
-#include "update/quarv_update_file.h"
+#include "ui/qt/quarv_update_file.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,11 +1,11 @@
-#include "ui/ranko1_rows.h"
+#include "ui/qt/ranko1_rows.h"
 
 #include <QAccessible>
 #include <QListView>
 #include <QPainter>
 
 #include "drawing/ranking_row.h"
-#include "ui/qt_text.h"
+#include "ui/qt/qt_text.h"
 
 namespace rangwerk {
 

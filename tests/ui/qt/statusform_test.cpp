@@ -1,4 +1,4 @@
-#include "update/quarv_update_file_statusform.h"
+#include "ui/qt/quarv_update_file_statusform.h"
 
 #include <QAccessible>
 #include <QCheckBox>

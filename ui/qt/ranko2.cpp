@@ -1,8 +1,8 @@
-#include "combinations/ranko2.h"
+#include "ui/qt/ranko2.h"
 
-#include "ui/accessibility.h"
-#include "ui/mnemonics.h"
-#include "ui/qt_text.h"
+#include "ui/qt/accessibility.h"
+#include "ui/qt/mnemonics.h"
+#include "ui/qt/qt_text.h"
 #include "ui_ranko2.h"
 
 #include <QAbstractTableModel>

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "core/scoring.h"
-#include "ui/qt_text.h"
+#include "ui/qt/qt_text.h"
 
 // Controls of the main window's form (ui/ranko1.ui) that read differently from their Qt
 // classes.
