@@ -1,12 +1,12 @@
-# The program `rangwerk` (Qt): its windows in start order, and the entry.
+# The program `rangwerk` (Qt): the start order with the Qt windows, and the entry.
 add_library(rangwerk_program STATIC ${CMAKE_CURRENT_LIST_DIR}/program.cpp)
 set_target_properties(rangwerk_program PROPERTIES AUTOMOC ON)
 # Qt strings only from explicit conversions, joined with QStringBuilder.
 target_compile_definitions(rangwerk_program PRIVATE
   QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_USE_QSTRINGBUILDER)
 target_include_directories(rangwerk_program PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(rangwerk_program PUBLIC
-  rangwerk_ui rangwerk_infodlg rangwerk_combinations_window rangwerk_setup
+target_link_libraries(rangwerk_program PUBLIC rangwerk_program_core
+  rangwerk_ui rangwerk_infodlg rangwerk_combinations_window
   rangwerk_update_component rangwerk_update_window rangwerk_update_net rangwerk_platform
   rangwerk_settings)
 

@@ -371,17 +371,22 @@ private:
 
 }  // namespace
 
-void GiveWindowsMessageFontFace(const QString& face) {
+std::vector<std::unique_ptr<FontedWindow>> ProgramWindowsForFontRule() {
     // Every window of the program that exists now. Only the window's own font changes: the
     // controls that follow it take the face along, controls with a font of their own (such as
     // the info dialog's labels) keep theirs.
-    std::vector<FontedWidget> adapters;
+    std::vector<std::unique_ptr<FontedWindow>> windows;
     for (QWidget* window : QApplication::topLevelWidgets()) {
         if (IsProgramWindow(window))
-            adapters.emplace_back(window);
+            windows.push_back(std::make_unique<FontedWidget>(window));
     }
+    return windows;
+}
+
+void GiveWindowsMessageFontFace(const QString& face) {
+    const std::vector<std::unique_ptr<FontedWindow>> adapters = ProgramWindowsForFontRule();
     std::vector<FontedWindow*> windows;
-    for (FontedWidget& adapter : adapters) windows.push_back(&adapter);
+    for (const auto& adapter : adapters) windows.push_back(adapter.get());
     GiveMessageFontFace(windows, face.toStdString());
 }
 

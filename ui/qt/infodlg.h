@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/action_guard.h"
 #include "platform/dialogs.h"
@@ -129,8 +130,10 @@ private:
     QImage background_;
 };
 
-// The start step of the message font for the Qt windows: every top-level window of the program
-// that exists now takes part in GiveMessageFontFace (ui/info_model.h).
+// The top-level windows of the program that exist now, as the message-font rule of the start
+// sees them (ui/info_model.h).
+std::vector<std::unique_ptr<FontedWindow>> ProgramWindowsForFontRule();
+// That rule over them: every one whose font has 8 points gets `face`.
 void GiveWindowsMessageFontFace(const QString& face);
 
 // The size of a font in whole points as the windows count it. A font given in pixels is

@@ -20,14 +20,10 @@ bool IsUpdateShortcut(const QKeyEvent& key) {
 
 }  // namespace
 
-TQuarvUpdateFile::TQuarvUpdateFile(QWidget* owner, QuarvUpdateFileServices services)
-    : QObject(owner),
-      owner_(owner),
-      dialogs_(services.dialogs),
-      component_(UpdateComponentServices{services.registry, services.dialogs, services.programPath,
-                                         services.argument1, services.driveType, services.fileTime,
-                                         services.today, services.requestTermination,
-                                         services.updateHostKnown}) {
+TQuarvUpdateFile::TQuarvUpdateFile(
+    QWidget* owner, UpdateComponent& component, Dialogs& dialogs,
+    const std::function<std::unique_ptr<UpdateWizardWindow>()>& createWizard)
+    : QObject(owner), owner_(owner), component_(component), dialogs_(dialogs) {
     // The action list belongs to the main window and is named after the component, whose name
     // is still empty while the window is built.
     auto* actionList = new QObject(owner_);
@@ -41,8 +37,8 @@ TQuarvUpdateFile::TQuarvUpdateFile(QWidget* owner, QuarvUpdateFileServices servi
             [this] { RunGuarded(dialogs_, [this] { component_.ShortcutPressed(); }); });
     qApp->installEventFilter(this);
 
-    if (services.createWizard) {
-        wizard_ = services.createWizard();
+    if (createWizard) {
+        wizard_ = createWizard();
         component_.SetWizard(wizard_.get());
     }
 }

@@ -58,21 +58,20 @@ struct Setup {
 
     Setup() { (new QVBoxLayout(&window))->addWidget(edit); }
 
-    std::unique_ptr<TQuarvUpdateFile> Make(Registry& store) {
-        return std::make_unique<TQuarvUpdateFile>(
-            &window, QuarvUpdateFileServices{
-                         store, dialogs, "/opt/rangwerk/bin/rangwerk", std::nullopt,
-                         [this](const std::string&) { return drive; },
-                         [](const std::string&) { return std::optional<double>(kFileTime); },
-                         [] { return kToday; },
-                         [this] {
-                             auto made = std::make_unique<FakeWizard>(showings);
-                             wizard = made.get();
-                             return made;
-                         },
-                         [this] { ++terminations; }, true});
+    std::unique_ptr<UpdateComponent> state;
+
+    std::unique_ptr<TQuarvUpdateFile> Make() {
+        state = std::make_unique<UpdateComponent>(UpdateComponentServices{
+            registry, dialogs, "/opt/rangwerk/bin/rangwerk", std::nullopt,
+            [this](const std::string&) { return drive; },
+            [](const std::string&) { return std::optional<double>(kFileTime); },
+            [] { return kToday; }, [this] { ++terminations; }, true});
+        return std::make_unique<TQuarvUpdateFile>(&window, *state, dialogs, [this] {
+            auto made = std::make_unique<FakeWizard>(showings);
+            wizard = made.get();
+            return made;
+        });
     }
-    std::unique_ptr<TQuarvUpdateFile> Make() { return Make(registry); }
     std::unique_ptr<RegistryKey> Key() {
         return registry.OpenKey(RegistryRoot::LocalMachine, "Software\\Quarv\\Rangwerk");
     }
