@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QShowEvent>
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -180,10 +181,6 @@ TInfo::TInfo(Dialogs& dialogs, InfoModel& model, QIcon icon, QWidget* parent)
     // Escape rejects the dialog on its own; both only hide it.
     connect(OK, &QPushButton::clicked, this, guard_.Wrap([this] { accept(); }));
 
-    guard_.Run([&] {
-        LoadLogo();
-        MakeBackground();
-    });
     model_.SetView(this);
     Refresh();
 }
@@ -200,7 +197,9 @@ TInfo::~TInfo() {
     LogoPB->onPaint = nullptr;
 }
 
-void TInfo::LoadLogo() {
+void TInfo::LoadLogo() const {
+    if (!logo_.isNull())
+        return;
     // The resource has no file suffix: without the format, reading it would load every image
     // plug-in to guess it.
     QImage logo(QStringLiteral(":/LOGO"), "BMP");
@@ -211,22 +210,39 @@ void TInfo::LoadLogo() {
     logoMask_ = QImage(logo_.size(), QImage::Format_MonoLSB);
     logoMask_.setColor(0, qRgb(0, 0, 0));
     logoMask_.setColor(1, qRgb(255, 255, 255));
+    logoMask_.fill(0);
     for (int y = 0; y < logo_.height(); ++y) {
+        const auto* row = reinterpret_cast<const QRgb*>(logo_.constScanLine(y));
         for (int x = 0; x < logo_.width(); ++x) {
-            const bool black = (logo_.pixel(x, y) & 0xFFFFFF) == 0;
-            logoMask_.setPixel(x, y, black ? 1 : 0);
+            if ((row[x] & 0xFFFFFF) == 0)
+                logoMask_.setPixel(x, y, 1);
         }
     }
+}
+
+const QImage& TInfo::Logo() const {
+    LoadLogo();
+    return logo_;
+}
+
+const QImage& TInfo::LogoMask() const {
+    LoadLogo();
+    return logoMask_;
 }
 
 void TInfo::MakeBackground() {
     const int width = LogoPB->width();
     const int height = LogoPB->height();
+    if (background_.size() == QSize(width, height))
+        return;
+    LoadLogo();
     background_ = QImage(width, height, QImage::Format_RGB32);
     // The gradient, one column at a time: blue to white at three quarters, back to blue.
-    for (int x = 0; x < width; ++x) {
-        const QRgb color = ToQRgb(BannerGradientColor(x, width));
-        for (int y = 0; y < height; ++y) background_.setPixel(x, y, color);
+    std::vector<QRgb> columns(static_cast<std::size_t>(width));
+    for (int x = 0; x < width; ++x)
+        columns[static_cast<std::size_t>(x)] = ToQRgb(BannerGradientColor(x, width));
+    for (int y = 0; y < height; ++y) {
+        std::copy(columns.begin(), columns.end(), reinterpret_cast<QRgb*>(background_.scanLine(y)));
     }
     // The logo: the mask ORed in, then the logo ANDed; what lies outside the box is cut off.
     BannerMetrics metrics;
@@ -234,20 +250,18 @@ void TInfo::MakeBackground() {
     metrics.height = height;
     metrics.logoWidth = logo_.width();
     const BannerLayout place = LayOutBanner(metrics);
-    const int logoX = place.logoX;
-    const int logoY = place.logoY;
     for (int ly = 0; ly < logo_.height(); ++ly) {
-        const int y = logoY + ly;
+        const int y = place.logoY + ly;
         if (y < 0 || y >= height)
             continue;
+        auto* banner = reinterpret_cast<QRgb*>(background_.scanLine(y));
+        const auto* logo = reinterpret_cast<const QRgb*>(logo_.constScanLine(ly));
         for (int lx = 0; lx < logo_.width(); ++lx) {
-            const int x = logoX + lx;
+            const int x = place.logoX + lx;
             if (x < 0 || x >= width)
                 continue;
-            const Color combined =
-                CombineLogoPixel(FromQRgb(background_.pixel(x, y)), FromQRgb(logo_.pixel(lx, ly)),
-                                 logoMask_.pixelIndex(lx, ly) == 1);
-            background_.setPixel(x, y, ToQRgb(combined));
+            banner[x] = ToQRgb(CombineLogoPixel(FromQRgb(banner[x]), FromQRgb(logo[lx]),
+                                                logoMask_.pixelIndex(lx, ly) == 1));
         }
     }
 }
@@ -275,12 +289,24 @@ void TInfo::Refresh() {
     InfoLbl->setText(QString::fromStdString(s.developerLine));
     EMailLbl->setText(QString::fromStdString(s.emailText));
     URLLbl->setText(QString::fromStdString(s.urlText));
-    PlaceRightAligned(InfoLbl, 430, 69);
-    PlaceRightAligned(EMailLbl, 432, 100);
-    PlaceRightAligned(URLLbl, 432, 113);
+    // Measuring the labels' texts loads their font, which a hidden dialog does not need yet.
+    if (isVisible())
+        PlaceLabels();
     ShowLook(EMailLbl, s.email);
     ShowLook(URLLbl, s.url);
     LogoPB->update();
+}
+
+void TInfo::PlaceLabels() {
+    PlaceRightAligned(InfoLbl, 430, 69);
+    PlaceRightAligned(EMailLbl, 432, 100);
+    PlaceRightAligned(URLLbl, 432, 113);
+}
+
+void TInfo::setVisible(bool visible) {
+    if (visible)
+        PlaceLabels();
+    QDialog::setVisible(visible);
 }
 
 void TInfo::ShowModal() {
@@ -325,6 +351,8 @@ void TInfo::LogoPBPaint(QPainter& painter) {
         metrics.periodHeight = regularMetrics.height();
         const BannerLayout layout = LayOutBanner(metrics);
 
+        // The gradient with the logo is made once, when it is first painted.
+        MakeBackground();
         painter.drawImage(QPoint(0, 0), background_);
         if (!icon_.isNull()) {
             painter.drawPixmap(QRect(layout.iconX, layout.iconY, kIconSize, kIconSize),

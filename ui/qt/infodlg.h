@@ -95,11 +95,13 @@ public:
     TInfo(Dialogs& dialogs, InfoModel& model, QIcon icon, QWidget* parent = nullptr);
     ~TInfo() override;
 
-    // The maker's logo and its mask (set where the logo is black), loaded at creation.
-    const QImage& Logo() const { return logo_; }
-    const QImage& LogoMask() const { return logoMask_; }
+    // The maker's logo and its mask (set where the logo is black), loaded when first needed.
+    const QImage& Logo() const;
+    const QImage& LogoMask() const;
 
     void LogoPBPaint(QPainter& painter);
+    // The labels are placed by their texts when the dialog is shown.
+    void setVisible(bool visible) override;
 
     TPaintBox* LogoPB = nullptr;
     QLabel* InfoLbl = nullptr;
@@ -116,8 +118,10 @@ private:
     void ShowModal() override;
 
     void CentreOnScreen();
-    void LoadLogo();
-    // The gradient with the logo combined into it: it never changes, so it is made once.
+    void PlaceLabels();
+    void LoadLogo() const;
+    // The gradient with the logo combined into it: it never changes, so it is made once, when
+    // the banner is first painted.
     void MakeBackground();
     static void ShowLook(QLabel* label, const InfoLinkLook& look);
 
@@ -125,8 +129,8 @@ private:
     ActionGuard guard_;
     InfoModel& model_;
     QIcon icon_;
-    QImage logo_;
-    QImage logoMask_;
+    mutable QImage logo_;
+    mutable QImage logoMask_;
     QImage background_;
 };
 

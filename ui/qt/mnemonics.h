@@ -16,7 +16,12 @@ namespace rangwerk {
 class FirstAccessKeyWins : public QObject {
 public:
     explicit FirstAccessKeyWins(QWidget* window) : QObject(window), window_(window) {
-        for (QWidget* w : window->findChildren<QWidget*>()) {
+        Watch(window);
+    }
+
+    // The buttons and labels below `container` take part too (for controls made later).
+    void Watch(QWidget* container) {
+        for (QWidget* w : container->findChildren<QWidget*>()) {
             if (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLabel*>(w)) {
                 w->installEventFilter(this);
             }

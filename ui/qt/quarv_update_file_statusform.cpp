@@ -74,9 +74,7 @@ TStatusForm::TStatusForm(std::unique_ptr<StatusFormBackend> own, WizardBackend* 
     : QDialog(parent),
       ownBackend_(std::move(own)),
       dialogs_(dialogs),
-      ui_(std::make_unique<Ui::StatusForm>()),
       model_(other ? *other : *ownBackend_, dialogs, registry) {
-    ui_->setupUi(this);
     setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setFixedSize(kClientWidth, kClientHeight);
@@ -89,6 +87,21 @@ TStatusForm::TStatusForm(std::unique_ptr<StatusFormBackend> own, WizardBackend* 
     QFont font(QString::fromUtf8(kWindowFace));
     font.setPixelSize(kWindowFontPixels);
     setFont(font);
+    // The caption belongs to the window from the start; its controls come with its first showing.
+    setWindowTitle(QStringLiteral("Updates installieren"));
+    model_.SetWindow(this);
+    FormCreate();
+}
+
+void TStatusForm::MakeControls() {
+    if (ui_)
+        return;
+    // The window's own font, which the start may have given the message font's face, stays.
+    const QFont font = this->font();
+    ui_ = std::make_unique<Ui::StatusForm>();
+    ui_->setupUi(this);
+    setFont(font);
+    setFixedSize(kClientWidth, kClientHeight);
 
     QFont titleFont(QString::fromUtf8(kWindowFace));
     titleFont.setPixelSize(kTitleFontPixels);
@@ -105,8 +118,6 @@ TStatusForm::TStatusForm(std::unique_ptr<StatusFormBackend> own, WizardBackend* 
 
     ui_->PaintBox_Process->installEventFilter(this);
     ui_->PaintBox_Process->setAccessibleDescription(QStringLiteral("Schritte des Assistenten"));
-
-    model_.SetWindow(this);
 
     connect(ui_->Button_Next, &QPushButton::clicked, this,
             [this] { Guarded([&] { model_.Button_NextClick(); }); });
@@ -136,8 +147,14 @@ TStatusForm::TStatusForm(std::unique_ptr<StatusFormBackend> own, WizardBackend* 
     });
     connect(ui_->Button_SettingsCancel, &QPushButton::clicked, this,
             [this] { Guarded([&] { model_.Button_SettingsCancelClick(); }); });
+    Refresh();
+}
 
-    FormCreate();
+void TStatusForm::setVisible(bool visible) {
+    // The controls are in place before the window first appears.
+    if (visible)
+        MakeControls();
+    QDialog::setVisible(visible);
 }
 
 TStatusForm::~TStatusForm() {
@@ -183,6 +200,7 @@ void TStatusForm::showEvent(QShowEvent* event) {
 }
 
 void TStatusForm::FormShow() {
+    MakeControls();
     ShowPageIcons();
     QFont perCent = ui_->PerCent->font();
     perCent.setBold(true);
@@ -236,6 +254,8 @@ void TStatusForm::ProcessEvents() {
 }
 
 void TStatusForm::Refresh() {
+    if (!ui_)
+        return;  // the controls show the screen once they are made
     const WizardScreen& s = model_.Screen();
     ui_->Pages->setCurrentIndex(static_cast<int>(s.page));
     const bool settingsButtons = s.buttonPage == WizardButtonPage::Settings;

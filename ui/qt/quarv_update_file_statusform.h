@@ -61,6 +61,11 @@ public:
     // Where title i is drawn (top left of its text).
     static QPoint StripTitlePos(int i) { return QPoint(16, 16 + 56 * i); }
 
+    // Makes the controls, which the window otherwise makes when it is first shown: it exists
+    // hidden from the start, and most starts never show it.
+    Q_INVOKABLE void MakeControls();
+    void setVisible(bool visible) override;
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

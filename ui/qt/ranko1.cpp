@@ -31,6 +31,10 @@
 #include "ui/qt/ranko1_rows.h"
 #include "ui/qt/ranko1_widgets.h"
 #include "ui_ranko1.h"
+#include "ui_ranko1_collect.h"
+#include "ui_ranko1_comparison.h"
+#include "ui_ranko1_result.h"
+#include "ui_ranko1_settings.h"
 
 namespace rangwerk {
 
@@ -106,23 +110,37 @@ TForm1::TForm1(MainWindowModel& model, Dialogs& dialogs, QWidget* parent)
       model_(model),
       guard_(dialogs),
       ui_(std::make_unique<Ui::Form1>()) {
-    // The fixed layout and the captions come from the form; pictures, fonts, colours, the
-    // lists' rows and the handlers are set up here.
+    // The fixed layout and the captions come from the forms: the window with its start page in
+    // ranko1.ui, each further page in a form of its own, made when the page is first shown (a
+    // start shows only the start page). Pictures, fonts, colours, the lists' rows and the
+    // handlers are set up here.
     ui_->setupUi(this);
     setFont(WindowFont());
-    TakeControlsFromForm();
+    Panel_Headline = ui_->Panel_Headline;
+    Notebook = ui_->Notebook;
+    Button_Exit = ui_->Button_Exit;
+    Button_Restart = ui_->Button_Restart;
+    Panel_Save = ui_->Panel_Save;
+    SpeedButton_Save = ui_->SpeedButton_Save;
+    SpeedButton_0New = ui_->SpeedButton_0New;
+    SpeedButton_0Open = ui_->SpeedButton_0Open;
+    SpeedButton_0Info = ui_->SpeedButton_0Info;
     SetUpPanel();
     SetUpStartPage();
-    SetUpCollectPage();
-    SetUpSettingsPage();
-    SetUpComparisonPage();
-    ConnectHandlers();
+    ConnectWindowAndStartPage();
 
-    new FirstAccessKeyWins(this);
-    NameControls();
+    accessKeys_ = new FirstAccessKeyWins(this);
+    NameWindowControls();
+    // A page that comes on screen by other ways than the model's (a screen reader, say) gets
+    // its controls as well.
+    connect(Notebook, &QStackedWidget::currentChanged, this, [this](int page) {
+        if (!showing_) {
+            MakePage(static_cast<MainPage>(page));
+            Refresh();
+        }
+    });
     qApp->installEventFilter(this);
     model_.SetView(this);
-    RebuildChooseMenu();
     Refresh();
 }
 
@@ -134,55 +152,98 @@ TForm1::~TForm1() {
     for (QObject* child : findChildren<QObject*>()) child->blockSignals(true);
 }
 
-void TForm1::TakeControlsFromForm() {
-    Panel_Headline = ui_->Panel_Headline;
-    Notebook = ui_->Notebook;
-    Button_Exit = ui_->Button_Exit;
-    Button_Restart = ui_->Button_Restart;
-    Panel_Save = ui_->Panel_Save;
-    SpeedButton_Save = ui_->SpeedButton_Save;
+void TForm1::MakeControls() {
+    for (MainPage page :
+         {MainPage::Collect, MainPage::Settings, MainPage::Comparisons, MainPage::Result}) {
+        MakePage(page);
+    }
+    Refresh();
+}
 
-    SpeedButton_0New = ui_->SpeedButton_0New;
-    SpeedButton_0Open = ui_->SpeedButton_0Open;
-    SpeedButton_0Info = ui_->SpeedButton_0Info;
-
-    Edit_1OptionName = ui_->Edit_1OptionName;
-    Memo_1Info = ui_->Memo_1Info;
-    Button_1Add = ui_->Button_1Add;
-    Button_1Update = ui_->Button_1Update;
-    Button_1DelAll = ui_->Button_1DelAll;
-    ListView_1Options = ui_->ListView_1Options;
-    Button_1Del = ui_->Button_1Del;
-    Button_1Up = ui_->Button_1Up;
-    Button_1Down = ui_->Button_1Down;
-    Button_1Next = ui_->Button_1Next;
-
-    SpinEdit_2Win = ui_->SpinEdit_2Win;
-    SpinEdit_2Remis = ui_->SpinEdit_2Remis;
-    SpinEdit_2Defeat = ui_->SpinEdit_2Defeat;
-    RadioGroup_2Order = ui_->RadioGroup_2Order;
-    CheckBox_2LiveScore = ui_->CheckBox_2LiveScore;
-    CheckBox_2KeepOldRanking = ui_->CheckBox_2KeepOldRanking;
-    Button_2Back = ui_->Button_2Back;
-    Button_2Next = ui_->Button_2Next;
-
-    Button_3Option1 = ui_->Button_3Option1;
-    Button_3ChooseOption1 = ui_->Button_3ChooseOption1;
-    Button_3ChooseOption2 = ui_->Button_3ChooseOption2;
-    Button_3Option2 = ui_->Button_3Option2;
-    Memo_3Option1Info = ui_->Memo_3Option1Info;
-    Memo_3Option2Info = ui_->Memo_3Option2Info;
-    Button_3Remis = ui_->Button_3Remis;
-    SpeedButton_3PreviousComparison = ui_->SpeedButton_3PreviousComparison;
-    SpeedButton_3NextComparison = ui_->SpeedButton_3NextComparison;
-    ListBox_3Ranking = ui_->ListBox_3Ranking;
-    Button_3Back = ui_->Button_3Back;
-    Button_3Next = ui_->Button_3Next;
-
-    Button_4Combinations = ui_->Button_4Combinations;
-    ListBox_4Ranking = ui_->ListBox_4Ranking;
-    Button_4Back = ui_->Button_4Back;
-    Button_4Restart = ui_->Button_4Restart;
+void TForm1::MakePage(MainPage page) {
+    // What the page's controls send while they are made is no user action.
+    const QScopedValueRollback<bool> quiet(showing_, true);
+    QWidget* container = Notebook->widget(static_cast<int>(page));
+    switch (page) {
+        case MainPage::Start:
+            return;
+        case MainPage::Collect:
+            if (collect_)
+                return;
+            collect_ = std::make_unique<Ui::CollectPage>();
+            collect_->setupUi(container);
+            Edit_1OptionName = collect_->Edit_1OptionName;
+            Memo_1Info = collect_->Memo_1Info;
+            Button_1Add = collect_->Button_1Add;
+            Button_1Update = collect_->Button_1Update;
+            Button_1DelAll = collect_->Button_1DelAll;
+            ListView_1Options = collect_->ListView_1Options;
+            Button_1Del = collect_->Button_1Del;
+            Button_1Up = collect_->Button_1Up;
+            Button_1Down = collect_->Button_1Down;
+            Button_1Next = collect_->Button_1Next;
+            SetUpCollectPage();
+            ConnectCollectPage();
+            NameAfterLabel(ListView_1Options, collect_->Label_1Options);
+            break;
+        case MainPage::Settings:
+            if (settings_)
+                return;
+            settings_ = std::make_unique<Ui::SettingsPage>();
+            settings_->setupUi(container);
+            SpinEdit_2Win = settings_->SpinEdit_2Win;
+            SpinEdit_2Remis = settings_->SpinEdit_2Remis;
+            SpinEdit_2Defeat = settings_->SpinEdit_2Defeat;
+            RadioGroup_2Order = settings_->RadioGroup_2Order;
+            CheckBox_2LiveScore = settings_->CheckBox_2LiveScore;
+            CheckBox_2KeepOldRanking = settings_->CheckBox_2KeepOldRanking;
+            Button_2Back = settings_->Button_2Back;
+            Button_2Next = settings_->Button_2Next;
+            SetUpSettingsPage();
+            ConnectSettingsPage();
+            break;
+        case MainPage::Comparisons:
+            if (comparison_)
+                return;
+            comparison_ = std::make_unique<Ui::ComparisonPage>();
+            comparison_->setupUi(container);
+            Button_3Option1 = comparison_->Button_3Option1;
+            Button_3ChooseOption1 = comparison_->Button_3ChooseOption1;
+            Button_3ChooseOption2 = comparison_->Button_3ChooseOption2;
+            Button_3Option2 = comparison_->Button_3Option2;
+            Memo_3Option1Info = comparison_->Memo_3Option1Info;
+            Memo_3Option2Info = comparison_->Memo_3Option2Info;
+            Button_3Remis = comparison_->Button_3Remis;
+            SpeedButton_3PreviousComparison = comparison_->SpeedButton_3PreviousComparison;
+            SpeedButton_3NextComparison = comparison_->SpeedButton_3NextComparison;
+            ListBox_3Ranking = comparison_->ListBox_3Ranking;
+            Button_3Back = comparison_->Button_3Back;
+            Button_3Next = comparison_->Button_3Next;
+            SetUpComparisonPage();
+            ConnectComparisonPage();
+            NameComparisonControls();
+            RebuildChooseMenu();
+            break;
+        case MainPage::Result:
+            if (result_)
+                return;
+            result_ = std::make_unique<Ui::ResultPage>();
+            result_->setupUi(container);
+            Button_4Combinations = result_->Button_4Combinations;
+            ListBox_4Ranking = result_->ListBox_4Ranking;
+            Button_4Back = result_->Button_4Back;
+            Button_4Restart = result_->Button_4Restart;
+            SetUpResultPage();
+            ConnectResultPage();
+            NameAfterLabel(ListBox_4Ranking, result_->Label_4Ranking);
+            break;
+    }
+    accessKeys_->Watch(container);
+    // Controls made on a page that is on screen already must be shown themselves.
+    if (container->isVisible()) {
+        for (QWidget* child : container->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            child->show();
+    }
 }
 
 void TForm1::SetUpPanel() {
@@ -235,8 +296,9 @@ void TForm1::SetUpSettingsPage() {
     }
     RadioGroup_2OrderItems = new QButtonGroup(RadioGroup_2Order);
     // The ids are the query orders.
-    QRadioButton* const items[] = {ui_->RadioGroup_2Order_Item0, ui_->RadioGroup_2Order_Item1,
-                                   ui_->RadioGroup_2Order_Item2};
+    QRadioButton* const items[] = {settings_->RadioGroup_2Order_Item0,
+                                   settings_->RadioGroup_2Order_Item1,
+                                   settings_->RadioGroup_2Order_Item2};
     for (int i = 0; i < 3; ++i) RadioGroup_2OrderItems->addButton(items[i], i);
 }
 
@@ -247,14 +309,16 @@ void TForm1::SetUpComparisonPage() {
     SpeedButton_3PreviousComparison->setIcon(QIcon(PreviousPairPicture()));
     SpeedButton_3NextComparison->setIcon(QIcon(NextPairPicture()));
     liveRows_ = new MainWindowRows(model_, MainList::LiveRanking, this);
-    resultRows_ = new MainWindowRows(model_, MainList::ResultRanking, this);
     ListBox_3Ranking->setModel(liveRows_);
-    ListBox_4Ranking->setModel(resultRows_);
-    for (QListView* list : {ListBox_3Ranking, ListBox_4Ranking}) {
-        list->setItemDelegate(new RankingRowDelegate(model_, list));
-    }
+    ListBox_3Ranking->setItemDelegate(new RankingRowDelegate(model_, ListBox_3Ranking));
     PopupMenu_3ChooseOption = new QMenu(this);
     PopupMenu_3ChooseOption->setObjectName(QStringLiteral("PopupMenu_3ChooseOption"));
+}
+
+void TForm1::SetUpResultPage() {
+    resultRows_ = new MainWindowRows(model_, MainList::ResultRanking, this);
+    ListBox_4Ranking->setModel(resultRows_);
+    ListBox_4Ranking->setItemDelegate(new RankingRowDelegate(model_, ListBox_4Ranking));
 }
 
 template <class Intent>
@@ -270,11 +334,14 @@ auto TForm1::Action(Intent intent) {
     });
 }
 
-void TForm1::ConnectHandlers() {
-    MainWindowModel& m = model_;
+void TForm1::Click(QAbstractButton* button, void (MainWindowModel::*intent)()) {
+    connect(button, &QAbstractButton::clicked, this,
+            Action([this, intent] { (model_.*intent)(); }));
+}
+
+void TForm1::ConnectWindowAndStartPage() {
     const auto click = [this](QAbstractButton* button, void (MainWindowModel::*intent)()) {
-        connect(button, &QAbstractButton::clicked, this,
-                Action([this, intent] { (model_.*intent)(); }));
+        Click(button, intent);
     };
     click(Button_Exit, &MainWindowModel::Button_ExitClick);
     click(Button_Restart, &MainWindowModel::Button_RestartClick);
@@ -283,7 +350,13 @@ void TForm1::ConnectHandlers() {
     click(SpeedButton_0New, &MainWindowModel::SpeedButton_0NewClick);
     click(SpeedButton_0Open, &MainWindowModel::SpeedButton_0OpenClick);
     click(SpeedButton_0Info, &MainWindowModel::SpeedButton_0InfoClick);
+}
 
+void TForm1::ConnectCollectPage() {
+    MainWindowModel& m = model_;
+    const auto click = [this](QAbstractButton* button, void (MainWindowModel::*intent)()) {
+        Click(button, intent);
+    };
     connect(Edit_1OptionName, &QLineEdit::textChanged, this,
             Action([&m](const QString& text) { m.EditOptionName(ToUtf8(text)); }));
     connect(Memo_1Info, &QPlainTextEdit::textChanged, this,
@@ -300,7 +373,13 @@ void TForm1::ConnectHandlers() {
     click(Button_1Down, &MainWindowModel::Button_1DownClick);
     click(Button_1DelAll, &MainWindowModel::Button_1DelAllClick);
     click(Button_1Next, &MainWindowModel::Button_1NextClick);
+}
 
+void TForm1::ConnectSettingsPage() {
+    MainWindowModel& m = model_;
+    const auto click = [this](QAbstractButton* button, void (MainWindowModel::*intent)()) {
+        Click(button, intent);
+    };
     const std::pair<PointsField*, ScoreField> points[] = {{SpinEdit_2Win, ScoreField::Win},
                                                           {SpinEdit_2Remis, ScoreField::Remis},
                                                           {SpinEdit_2Defeat, ScoreField::Defeat}};
@@ -327,7 +406,13 @@ void TForm1::ConnectHandlers() {
             Action([&m](bool on) { m.CheckBox_2KeepOldRankingClick(on); }));
     click(Button_2Back, &MainWindowModel::Button_2_3_4BackClick);
     click(Button_2Next, &MainWindowModel::Button_2NextClick);
+}
 
+void TForm1::ConnectComparisonPage() {
+    MainWindowModel& m = model_;
+    const auto click = [this](QAbstractButton* button, void (MainWindowModel::*intent)()) {
+        Click(button, intent);
+    };
     click(Button_3Option1, &MainWindowModel::Button_3Option1Click);
     click(Button_3Option2, &MainWindowModel::Button_3Option2Click);
     click(Button_3Remis, &MainWindowModel::Button_3RemisClick);
@@ -344,7 +429,12 @@ void TForm1::ConnectHandlers() {
     }
     click(Button_3Back, &MainWindowModel::Button_2_3_4BackClick);
     click(Button_3Next, &MainWindowModel::Button_3NextClick);
+}
 
+void TForm1::ConnectResultPage() {
+    const auto click = [this](QAbstractButton* button, void (MainWindowModel::*intent)()) {
+        Click(button, intent);
+    };
     click(Button_4Combinations, &MainWindowModel::Button_4CombinationsClick);
     click(Button_4Back, &MainWindowModel::Button_2_3_4BackClick);
     click(Button_4Restart, &MainWindowModel::Button_4RestartClick);
@@ -378,52 +468,60 @@ QWidget* TForm1::Control(MainControl control) const {
 void TForm1::Refresh() {
     const MainWindowScreen& s = model_.Screen();
     const QScopedValueRollback<bool> quiet(showing_, true);
+    MakePage(s.page);
     setWindowTitle(FromUtf8(s.caption));
     Panel_Headline->setText(FromUtf8(s.headline));
     Notebook->setCurrentIndex(static_cast<int>(s.page));
     Button_Restart->setVisible(s.restartVisible);
     Panel_Save->setVisible(s.saveVisible);
-    Button_1Add->setDefault(s.defaultButton == MainControl::Button_1Add);
 
-    ShowText(Edit_1OptionName, s.optionName);
-    ShowText(Memo_1Info, s.optionInfo);
-    ShowSelectedRow(ListView_1Options, s.selectedOption);
-    Button_1Update->setEnabled(s.updateEnabled);
-    Button_1Del->setEnabled(s.deleteEnabled);
-    Button_1Up->setEnabled(s.upEnabled);
-    Button_1Down->setEnabled(s.downEnabled);
-
-    PointsField* const fields[] = {SpinEdit_2Win, SpinEdit_2Remis, SpinEdit_2Defeat};
-    for (std::size_t i = 0; i < 3; ++i) fields[i]->ShowText(FromUtf8(s.points[i]));
-    if (s.queryOrder == QueryOrder::None) {
-        RadioGroup_2OrderItems->setExclusive(false);
-        for (QAbstractButton* item : RadioGroup_2OrderItems->buttons()) item->setChecked(false);
-        RadioGroup_2OrderItems->setExclusive(true);
-    } else if (QAbstractButton* item =
-                   RadioGroup_2OrderItems->button(static_cast<int>(s.queryOrder))) {
-        item->setChecked(true);
+    // A page that was never shown has no controls yet; it shows the screen once it is made.
+    if (collect_) {
+        Button_1Add->setDefault(s.defaultButton == MainControl::Button_1Add);
+        ShowText(Edit_1OptionName, s.optionName);
+        ShowText(Memo_1Info, s.optionInfo);
+        ShowSelectedRow(ListView_1Options, s.selectedOption);
+        Button_1Update->setEnabled(s.updateEnabled);
+        Button_1Del->setEnabled(s.deleteEnabled);
+        Button_1Up->setEnabled(s.upEnabled);
+        Button_1Down->setEnabled(s.downEnabled);
     }
-    CheckBox_2LiveScore->setChecked(s.liveScore);
-    CheckBox_2KeepOldRanking->setChecked(s.keepOldRanking);
 
-    QPushButton* const options[] = {Button_3Option1, Button_3Option2};
-    QPlainTextEdit* const infos[] = {Memo_3Option1Info, Memo_3Option2Info};
-    for (std::size_t i = 0; i < 2; ++i) {
-        options[i]->setText(ButtonCaption(s.pairNames[i]));
-        ShowAccessibleName(options[i], s.pairSpokenNames[i]);
-        ShowText(infos[i], s.pairInfos[i]);
+    if (settings_) {
+        PointsField* const fields[] = {SpinEdit_2Win, SpinEdit_2Remis, SpinEdit_2Defeat};
+        for (std::size_t i = 0; i < 3; ++i) fields[i]->ShowText(FromUtf8(s.points[i]));
+        if (s.queryOrder == QueryOrder::None) {
+            RadioGroup_2OrderItems->setExclusive(false);
+            for (QAbstractButton* item : RadioGroup_2OrderItems->buttons()) item->setChecked(false);
+            RadioGroup_2OrderItems->setExclusive(true);
+        } else if (QAbstractButton* item =
+                       RadioGroup_2OrderItems->button(static_cast<int>(s.queryOrder))) {
+            item->setChecked(true);
+        }
+        CheckBox_2LiveScore->setChecked(s.liveScore);
+        CheckBox_2KeepOldRanking->setChecked(s.keepOldRanking);
     }
-    ShowItalic(Button_3Option1, s.italicAnswer == AnswerButton::Option1);
-    ShowItalic(Button_3Remis, s.italicAnswer == AnswerButton::Remis);
-    ShowItalic(Button_3Option2, s.italicAnswer == AnswerButton::Option2);
-    ListBox_3Ranking->setVisible(s.liveRankingVisible);
+
+    if (comparison_) {
+        QPushButton* const options[] = {Button_3Option1, Button_3Option2};
+        QPlainTextEdit* const infos[] = {Memo_3Option1Info, Memo_3Option2Info};
+        for (std::size_t i = 0; i < 2; ++i) {
+            options[i]->setText(ButtonCaption(s.pairNames[i]));
+            ShowAccessibleName(options[i], s.pairSpokenNames[i]);
+            ShowText(infos[i], s.pairInfos[i]);
+        }
+        ShowItalic(Button_3Option1, s.italicAnswer == AnswerButton::Option1);
+        ShowItalic(Button_3Remis, s.italicAnswer == AnswerButton::Remis);
+        ShowItalic(Button_3Option2, s.italicAnswer == AnswerButton::Option2);
+        ListBox_3Ranking->setVisible(s.liveRankingVisible);
+    }
 
     if (s.announcementRequest != announcementRequest_) {
         announcementRequest_ = s.announcementRequest;
         const QString text = FromUtf8(s.announcement);
-        if (s.announced == Announcement::Pair) {
+        if (s.announced == Announcement::Pair && comparison_) {
             Announce({Button_3Remis, Button_3Option1, Button_3Option2}, text);
-        } else {
+        } else if (s.announced != Announcement::Pair && result_) {
             Announce({ListBox_4Ranking}, text);
         }
     }
@@ -436,22 +534,29 @@ void TForm1::Refresh() {
 
 void TForm1::ListChanged(MainList list, const ListChange& change) {
     const QScopedValueRollback<bool> quiet(showing_, true);
+    // The lists of a page that was never shown read their rows when the page is made.
     switch (list) {
         case MainList::Options:
-            optionRows_->Apply(change);
+            if (collect_)
+                optionRows_->Apply(change);
             break;
         case MainList::LiveRanking:
+            if (!comparison_)
+                break;
             liveRows_->Apply(change);
             if (change.kind == ListChange::Kind::Repaint)
                 ListBox_3Ranking->viewport()->update();
             break;
         case MainList::ResultRanking:
+            if (!result_)
+                break;
             resultRows_->Apply(change);
             if (change.kind == ListChange::Kind::Repaint)
                 ListBox_4Ranking->viewport()->update();
             break;
         case MainList::ChooseMenu:
-            RebuildChooseMenu();
+            if (comparison_)
+                RebuildChooseMenu();
             break;
     }
 }
@@ -556,22 +661,15 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
 // ---------------------------------------------------------------------------------------------
 // Screen readers
 
-void TForm1::NameControls() {
-    // The labels beside the controls that describe them.
-    const auto label = [this](const QString& text) {
-        for (QLabel* l : findChildren<QLabel*>()) {
-            if (l->text() == text)
-                return l;
-        }
-        qFatal("no label \"%s\"", qPrintable(text));
-    };
-    NameAfterLabel(SpeedButton_0New, label(QStringLiteral("Neues Projekt beginnen")));
-    NameAfterLabel(SpeedButton_0Open, label(QStringLiteral("Gespeichertes Projekt öffnen")));
-    NameAfterLabel(SpeedButton_0Info, label(QStringLiteral("Information")));
-    NameAfterLabel(ListView_1Options, label(QStringLiteral("Liste der Optionen:")));
-    NameAfterLabel(ListBox_4Ranking, label(QStringLiteral("Reihenfolge der Optionen:")));
-
+void TForm1::NameWindowControls() {
+    // The labels beside the buttons that describe them.
+    NameAfterLabel(SpeedButton_0New, ui_->Label_0New);
+    NameAfterLabel(SpeedButton_0Open, ui_->Label_0Open);
+    NameAfterLabel(SpeedButton_0Info, ui_->Label_0Info);
     SpeedButton_Save->setAccessibleName(QStringLiteral("Projekt speichern"));
+}
+
+void TForm1::NameComparisonControls() {
     // The pair buttons are named after their options, as the model says.
     Button_3ChooseOption1->setAccessibleName(QStringLiteral("Andere Option wählen"));
     Button_3ChooseOption1->setAccessibleDescription(QStringLiteral("Für die erste Option"));

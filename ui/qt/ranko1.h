@@ -8,6 +8,7 @@
 #include "platform/dialogs.h"
 #include "ui/main_window_model.h"
 
+class QAbstractButton;
 class QButtonGroup;
 class QCheckBox;
 class QFrame;
@@ -23,10 +24,15 @@ class QToolButton;
 
 namespace Ui {
 class Form1;
-}
+class CollectPage;
+class SettingsPage;
+class ComparisonPage;
+class ResultPage;
+}  // namespace Ui
 
 namespace rangwerk {
 
+class FirstAccessKeyWins;
 class MainWindowRows;
 class PointsField;
 
@@ -42,6 +48,8 @@ public:
     MainWindowModel& Model() { return model_; }
     // The page the notebook shows.
     int CurrentPage() const;
+    // Makes the controls of every page now; a page otherwise gets them when it is first shown.
+    Q_INVOKABLE void MakeControls();
 
 signals:
     // The window was closed: the program ends.
@@ -59,17 +67,24 @@ private:
     void PopUpChooseMenu(PairSide side) override;
     void CloseWindow() override;
 
-    // The form's controls into the members, and what the form cannot say.
-    void TakeControlsFromForm();
+    // A page's controls from its form, and what the form cannot say; once per page.
+    void MakePage(MainPage page);
     void SetUpPanel();
     void SetUpStartPage();
     void SetUpCollectPage();
     void SetUpSettingsPage();
     void SetUpComparisonPage();
-    void ConnectHandlers();
+    void SetUpResultPage();
+    void Click(QAbstractButton* button, void (MainWindowModel::*intent)());
+    void ConnectWindowAndStartPage();
+    void ConnectCollectPage();
+    void ConnectSettingsPage();
+    void ConnectComparisonPage();
+    void ConnectResultPage();
     void RebuildChooseMenu();
     // Accessible names of the controls that have no caption of their own.
-    void NameControls();
+    void NameWindowControls();
+    void NameComparisonControls();
 
     // A model intent wrapped for `connect`: one user action, guarded where its event enters.
     // Signals the window causes itself while it shows the model reach no intent.
@@ -82,6 +97,11 @@ private:
     MainWindowModel& model_;
     ActionGuard guard_;
     std::unique_ptr<Ui::Form1> ui_;
+    std::unique_ptr<Ui::CollectPage> collect_;
+    std::unique_ptr<Ui::SettingsPage> settings_;
+    std::unique_ptr<Ui::ComparisonPage> comparison_;
+    std::unique_ptr<Ui::ResultPage> result_;
+    FirstAccessKeyWins* accessKeys_ = nullptr;
     bool showing_ = false;  // set while Refresh and ListChanged change the controls
     int focusRequest_ = 0;
     int announcementRequest_ = 0;

@@ -179,19 +179,29 @@ private:
 };
 
 TForm2::TForm2(CombinationsWindowModel& model, Dialogs& dialogs, QWidget* mainWindow)
-    : QDialog(mainWindow),
-      model_(model),
-      guard_(dialogs),
-      mainWindow_(mainWindow),
-      ui_(std::make_unique<Ui::Form2>()) {
-    ui_->setupUi(this);
+    : QDialog(mainWindow), model_(model), guard_(dialogs), mainWindow_(mainWindow) {
     setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
     setModal(false);
     setFixedSize(kClientWidth, kClientHeight);
+    // The caption belongs to the window from the start; its controls come with its first showing.
+    setWindowTitle(QStringLiteral("Kombinationen"));
     QFont font(QStringLiteral("Arial"));
     font.setPixelSize(11);
     setFont(font);
+    model_.SetView(this);
+    Refresh();
+}
+
+void TForm2::MakeControls() {
+    if (ui_)
+        return;
+    // The window's own font, which the start may have given the message font's face, stays.
+    const QFont font = this->font();
+    ui_ = std::make_unique<Ui::Form2>();
+    ui_->setupUi(this);
+    setFont(font);
+    setFixedSize(kClientWidth, kClientHeight);
 
     combinationRows_ = new CombinationsRows(model_, CombinationsList::Combinations, this);
     memberRows_ = new CombinationsRows(model_, CombinationsList::MemberRows, this);
@@ -218,7 +228,6 @@ TForm2::TForm2(CombinationsWindowModel& model, Dialogs& dialogs, QWidget* mainWi
     ConnectControls();
     new FirstAccessKeyWins(this);
     NameControls();
-    model_.SetView(this);
     Refresh();
 }
 
@@ -296,6 +305,12 @@ void TForm2::Guarded(Intent&& intent) {
 
 void TForm2::Refresh() {
     const CombinationsScreen& s = model_.Screen();
+    if (!ui_) {
+        // The controls come when the window is first shown; their lists then read the rows.
+        if (s.visible)
+            MakeControls();
+        return;
+    }
     Applying applying(applying_);
     ui_->Notebook->setCurrentIndex(s.page);
     ui_->Button_Next->setDefault(s.defaultButton == CombinationsDefaultButton::Next);
@@ -334,6 +349,8 @@ void TForm2::Refresh() {
 }
 
 void TForm2::ListChanged(CombinationsList list, const CombinationsListChange& change) {
+    if (!ui_)
+        return;
     Applying applying(applying_);
     switch (list) {
         case CombinationsList::Combinations:

@@ -30,6 +30,10 @@ public:
     TForm2(CombinationsWindowModel& model, Dialogs& dialogs, QWidget* mainWindow);
     ~TForm2() override;
 
+    // Makes the controls, which the window otherwise makes when it is first shown: it exists
+    // hidden from the start, and most starts never show it.
+    Q_INVOKABLE void MakeControls();
+
     // CombinationsView
     void Refresh() override;
     void ListChanged(CombinationsList list, const CombinationsListChange& change) override;
@@ -59,10 +63,10 @@ private:
     ActionGuard guard_;
     QWidget* mainWindow_;
     // The lists' rows as Qt's item views read them from the model.
-    CombinationsRows* combinationRows_;
-    CombinationsRows* memberRows_;
-    CombinationsRows* choiceRows_;
-    CombinationsRows* diagramRows_;
+    CombinationsRows* combinationRows_ = nullptr;
+    CombinationsRows* memberRows_ = nullptr;
+    CombinationsRows* choiceRows_ = nullptr;
+    CombinationsRows* diagramRows_ = nullptr;
     // Changes the window makes itself while it shows the model are no user actions.
     int applying_ = 0;
     bool mouseDownInCombinations_ = false;
@@ -71,7 +75,7 @@ private:
     int focusRequestDone_ = 0;
     int showRequestDone_ = 0;
 
-    // The controls, laid out by ranko2.ui.
+    // The controls, laid out by ranko2.ui; none until they are made.
     std::unique_ptr<Ui::Form2> ui_;
 };
 
