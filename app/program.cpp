@@ -6,6 +6,9 @@
 #include <QFontDatabase>
 #include <QLocale>
 #include <QTimer>
+#include <QWindow>
+
+#include <utility>
 
 #include "ui/qt/qt_text.h"
 #include "ui/qt/quarv_update_file_statusform.h"
@@ -84,12 +87,39 @@ std::string QtProgramWindows::MessageFontFace() {
     return ToUtf8(messageFontFace_());
 }
 
+namespace {
+
+// Calls `shown` once, from the event loop, after the window was first exposed on screen.
+class FirstExposure : public QObject {
+public:
+    FirstExposure(QWindow* window, std::function<void()> shown)
+        : window_(window), shown_(std::move(shown)) {
+        window_->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window_ && event->type() == QEvent::Expose && window_->isExposed() &&
+            shown_) {
+            window_->removeEventFilter(this);
+            QTimer::singleShot(0, this, [shown = std::exchange(shown_, nullptr)] { shown(); });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QWindow* window_;
+    std::function<void()> shown_;
+};
+
+}  // namespace
+
 void QtProgramWindows::RunEventLoop(const std::function<void()>& shown) {
     // Closing the main window ends the program, whatever other window is still open.
     QObject::connect(form1_.get(), &TForm1::Closed, qApp, &QApplication::quit,
                      Qt::QueuedConnection);
+    form1_->winId();  // the window handle exists from here on
+    FirstExposure exposure(form1_->windowHandle(), shown);
     form1_->show();
-    shown();
     QApplication::exec();
 }
 

@@ -45,11 +45,13 @@ ProgramCore::ProgramCore(ProgramCoreServices services, ProgramFrontend& frontend
         services_.argument1, services_.readFileVersion, [this] { RequestTermination(); }});
     setup_->ApplyMainWindowValues();
 
-    // The update component: Ctrl+U on the main window and the hidden update wizard.
+    // The update component: Ctrl+U on the main window and the hidden update wizard. What the
+    // start writes into the registry is written once the main window is on screen, or before
+    // the wizard comes.
     update_ = std::make_unique<UpdateComponent>(UpdateComponentServices{
         services_.registry, services_.dialogs, services_.programPath, services_.argument1,
         services_.update.driveType, services_.update.fileTime, services_.update.today,
-        [this] { RequestTermination(); }, updateHost_.Known()});
+        [this] { RequestTermination(); }, updateHost_.Known(), [this] { ReleaseStartChanges(); }});
     wizard_ = std::make_unique<Wizard>();
     WizardBackend* backend = nullptr;
 #ifdef RANGWERK_WITH_UPDATE_INSTALL
@@ -90,6 +92,8 @@ ProgramCore::ProgramCore(ProgramCoreServices services, ProgramFrontend& frontend
 
     // The main window's creation handler: the uninstall entry at every start (skipped for
     // "/uninstall"); a failed registry write never stops the start.
+    services_.registry.HoldChanges();
+    holdingChanges_ = true;
     setup_->WriteUninstallEntry();
     // The start-up reminder (nothing for "/uninstall"); it may show the update wizard before the
     // main window. An update-only start ends the program right after the wizard.
@@ -108,6 +112,7 @@ ProgramCore::ProgramCore(ProgramCoreServices services, ProgramFrontend& frontend
 }
 
 ProgramCore::~ProgramCore() {
+    ReleaseStartChanges();
     if (infoDialogMade_)
         frontend_.DestroyInfoDialog();
     infoModel_.reset();
@@ -124,6 +129,11 @@ ProgramCore::~ProgramCore() {
     project_.reset();
 }
 
+void ProgramCore::ReleaseStartChanges() {
+    if (std::exchange(holdingChanges_, false))
+        services_.registry.ReleaseChanges();
+}
+
 void ProgramCore::RequestTermination() {
     terminated_ = true;
     if (running_)
@@ -137,10 +147,15 @@ void ProgramCore::ShowStoreProblems() {
 }
 
 int ProgramCore::Run() {
-    if (terminated_)
+    if (terminated_) {
+        ReleaseStartChanges();
         return 0;
+    }
     running_ = true;
-    frontend_.RunEventLoop([this] { ShowStoreProblems(); });
+    frontend_.RunEventLoop([this] {
+        ReleaseStartChanges();
+        ShowStoreProblems();
+    });
     running_ = false;
     return 0;
 }

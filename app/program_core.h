@@ -43,8 +43,8 @@ public:
     virtual std::vector<FontedWindow*> Windows() = 0;
     virtual std::string MessageFontFace() = 0;
 
-    // Shows the main window, calls `shown`, and handles the events until the main window is
-    // closed or QuitEventLoop is called.
+    // Shows the main window, calls `shown` once it is on screen, and handles the events until
+    // the main window is closed or QuitEventLoop is called.
     virtual void RunEventLoop(const std::function<void()>& shown) = 0;
     virtual void QuitEventLoop() = 0;
     // Waits while the windows go on painting and taking events (the pause after a cancelled
@@ -130,6 +130,8 @@ public:
 
 private:
     struct Wizard;
+    // Writes what the start held back in the registry.
+    void ReleaseStartChanges();
 
     ProgramCoreServices services_;
     ProgramFrontend& frontend_;
@@ -143,6 +145,7 @@ private:
     std::unique_ptr<UpdateComponent> update_;
     std::unique_ptr<Wizard> wizard_;
     std::unique_ptr<InfoModel> infoModel_;
+    bool holdingChanges_ = false;
     bool combinationsWindowMade_ = false;
     bool infoDialogMade_ = false;
 };

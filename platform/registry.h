@@ -74,6 +74,14 @@ public:
     // Problems with the store that the user is to be told of once, in the general error box
     // (German, one message each); each is handed out only once.
     virtual std::vector<std::string> TakeProblems() { return {}; }
+
+    // From HoldChanges to the matching ReleaseChanges, a store that writes its changes to a file
+    // keeps them back (every read sees them) and writes them all at ReleaseChanges, once for
+    // each root: the changes of a start cost one write after the main window has appeared.
+    // Whether the store can be written is still checked at every change. A failure of the
+    // write at the release is one of TakeProblems. The system's registry writes at once.
+    virtual void HoldChanges() {}
+    virtual void ReleaseChanges() {}
 };
 
 // The registry of this system: the Windows registry on Windows, elsewhere the file registry in

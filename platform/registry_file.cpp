@@ -711,7 +711,8 @@ FileRegistry::FileRegistry(std::filesystem::path folder, FileCalls& calls)
 }
 
 FileRegistry::~FileRegistry() {
-    // Keys flush when they close; this catches steps of keys that failed to.
+    // Keys flush when they close; this catches steps of keys that failed to, or were held.
+    held_ = 0;
     for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
         if (!Pending(root).empty()) {
             try {
@@ -719,6 +720,20 @@ FileRegistry::~FileRegistry() {
             } catch (const std::exception& e) {
                 Report(e.what());
             }
+        }
+    }
+}
+
+void FileRegistry::ReleaseChanges() {
+    if (held_ == 0 || --held_ > 0)
+        return;
+    for (RegistryRoot root : {RegistryRoot::CurrentUser, RegistryRoot::LocalMachine}) {
+        if (Pending(root).empty())
+            continue;
+        try {
+            Access(root, true, [](Hive&) { return false; });
+        } catch (const std::exception& e) {
+            Report(e.what());
         }
     }
 }
@@ -1027,7 +1042,7 @@ public:
     }
 
     void Flush() override {
-        if (!registry_.Pending(root_).empty()) {
+        if (!registry_.Pending(root_).empty() && registry_.held_ == 0) {
             registry_.Access(root_, true, [](Hive&) { return false; });
         }
     }

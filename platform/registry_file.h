@@ -74,6 +74,8 @@ public:
 
     std::unique_ptr<RegistryKey> OpenKey(RegistryRoot root, const std::string& path) override;
     std::vector<std::string> TakeProblems() override;
+    void HoldChanges() override { ++held_; }
+    void ReleaseChanges() override;
 
     const std::filesystem::path& Folder() const { return folder_; }
     std::filesystem::path FileOf(RegistryRoot root) const;
@@ -98,6 +100,8 @@ private:
     std::array<bool, 2> corruptionReported_{};
     std::vector<std::string> problems_;
     std::array<std::vector<std::function<bool(registry_file_detail::Hive&)>>, 2> pending_;
+    // HoldChanges less ReleaseChanges: while above 0, closing or flushing a key writes nothing.
+    int held_ = 0;
 };
 
 }  // namespace rangwerk

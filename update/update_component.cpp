@@ -28,6 +28,8 @@ void UpdateComponent::AutomaticUpdate(const std::string& argument, bool forced,
     inputs.registryKey = RegistryKey;
     inputs.hkcu = HKCU;
     inputs.installedDate = decision.installedDate;
+    if (services_.beforeShowingWizard)
+        services_.beforeShowingWizard();
     wizard_->ShowModal(inputs);
 
     if (decision.onlyUpdate) {

@@ -37,6 +37,8 @@ struct UpdateComponentServices {
     // Whether the program knows a web server for its updates; without one the start never
     // shows the wizard (Ctrl+U does).
     bool updateHostKnown = false;
+    // Called right before the wizard is shown; may be empty.
+    std::function<void()> beforeShowingWizard = {};
 };
 
 // The update component without its window: AutomaticUpdate decides at every start whether the

@@ -17,6 +17,7 @@
 #include "app/program.h"
 #include "platform/drive_type.h"
 #include "platform/registry_file.h"
+#include "support/counting_file_calls.h"
 #include "support/scripted_dialogs.h"
 #include "update/reminder.h"
 
@@ -32,7 +33,8 @@ constexpr double kToday = 46000;
 // The update wizard is a modal window: every test that may meet it says how it ends.
 struct Start {
     QTemporaryDir folder;
-    FileRegistry registry{std::filesystem::path(folder.path().toStdString())};
+    testing_support::CountingFileCalls calls;
+    FileRegistry registry{std::filesystem::path(folder.path().toStdString()), calls};
     ScriptedDialogs dialogs;
 
     // Ordinary starts go straight to the main window, as after "NoUpdate" was stored.
@@ -258,6 +260,21 @@ private slots:
         QVERIFY(!program.Terminated());
         QCOMPARE(program.MainWindow().CurrentPage(), int(MainPage::Start));
         QCOMPARE(program.InfoDialog().isVisible(), false);
+    }
+
+    void theStartWritesTheStoreOnceWhenTheMainWindowIsOnScreen() {
+        Start s;
+        s.calls.syncs = 0;
+        auto program = s.Make(std::nullopt);
+        QVERIFY(s.EntryExists());  // written, as far as every reader sees
+        QCOMPARE(s.calls.syncs, 0);
+        int syncsWhenShown = -1;
+        QTimer::singleShot(200, [&] {
+            syncsWhenShown = s.calls.syncs;
+            program->RequestTermination();
+        });
+        QCOMPARE(program->Run(), 0);
+        QCOMPARE(syncsWhenShown, 1);  // the entry and the reminder's path, in one replace
     }
 
     void terminationRequestEndsTheEventLoop() {

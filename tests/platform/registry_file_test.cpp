@@ -518,6 +518,25 @@ TEST_F(RegistryFileTest, EachFlushOfChangesIsOneReplace) {
     EXPECT_EQ(calls.syncs, 0);
 }
 
+TEST_F(RegistryFileTest, HeldChangesAreSeenAndWrittenOnceAtTheRelease) {
+    testing_support::CountingFileCalls calls;
+    FileRegistry registry(folder_, calls);
+    registry.HoldChanges();
+    registry.OpenKey(kMachine, "SOFTWARE\\Quarv\\Rangwerk")
+        ->WriteString("ApplicationFileName", "a");
+    registry.OpenKey(kMachine, "SOFTWARE\\Microsoft")->WriteDword("Eins", 1);
+    EXPECT_EQ(calls.syncs, 0) << "closed keys write nothing while changes are held";
+    EXPECT_EQ(
+        registry.OpenKey(kMachine, "SOFTWARE\\Quarv\\Rangwerk")->ReadString("ApplicationFileName"),
+        "a");
+    registry.ReleaseChanges();
+    EXPECT_EQ(calls.syncs, 1) << "both keys in one replace";
+    EXPECT_EQ(FileRegistry(folder_).OpenKey(kMachine, "SOFTWARE\\Microsoft")->ReadDword("Eins"),
+              1u);
+    registry.ReleaseChanges();  // one release too many does nothing
+    EXPECT_EQ(calls.syncs, 1);
+}
+
 TEST_F(RegistryFileTest, AFileSizeLimitIsAWriteError) {
     {
         FileRegistry registry(folder_);
