@@ -9,8 +9,8 @@
 #include <fstream>
 #include <string>
 
-#include "update/archive_download.h"
 #include "ui/qt/qt_http_client.h"
+#include "update/archive_download.h"
 
 namespace {
 

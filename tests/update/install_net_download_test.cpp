@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "support/http_test_server.h"
+#include "ui/qt/qt_http_client.h"
 #include "update/archive_download.h"
 #include "update/install_test_support.h"
 #include "update/installation.h"
-#include "ui/qt/qt_http_client.h"
 
 namespace rangwerk {
 namespace {

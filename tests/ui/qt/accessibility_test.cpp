@@ -22,12 +22,12 @@
 #include <memory>
 #include <vector>
 
-#include "ui/qt/ranko2.h"
 #include "support/find_control.h"
 #include "support/fixed_seed.h"
 #include "support/scripted_dialogs.h"
 #include "ui/qt/infodlg.h"
 #include "ui/qt/ranko1.h"
+#include "ui/qt/ranko2.h"
 
 using rangwerk::MemberRow;
 using rangwerk::OptionRecord;

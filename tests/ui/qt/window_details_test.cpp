@@ -10,11 +10,11 @@
 #include <QTest>
 #include <QToolButton>
 
-#include "ui/qt/ranko2.h"
 #include "support/find_control.h"
 #include "support/fixed_seed.h"
 #include "support/scripted_dialogs.h"
 #include "ui/qt/ranko1.h"
+#include "ui/qt/ranko2.h"
 
 using rangwerk::testing_support::FindControl;
 using namespace rangwerk;
