@@ -27,26 +27,27 @@ public:
     void Refresh() override { ++refreshes; }
     void ListChanged(List list, const CombinationsListChange& change) override {
         Rows& rows = mirror[list];
-        const auto at = rows.begin() + change.row;
+        // Only the changes of one row name a row.
+        const auto at = [&] { return rows.begin() + change.row; };
         switch (change.kind) {
             case CombinationsListChange::Kind::Reset:
             case CombinationsListChange::Kind::Repaint:
                 rows = Read(list);
                 break;
             case CombinationsListChange::Kind::Inserted:
-                rows.insert(at, Row(list, change.row));
+                rows.insert(at(), Row(list, change.row));
                 break;
             case CombinationsListChange::Kind::Removed:
-                rows.erase(at);
+                rows.erase(at());
                 break;
             case CombinationsListChange::Kind::Moved: {
-                const std::string moved = *at;
-                rows.erase(at);
+                const std::string moved = *at();
+                rows.erase(at());
                 rows.insert(rows.begin() + change.to, moved);
                 break;
             }
             case CombinationsListChange::Kind::Changed:
-                *at = Row(list, change.row);
+                *at() = Row(list, change.row);
                 break;
         }
         changes.push_back({list, change});
