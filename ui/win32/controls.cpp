@@ -100,22 +100,40 @@ SpinField CreateSpinField(HWND parent, int editId, int arrowsId, const ControlPl
     return field;
 }
 
-HWND CreateSingleColumnList(HWND parent, int id, const ControlPlace& place, HFONT font,
-                            bool virtualRows) {
-    const DWORD style = WS_GROUP | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL |
-                        LVS_SHOWSELALWAYS | (virtualRows ? LVS_OWNERDATA : 0);
+namespace {
+
+// A list view in report mode with whole-row single selection that stays visible without the
+// focus. Every column but the first has the width given; the first fills the rest of the
+// list, less the place of a vertical scroll bar.
+HWND CreateReportList(HWND parent, int id, const ControlPlace& place, HFONT font, DWORD style,
+                      const std::vector<ListColumn>& columns) {
+    style |= WS_GROUP | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
     HWND list = CreateControl(WS_EX_CLIENTEDGE, WC_LISTVIEWW, "", style, parent, id, place, font);
     if (list == nullptr)
         return nullptr;
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
-    // The one column spans the list, less the place of a vertical scroll bar.
     RECT client{};
     GetClientRect(list, &client);
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH;
-    column.cx = std::max(0, static_cast<int>(client.right) - GetSystemMetrics(SM_CXVSCROLL));
-    SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    int rest = static_cast<int>(client.right) - GetSystemMetrics(SM_CXVSCROLL);
+    for (std::size_t i = 1; i < columns.size(); ++i) rest -= columns[i].width;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        std::wstring caption = WideFromUtf8(columns[i].caption);
+        LVCOLUMNW column{};
+        column.mask = LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.cx = i == 0 ? std::max(0, rest) : columns[i].width;
+        column.pszText = caption.data();
+        column.iSubItem = static_cast<int>(i);
+        SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+    }
     return list;
+}
+
+}  // namespace
+
+HWND CreateSingleColumnList(HWND parent, int id, const ControlPlace& place, HFONT font,
+                            bool virtualRows) {
+    return CreateReportList(parent, id, place, font,
+                            LVS_NOCOLUMNHEADER | (virtualRows ? LVS_OWNERDATA : 0), {{"", 0}});
 }
 
 void SetListViewRowCount(HWND list, int count) {
@@ -152,25 +170,10 @@ bool AnswerRowText(LPARAM notification, const std::function<std::string(int row)
 
 HWND CreateColumnList(HWND parent, int id, const ControlPlace& place, HFONT font,
                       const std::vector<ListColumn>& columns) {
-    const DWORD style = WS_GROUP | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS |
-                        LVS_OWNERDATA | LVS_NOSORTHEADER;
-    HWND list = CreateControl(WS_EX_CLIENTEDGE, WC_LISTVIEWW, "", style, parent, id, place, font);
+    HWND list =
+        CreateReportList(parent, id, place, font, LVS_OWNERDATA | LVS_NOSORTHEADER, columns);
     if (list == nullptr)
         return nullptr;
-    ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
-    RECT client{};
-    GetClientRect(list, &client);
-    int rest = static_cast<int>(client.right) - GetSystemMetrics(SM_CXVSCROLL);
-    for (std::size_t i = 1; i < columns.size(); ++i) rest -= columns[i].width;
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        std::wstring caption = WideFromUtf8(columns[i].caption);
-        LVCOLUMNW column{};
-        column.mask = LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        column.cx = i == 0 ? std::max(0, rest) : columns[i].width;
-        column.pszText = caption.data();
-        column.iSubItem = static_cast<int>(i);
-        SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-    }
     // The columns keep their widths.
     HWND header = ListView_GetHeader(list);
     SetWindowLongW(header, GWL_STYLE, GetWindowLongW(header, GWL_STYLE) | HDS_NOSIZING);
