@@ -87,6 +87,15 @@ protected:
         RecountOutcomes(o);
         return o;
     }
+    // Results 2 and -1: the zero line lies 87 pixels into the bar area.
+    void ShowDiagramOfPlusAndMinus() {
+        Option("A", 2);
+        Option("B", -1);
+        ASSERT_FALSE(workspace.combinations.AddCombination("Minus", {{"B", 1}}, workspace.options));
+        ASSERT_FALSE(workspace.combinations.AddCombination("Plus", {{"A", 1}}, workspace.options));
+        Show();
+        Click(Button_Next);
+    }
     void Focus(form2::Control id) {
         SendMessageW(form->Window(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(C(id)), TRUE);
         Run();
@@ -434,12 +443,7 @@ private:
 };
 
 TEST_F(Form2Test, DiagramRowsArePaintedAsLaidOutInBothOrders) {
-    Option("A", 2);
-    Option("B", -1);
-    ASSERT_FALSE(workspace.combinations.AddCombination("Minus", {{"B", 1}}, workspace.options));
-    ASSERT_FALSE(workspace.combinations.AddCombination("Plus", {{"A", 1}}, workspace.options));
-    Show();
-    Click(Button_Next);
+    ShowDiagramOfPlusAndMinus();
     ASSERT_EQ(RowCount(C(ListBox_Combinations)), 2);
     // The list's focus frame would lie over the rows' edges.
     Focus(CheckBox_Sort);
@@ -468,12 +472,7 @@ TEST_F(Form2Test, WhileAScreenReaderRunsTheDiagramRowsCarryTheirSpokenTexts) {
     SystemParametersInfoW(SPI_SETSCREENREADER, TRUE, nullptr, 0);
     MakeForm();
     SystemParametersInfoW(SPI_SETSCREENREADER, before, nullptr, 0);
-    Option("A", 2);
-    Option("B", -1);
-    ASSERT_FALSE(workspace.combinations.AddCombination("Minus", {{"B", 1}}, workspace.options));
-    ASSERT_FALSE(workspace.combinations.AddCombination("Plus", {{"A", 1}}, workspace.options));
-    Show();
-    Click(Button_Next);
+    ShowDiagramOfPlusAndMinus();
     const auto rowTexts = [this] {
         Rows rows;
         for (int i = 0; i < RowCount(C(ListBox_Combinations)); ++i) {
