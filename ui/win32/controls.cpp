@@ -100,22 +100,40 @@ SpinField CreateSpinField(HWND parent, int editId, int arrowsId, const ControlPl
     return field;
 }
 
-HWND CreateSingleColumnList(HWND parent, int id, const ControlPlace& place, HFONT font,
-                            bool virtualRows) {
-    const DWORD style = WS_GROUP | WS_TABSTOP | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL |
-                        LVS_SHOWSELALWAYS | (virtualRows ? LVS_OWNERDATA : 0);
+namespace {
+
+// A list view in report mode with whole-row single selection that stays visible without the
+// focus. Every column but the first has the width given; the first fills the rest of the
+// list, less the place of a vertical scroll bar.
+HWND CreateReportList(HWND parent, int id, const ControlPlace& place, HFONT font, DWORD style,
+                      const std::vector<ListColumn>& columns) {
+    style |= WS_GROUP | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS;
     HWND list = CreateControl(WS_EX_CLIENTEDGE, WC_LISTVIEWW, "", style, parent, id, place, font);
     if (list == nullptr)
         return nullptr;
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT);
-    // The one column spans the list, less the place of a vertical scroll bar.
     RECT client{};
     GetClientRect(list, &client);
-    LVCOLUMNW column{};
-    column.mask = LVCF_WIDTH;
-    column.cx = std::max(0, static_cast<int>(client.right) - GetSystemMetrics(SM_CXVSCROLL));
-    SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+    int rest = static_cast<int>(client.right) - GetSystemMetrics(SM_CXVSCROLL);
+    for (std::size_t i = 1; i < columns.size(); ++i) rest -= columns[i].width;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        std::wstring caption = WideFromUtf8(columns[i].caption);
+        LVCOLUMNW column{};
+        column.mask = LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
+        column.cx = i == 0 ? std::max(0, rest) : columns[i].width;
+        column.pszText = caption.data();
+        column.iSubItem = static_cast<int>(i);
+        SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+    }
     return list;
+}
+
+}  // namespace
+
+HWND CreateSingleColumnList(HWND parent, int id, const ControlPlace& place, HFONT font,
+                            bool virtualRows) {
+    return CreateReportList(parent, id, place, font,
+                            LVS_NOCOLUMNHEADER | (virtualRows ? LVS_OWNERDATA : 0), {{"", 0}});
 }
 
 void SetListViewRowCount(HWND list, int count) {
@@ -147,12 +165,29 @@ int SelectedListViewRow(HWND list) {
 }
 
 bool AnswerRowText(LPARAM notification, const std::function<std::string(int row)>& rowText) {
+    return AnswerCellText(notification, [&rowText](int row, int) { return rowText(row); });
+}
+
+HWND CreateColumnList(HWND parent, int id, const ControlPlace& place, HFONT font,
+                      const std::vector<ListColumn>& columns) {
+    HWND list =
+        CreateReportList(parent, id, place, font, LVS_OWNERDATA | LVS_NOSORTHEADER, columns);
+    if (list == nullptr)
+        return nullptr;
+    // The columns keep their widths.
+    HWND header = ListView_GetHeader(list);
+    SetWindowLongW(header, GWL_STYLE, GetWindowLongW(header, GWL_STYLE) | HDS_NOSIZING);
+    return list;
+}
+
+bool AnswerCellText(LPARAM notification,
+                    const std::function<std::string(int row, int column)>& cellText) {
     auto* info = reinterpret_cast<NMLVDISPINFOW*>(notification);
     if (info->hdr.code != LVN_GETDISPINFOW || (info->item.mask & LVIF_TEXT) == 0)
         return false;
     if (info->item.pszText == nullptr || info->item.cchTextMax <= 0)
         return true;
-    const std::wstring text = WideFromUtf8(rowText(info->item.iItem));
+    const std::wstring text = WideFromUtf8(cellText(info->item.iItem, info->item.iSubItem));
     const std::size_t room = static_cast<std::size_t>(info->item.cchTextMax) - 1;
     const std::size_t length = std::min(text.size(), room);
     text.copy(info->item.pszText, length);
@@ -160,10 +195,11 @@ bool AnswerRowText(LPARAM notification, const std::function<std::string(int row)
     return true;
 }
 
-HWND CreateOwnerDrawnList(HWND parent, int id, const ControlPlace& place, int rowHeight,
-                          HFONT font) {
-    const DWORD style = WS_GROUP | WS_TABSTOP | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_NODATA |
-                        LBS_NOINTEGRALHEIGHT | LBS_NOTIFY;
+HWND CreateOwnerDrawnList(HWND parent, int id, const ControlPlace& place, int rowHeight, HFONT font,
+                          bool rowTexts) {
+    const DWORD style = WS_GROUP | WS_TABSTOP | WS_VSCROLL | LBS_OWNERDRAWFIXED |
+                        (rowTexts ? LBS_HASSTRINGS : LBS_NODATA) | LBS_NOINTEGRALHEIGHT |
+                        LBS_NOTIFY;
     HWND list = CreateControl(WS_EX_CLIENTEDGE, WC_LISTBOXW, "", style, parent, id, place, font);
     if (list != nullptr)
         SendMessageW(list, LB_SETITEMHEIGHT, 0, rowHeight);
@@ -176,6 +212,37 @@ void SetRowCount(HWND list, int count) {
 
 int RowCount(HWND list) {
     return static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0));
+}
+
+void SetRowTexts(HWND list, int count, const std::function<std::string(int row)>& rowText) {
+    const LRESULT selected = SendMessageW(list, LB_GETCURSEL, 0, 0);
+    const LRESULT top = SendMessageW(list, LB_GETTOPINDEX, 0, 0);
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(list, LB_RESETCONTENT, 0, 0);
+    for (int row = 0; row < count; ++row) {
+        const std::wstring text = WideFromUtf8(rowText(row));
+        SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    if (selected >= 0 && selected < count)
+        SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+    SendMessageW(list, LB_SETTOPINDEX, static_cast<WPARAM>(std::max<LRESULT>(top, 0)), 0);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+bool HasRowTexts(HWND list) {
+    return (GetWindowLongW(list, GWL_STYLE) & LBS_HASSTRINGS) != 0;
+}
+
+bool ScreenReaderRunning() {
+    BOOL running = FALSE;
+    return SystemParametersInfoW(SPI_GETSCREENREADER, 0, &running, 0) && running;
+}
+
+void SetEnabled(HWND control, bool enabled) {
+    if (!enabled && GetFocus() == control)
+        SendMessageW(GetAncestor(control, GA_ROOT), WM_NEXTDLGCTL, 0, FALSE);
+    EnableWindow(control, enabled);
 }
 
 HWND CreateDropDownList(HWND parent, int id, const ControlPlace& place, HFONT font) {

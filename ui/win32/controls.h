@@ -77,13 +77,44 @@ int SelectedListViewRow(HWND list);
 // for every other notification.
 bool AnswerRowText(LPARAM notification, const std::function<std::string(int row)>& rowText);
 
+// A virtual list view in report mode with a header over its columns, whole-row single selection
+// that stays visible when the list loses the focus. Every column but the first has the width
+// given; the first fills the rest of the list, less the place of a vertical scroll bar. The
+// list asks for each cell's text with LVN_GETDISPINFOW (AnswerCellText).
+struct ListColumn {
+    std::string caption;
+    int width = 0;
+};
+HWND CreateColumnList(HWND parent, int id, const ControlPlace& place, HFONT font,
+                      const std::vector<ListColumn>& columns);
+// Answers LVN_GETDISPINFOW of a virtual list with the text of the cell asked for; returns false
+// for every other notification.
+bool AnswerCellText(LPARAM notification,
+                    const std::function<std::string(int row, int column)>& cellText);
+
 // A list box whose rows the window draws (WM_DRAWITEM) at a fixed row height and which holds
 // no data of its own (LBS_NODATA): only its row count, set with SetRowCount (LB_SETCOUNT), so
 // that a thousand rows cost nothing to fill.
-HWND CreateOwnerDrawnList(HWND parent, int id, const ControlPlace& place, int rowHeight,
-                          HFONT font);
+//
+// With `rowTexts` (while a screen reader runs) the list instead keeps a text for every row
+// (LBS_HASSTRINGS), set with SetRowTexts: it draws none of them, but the system's accessibility
+// layer reads them as the rows' names.
+HWND CreateOwnerDrawnList(HWND parent, int id, const ControlPlace& place, int rowHeight, HFONT font,
+                          bool rowTexts = false);
 void SetRowCount(HWND list, int count);
 int RowCount(HWND list);
+// Gives a list with row texts `count` rows with the texts of `rowText`; the selected row stays
+// selected when it is still there.
+void SetRowTexts(HWND list, int count, const std::function<std::string(int row)>& rowText);
+// Whether the list keeps row texts.
+bool HasRowTexts(HWND list);
+// Whether a screen reader runs (SPI_GETSCREENREADER).
+bool ScreenReaderRunning();
+
+// Enables or disables a control. A control that has the focus hands it on to the next control
+// of the dialog before it is disabled (a disabled control would keep the keyboard from every
+// control).
+void SetEnabled(HWND control, bool enabled);
 
 // A drop-down list (no edit part) that keeps the order its items are added in (no CBS_SORT).
 // `place.height` is the height of the control with its list dropped down.

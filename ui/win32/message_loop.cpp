@@ -33,6 +33,19 @@ int MessageLoop::Run() {
     return static_cast<int>(message.wParam);
 }
 
+bool MessageLoop::RunWhile(const std::function<bool()>& running) {
+    MSG message{};
+    while (running()) {
+        const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+        if (got == 0 || got == -1) {
+            PostQuitMessage(got == 0 ? static_cast<int>(message.wParam) : 0);
+            return false;
+        }
+        Handle(message);
+    }
+    return true;
+}
+
 bool MessageLoop::RunUntilIdle() {
     MSG message{};
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {

@@ -23,6 +23,9 @@ public:
 
     // Runs until WM_QUIT and returns its exit code.
     int Run();
+    // Runs while `running` says so, as the nested loop of a modal window; returns false when
+    // WM_QUIT came (it is posted again for the outer loop).
+    bool RunWhile(const std::function<bool()>& running);
     // Handles every message that is waiting, including those that handling them posts, then
     // returns; true when WM_QUIT came (it is posted again for the caller's loop).
     bool RunUntilIdle();

@@ -170,6 +170,44 @@ TEST(OwnerDrawnListTest, RowsArePaintedThroughTheRankingLayout) {
     DeleteDC(dc);
 }
 
+// A disabled control cannot keep the focus: it hands it on to the next control, so that the
+// keys still reach the window.
+TEST(ControlsTest, AControlThatIsDisabledHandsTheFocusOn) {
+    ControlWindow w;
+    HWND first = CreateButton(w.window, 60, {8, 8, 75, 25}, "&Eins", w.font.Handle());
+    HWND second = CreateButton(w.window, 61, {90, 8, 75, 25}, "&Zwei", w.font.Handle());
+    SetFocus(first);
+    SetEnabled(first, false);
+    EXPECT_FALSE(IsWindowEnabled(first));
+    EXPECT_EQ(GetFocus(), second);
+    SetEnabled(first, true);
+    EXPECT_TRUE(IsWindowEnabled(first));
+    EXPECT_EQ(GetFocus(), second);
+}
+
+// For a screen reader the owner-drawn rows carry texts; new texts keep the selected row.
+TEST(OwnerDrawnListTest, RowTextsAreReplacedWithTheSelectionKept) {
+    ControlWindow w;
+    HWND list = CreateOwnerDrawnList(w.window, 62, {8, 8, 200, 100}, 16, w.font.Handle(), true);
+    ASSERT_TRUE(HasRowTexts(list));
+    const auto rowTexts = [list] {
+        std::vector<std::string> rows;
+        for (int i = 0; i < RowCount(list); ++i) {
+            wchar_t text[32] = {};
+            SendMessageW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+            rows.push_back(Utf8FromWide(text));
+        }
+        return rows;
+    };
+    SetRowTexts(list, 3, [](int row) { return "Zeile " + std::to_string(row); });
+    SendMessageW(list, LB_SETCURSEL, 1, 0);
+    SetRowTexts(list, 2, [](int row) { return "Neu " + std::to_string(row); });
+    EXPECT_EQ(rowTexts(), (std::vector<std::string>{"Neu 0", "Neu 1"}));
+    EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1);
+    EXPECT_FALSE(HasRowTexts(CreateOwnerDrawnList(w.window, 63, {8, 120, 200, 50}, 16,
+                                                  w.font.Handle())));
+}
+
 TEST(SingleColumnListTest, AVirtualListAsksForItsTextsAndSelectsOneRow) {
     ControlWindow w;
     const std::vector<std::string> rows{"Eins", "Zwei", "Drei"};

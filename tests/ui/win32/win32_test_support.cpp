@@ -1,5 +1,6 @@
 #include "tests/ui/win32/win32_test_support.h"
 
+#include <algorithm>
 #include <map>
 
 namespace rangwerk::win32::testing {
@@ -73,33 +74,49 @@ void WhileModal(std::function<bool()> step, int timeoutMs) {
         timer, ModalStep{std::move(step), GetTickCount() + static_cast<DWORD>(timeoutMs)});
 }
 
+bool RunUntil(MessageLoop& loop, const std::function<bool()>& done, int timeoutMs) {
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(timeoutMs);
+    for (;;) {
+        loop.RunUntilIdle();
+        if (done())
+            return true;
+        const DWORD now = GetTickCount();
+        if (static_cast<LONG>(deadline - now) <= 0)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, std::min<DWORD>(deadline - now, 20),
+                                  QS_ALLINPUT);
+    }
+}
+
 bool ModalStepsDone() {
     return ModalSteps().empty();
 }
 
 namespace {
 
+struct ThreadWindowSearch {
+    const wchar_t* className;
+    bool enabled;
+    HWND found;
+};
+
+// A named callback: on 32-bit Windows a lambda does not convert to the stdcall WNDENUMPROC.
+BOOL CALLBACK MatchThreadWindow(HWND window, LPARAM data) {
+    auto* s = reinterpret_cast<ThreadWindowSearch*>(data);
+    wchar_t name[32] = {};
+    GetClassNameW(window, name, 32);
+    if (std::wstring(name) != s->className || !IsWindowVisible(window) ||
+        (s->enabled && !IsWindowEnabled(window)))
+        return TRUE;
+    s->found = window;
+    return FALSE;
+}
+
 // The first shown top-level window of this thread of a window class ("#32770": dialogs,
 // "#32768": popup menus), enabled too when `enabled` (the owner of a modal window is not).
 HWND ShownThreadWindow(const wchar_t* className, bool enabled) {
-    struct Search {
-        const wchar_t* className;
-        bool enabled;
-        HWND found;
-    } search{className, enabled, nullptr};
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND window, LPARAM data) {
-            auto* s = reinterpret_cast<Search*>(data);
-            wchar_t name[32] = {};
-            GetClassNameW(window, name, 32);
-            if (std::wstring(name) != s->className || !IsWindowVisible(window) ||
-                (s->enabled && !IsWindowEnabled(window)))
-                return TRUE;
-            s->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ThreadWindowSearch search{className, enabled, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), MatchThreadWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 

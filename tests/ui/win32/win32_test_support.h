@@ -36,6 +36,10 @@ bool ModalStepsDone();
 // the arrow keys and Enter as a person would; `position` past the end closes it with Escape.
 void ChooseMenuItem(std::size_t position, std::size_t itemCount);
 
+// Runs the loop until `done` says so, also waiting for messages that come later (the mouse
+// events of the X server, timers); false when `timeoutMs` milliseconds passed first.
+bool RunUntil(MessageLoop& loop, const std::function<bool()>& done, int timeoutMs = 3000);
+
 // The shown and enabled top-level dialog of this thread (the modal one: its owner is
 // disabled), or null.
 HWND ShownDialog();
