@@ -4,7 +4,8 @@
 #   - a copy of the program in a demo folder (built with a release date two days back and its
 #     file dated two days back, so that the update counts as new),
 #   - a throwaway Ed25519 key pair (made for this run, kept in the build folder only),
-#   - Updates.ini with the sections "Ranko" (Windows) and "Ranko-Linux",
+#   - Updates.ini with the sections "Ranko" (32-bit Windows), "Ranko-Win64" (64-bit Windows)
+#     and "Ranko-Linux",
 #   - the signed archive Updates/Ranko.zip, whose Update.bat replaces the copy of the program
 #     and drops a note beside it; the program starts again when that is chosen.
 #
@@ -68,6 +69,11 @@ today="$(date +%d.%m.%Y)"
 # that its blanks do not split it.
 printf '%s\r\n' \
   '[Ranko]' \
+  "Date=$today" \
+  'File=windows/Ranko.zip' \
+  "News='\"$today: Demonstrations-Update vom lokalen Server\"'" \
+  '' \
+  '[Ranko-Win64]' \
   "Date=$today" \
   'File=windows/Ranko.zip' \
   "News='\"$today: Demonstrations-Update vom lokalen Server\"'" \
