@@ -273,6 +273,23 @@ TEST_F(InstallationTest, RefusalsLeaveAClearMessageAndNothingBehind) {
     EXPECT_FALSE(result.prepared);
     EXPECT_NE(result.message.find("Zeilenumbruch"), std::string::npos);
     EXPECT_TRUE(InFolder().empty());
+#ifdef _WIN32
+    // Nor does a program folder that the console's code page cannot hold, or with a "%": the
+    // batch interpreter would run another path.
+    for (const char* path :
+         {"C:\\Programme\\\xE2\x98\x83\\Rangwerk.exe", "C:\\Programme\\100%\\Rangwerk.exe"}) {
+        SCOPED_TRACE(path);
+        PutSignedArchive({{"Update.bat", batch}});
+        InstallationRequest request = Request();
+        request.programPath = path;
+        result = PrepareInstallation(request);
+        EXPECT_FALSE(result.prepared);
+        const std::string folder = std::string(path).substr(0, std::string(path).rfind('\\') + 1);
+        EXPECT_EQ(result.message.rfind("Der Pfad \"" + folder + "\" enth", 0), 0u)
+            << result.message;
+        EXPECT_TRUE(InFolder().empty());
+    }
+#endif
 
     // A damaged archive, signed as it is.
     MakeZip(Archive(), {{"Update.bat", std::string(5000, 'r')}, ReleaseManifest("2026-06-02")});
