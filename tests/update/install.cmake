@@ -21,10 +21,9 @@ if(NOT WIN32)
 endif()
 rangwerk_add_gtest(update_install_download_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_download_test.cpp LIBS rangwerk_update_install)
-# Through the real HTTP client (Qt Network) against the local test server.
-if(TARGET rangwerk_update_net)
+# Through the real HTTP client (Qt Network; WinINet on Windows) against the local test server.
+if(TARGET rangwerk_http_test_backend)
   rangwerk_add_gtest(update_install_net_download_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_net_download_test.cpp
-    LIBS rangwerk_update_install rangwerk_update_net rangwerk_http_test_server
-    rangwerk_libzip rangwerk_libgcrypt)
+    LIBS rangwerk_update_install rangwerk_http_test_backend rangwerk_libzip rangwerk_libgcrypt)
 endif()
