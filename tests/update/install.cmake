@@ -27,3 +27,13 @@ if(TARGET rangwerk_http_test_backend)
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_net_download_test.cpp
     LIBS rangwerk_update_install rangwerk_http_test_backend rangwerk_libzip rangwerk_libgcrypt)
 endif()
+# The completed batch under the Windows batch interpreter: it waits for a running stand-in of
+# the program, replaces it, restarts it and deletes itself.
+if(WIN32)
+  add_executable(update_batch_wait_helper ${CMAKE_CURRENT_LIST_DIR}/batch_wait_helper.cpp)
+  target_link_libraries(update_batch_wait_helper PRIVATE rangwerk_settings shell32)
+  rangwerk_add_gtest(update_install_batch_windows_test
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/install_batch_windows_test.cpp
+    LIBS rangwerk_update_install rangwerk_libzip rangwerk_libgcrypt)
+  add_dependencies(update_install_batch_windows_test update_batch_wait_helper)
+endif()
