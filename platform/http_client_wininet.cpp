@@ -294,18 +294,16 @@ void RunRequest(const std::shared_ptr<WinInetHttpClient::Transfer>& transfer, Ho
         // all of it.
         DWORD available = 0;
         if (!InternetQueryDataAvailable(request, &available, 0, 0)) {
-            if (transfer->Aborted()) {
-                return transfer->Finish(std::nullopt);
-            }
-            return failedHere();
+            const DWORD error = GetLastError();
+            return transfer->Finish(transfer->Aborted() ? std::nullopt
+                                                        : std::optional(ErrorText(error)));
         }
         DWORD got = 0;
         if (available > 0 &&
             !InternetReadFile(request, buffer.data(), std::min(available, kPieceSize), &got)) {
-            if (transfer->Aborted()) {
-                return transfer->Finish(std::nullopt);
-            }
-            return failedHere();
+            const DWORD error = GetLastError();
+            return transfer->Finish(transfer->Aborted() ? std::nullopt
+                                                        : std::optional(ErrorText(error)));
         }
         if (got == 0) {
             break;
