@@ -1,14 +1,14 @@
 // A reference of the start-up benchmark: the bare window with one line of text. Showing text
 // is what starts the font configuration and the accessibility bridge, which every window of
 // the program needs and the bare window never does. Built twice: with Qt Widgets alone, and
-// linked like the program against the update's libraries (Qt Network, libzip, libcrypto),
+// linked like the program against the update's libraries (Qt Network, libzip, libgcrypt),
 // which the dynamic loader then maps and relocates at every start.
 #include <QApplication>
 #include <QLabel>
 #include <QWidget>
 
 #ifdef WITH_UPDATE_LIBRARIES
-#include <openssl/crypto.h>
+#include <gcrypt.h>
 #include <zip.h>
 
 #include <QNetworkAccessManager>
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     // Never true; the calls keep each library on the window's list of needed libraries.
     if (argc > 1000) {
         QNetworkAccessManager network;
-        return static_cast<int>(OpenSSL_version_num()) + zip_libzip_version()[0];
+        return gcry_check_version(nullptr)[0] + zip_libzip_version()[0];
     }
 #endif
     QApplication application(argc, argv);

@@ -26,18 +26,46 @@ void RefuseLineBreak(std::string_view utf8) {
 
 std::string ToOem(std::string_view utf8) {
     RefuseLineBreak(utf8);
+    if (utf8.find('%') != std::string_view::npos) {
+        throw Failure("Der Pfad \"" + std::string(utf8) +
+                      "\" enthält ein Prozentzeichen, das die Eingabeaufforderung in der Datei "
+                      "\"Update.bat\" als Variable lesen würde. Das Update wird deshalb nicht "
+                      "installiert.");
+    }
     const std::wstring wide = WideFromUtf8(utf8);
     if (wide.empty()) {
         return {};
     }
-    // The Windows ANSI text first, then the console's code page.
-    const int length = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                                           nullptr, 0, nullptr, nullptr);
+    const auto cannotHold = [&] {
+        return Failure("Der Pfad \"" + std::string(utf8) +
+                       "\" enthält Zeichen, die die Eingabeaufforderung nicht kennt: Die Datei "
+                       "\"Update.bat\" würde einen anderen Pfad nennen. Das Update wird deshalb "
+                       "nicht installiert.");
+    };
+    // The Windows ANSI text first, then the console's code page. A character that either code
+    // page lacks would come out as "?" or as a look-alike, naming another path.
+    const int wideLength = static_cast<int>(wide.size());
+    BOOL usedDefault = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength,
+                                           nullptr, 0, nullptr, &usedDefault);
+    if (length <= 0 || usedDefault) {
+        throw cannotHold();
+    }
     std::string ansi(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), ansi.data(), length,
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), wideLength, ansi.data(), length,
                         nullptr, nullptr);
     std::string oem(ansi.size(), '\0');
     CharToOemBuffA(ansi.data(), oem.data(), static_cast<DWORD>(ansi.size()));
+    const int backLength =
+        MultiByteToWideChar(CP_OEMCP, 0, oem.data(), static_cast<int>(oem.size()), nullptr, 0);
+    std::wstring back(static_cast<std::size_t>(backLength > 0 ? backLength : 0), L'\0');
+    if (backLength > 0) {
+        MultiByteToWideChar(CP_OEMCP, 0, oem.data(), static_cast<int>(oem.size()), back.data(),
+                            backLength);
+    }
+    if (back != wide) {
+        throw cannotHold();
+    }
     return oem;
 }
 

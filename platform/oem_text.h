@@ -12,7 +12,9 @@ namespace rangwerk {
 //    characters that stay special inside double quotes, so that the path cannot run as shell
 //    code where the batch puts it in double quotes.
 // Throws Failure (German message) when the text holds a line break: a line-based batch file
-// cannot carry it.
+// cannot carry it. On Windows also when the console's code page cannot hold one of its
+// characters (the conversion would write "?" or a look-alike, and the batch interpreter would
+// run another path) or when it holds a "%", which the batch interpreter reads as a variable.
 std::string ToOem(std::string_view utf8);
 
 // True when the texts ToOem returns are UTF-8 (widths count characters, not bytes).

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and running Rangwerk need.
 # Does nothing when everything is there already; needs root (apt-get) otherwise.
-# --windows: instead the packages of the Windows stage (MinGW-w64 cross compilers, Wine,
-# GoogleTest's sources, the X display and the fonts of the window tests) and the German
-# locale de_DE.UTF-8 that its tests run in.
+# --windows: instead the packages of the Windows stage (MinGW-w64 cross compilers, zlib and
+# libgcrypt for them, Wine, GoogleTest's sources, the X display and the fonts of the window
+# tests), the German locale de_DE.UTF-8 that its tests run in, and libzip for both MinGW-w64
+# targets, built from Debian's source package into a cache outside the clone
+# (scripts/windows-libzip.sh; fetched and built again only when the cache lacks it).
 set -euo pipefail
 
 windows=false
@@ -16,7 +18,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-private-dev qt6-translations-l10n libgl-dev
   libzip-dev nlohmann-json3-dev
-  libssl-dev openssl curl python3
+  libgcrypt20-dev openssl curl python3
   fonts-liberation fonts-dejavu-core
   clang libclang-rt-14-dev
   llvm desktop-file-utils
@@ -29,6 +31,7 @@ if $windows; then
     cmake make
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
     binutils-mingw-w64-x86-64 binutils-mingw-w64-i686
+    libz-mingw-w64-dev libgcrypt-mingw-w64-dev dpkg-dev
     googletest nlohmann-json3-dev
     wine wine64 locales
     xvfb fonts-liberation fonts-dejavu-core
@@ -64,4 +67,9 @@ if $windows && ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
   sed -i 's/^# *\(de_DE\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
   grep -qx 'de_DE.UTF-8 UTF-8' /etc/locale.gen || echo 'de_DE.UTF-8 UTF-8' >> /etc/locale.gen
   locale-gen > /dev/null
+fi
+
+# libzip for MinGW-w64 (both targets), from Debian's source package.
+if $windows; then
+  "$(dirname "$0")/windows-libzip.sh"
 fi

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# The Windows stage: builds the window-free layers, rangwerk-opt.exe, the Win32 backends, the
-# Win32 toolkit layer and Rangwerk.exe with the MinGW-w64 cross compiler (64-bit) and runs their
-# tests under Wine, in a fresh Wine prefix, a German locale (OEM code page 850) and on an X
-# display of its own; then builds the same for 32-bit Windows, and runs its tests too where the
-# 32-bit half of Wine can be installed. Exits 0 only when every required test passed.
+# The Windows stage: builds the window-free layers, rangwerk-opt.exe, the Win32 backends (WinINet
+# among them), the update's download and installation (libgcrypt and libzip linked statically;
+# scripts/install-deps.sh --windows builds libzip from Debian's source package into a cache
+# outside the clone), the Win32 toolkit layer with the update wizard and Rangwerk.exe with the
+# MinGW-w64 cross compiler (64-bit) and runs their tests under Wine, in a fresh Wine prefix, a
+# German locale (OEM code page 850) and on an X display of its own; then builds the same for
+# 32-bit Windows, and runs its tests too where the 32-bit half of Wine can be installed. Exits 0
+# only when every required test passed.
 # Called by scripts/test.sh; runs alone as well.
 set -euo pipefail
 cd "$(dirname "$0")/.."

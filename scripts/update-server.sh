@@ -4,7 +4,8 @@
 #   - a copy of the program in a demo folder (built with a release date two days back and its
 #     file dated two days back, so that the update counts as new),
 #   - a throwaway Ed25519 key pair (made for this run, kept in the build folder only),
-#   - Updates.ini with the sections "Ranko" (Windows) and "Ranko-Linux",
+#   - Updates.ini with the sections "Ranko" (32-bit Windows), "Ranko-Win64" (64-bit Windows)
+#     and "Ranko-Linux",
 #   - the signed archive Updates/Ranko.zip, whose Update.bat replaces the copy of the program
 #     and drops a note beside it; the program starts again when that is chosen.
 #
@@ -72,6 +73,11 @@ printf '%s\r\n' \
   'File=windows/Ranko.zip' \
   "News='\"$today: Demonstrations-Update vom lokalen Server\"'" \
   '' \
+  '[Ranko-Win64]' \
+  "Date=$today" \
+  'File=windows/Ranko.zip' \
+  "News='\"$today: Demonstrations-Update vom lokalen Server\"'" \
+  '' \
   '[Ranko-Linux]' \
   "Date=$today" \
   'File=Ranko.zip' \
@@ -96,20 +102,39 @@ printf '%s\r\n' \
   > "$work/Update.bat"
 printf 'Neu in diesem Update: nichts, es ist eine Vorführung.\n' > "$work/UPDATE-NEWS.txt"
 
-# Update.bat for the Windows build: harmless, it only shows the folders it was given.
-printf '%s\r\n' \
-  '@echo off' \
-  'echo Rangwerk-Update' \
-  'echo Programmordner: "%s"' \
-  'echo Temporaerer Ordner: "%s", Programmordner: "%s"' \
-  > "$work/Update-windows.bat"
+# Update.bat for the Windows builds. With RANGWERK_WINDOWS_PROGRAM (a Rangwerk.exe built with a
+# release date before today) the archive brings that program: the first group waits until the
+# running program has ended (Windows does not let a running program file be replaced), then
+# copies the new one over it; the tail drops a note beside it. Without it the batch is harmless
+# and only shows the folders it was given.
+windows_program="${RANGWERK_WINDOWS_PROGRAM:-}"
+if [ -n "$windows_program" ]; then
+  printf '%s\r\n' \
+    ':warten' \
+    'del "%sRangwerk.exe" 2> nul' \
+    'if exist "%sRangwerk.exe" goto warten' \
+    'copy "%sRangwerk.exe" "%s" > nul' \
+    'echo Hinweis' \
+    'echo Rangwerk wurde ueber den lokalen Update-Server ersetzt.> "%sUPDATE-DEMO.txt"' \
+    'rem %s' \
+    'rem %s %s' \
+    > "$work/Update-windows.bat"
+else
+  printf '%s\r\n' \
+    '@echo off' \
+    'echo Rangwerk-Update' \
+    'echo Programmordner: "%s"' \
+    'echo Temporaerer Ordner: "%s", Programmordner: "%s"' \
+    > "$work/Update-windows.bat"
+fi
 
 # The release the archive brings, inside the signed archive.
 printf '%s\r\n' '[Release]' "Date=$update_release" > "$work/Release.ini"
 
-python3 - "$work" <<'PY'
+python3 - "$work" "$windows_program" <<'PY'
 import sys, zipfile
 work = sys.argv[1]
+windows_program = sys.argv[2]
 with zipfile.ZipFile(f"{work}/www/Updates/Ranko.zip", "w", zipfile.ZIP_DEFLATED) as z:
     z.write(f"{work}/Update.bat", "Update.bat")
     z.write(f"{work}/Rangwerk Demo/rangwerk", "bin/rangwerk")
@@ -118,6 +143,8 @@ with zipfile.ZipFile(f"{work}/www/Updates/Ranko.zip", "w", zipfile.ZIP_DEFLATED)
 with zipfile.ZipFile(f"{work}/www/Updates/windows/Ranko.zip", "w", zipfile.ZIP_DEFLATED) as z:
     z.write(f"{work}/Update-windows.bat", "Update.bat")
     z.write(f"{work}/Release.ini", "Release.ini")
+    if windows_program:
+        z.write(windows_program, "Rangwerk.exe")
 PY
 
 # The maker's signature: Ed25519 over the archive's SHA-512 digest.

@@ -1,19 +1,61 @@
 # Targets of the update install step.
 
 # The download of the archive with its progress display, the signature check, the unpacking and
-# the completion of "Update.bat", without a window (standard library, libzip, OpenSSL libcrypto).
-# Debian's libzip CMake package names tools of another package, so pkg-config finds it.
+# the completion of "Update.bat", without a window (standard library, libzip, libgcrypt). Both
+# platforms unpack with libzip and check the signature with libgcrypt, each with one code path.
+#  - Linux: Debian's libzip-dev and libgcrypt20-dev. Debian's libzip CMake package names tools of
+#    another package, so pkg-config finds it.
+#  - Windows (MinGW-w64): Debian's libgcrypt-mingw-w64-dev and libz-mingw-w64-dev, and libzip
+#    built from Debian's source package by scripts/windows-libzip.sh into a cache outside the
+#    clone (RANGWERK_MINGW_LIBZIP names its folder); all linked statically, so the program
+#    writes no library anywhere.
 if(WIN32 AND CMAKE_CROSSCOMPILING)
-  # Debian has no libzip and no OpenSSL built for MinGW-w64, and pkg-config would hand out the
-  # build machine's. The Windows build leaves this step out; the platform parts it uses (the
-  # update batch, temporary files, OEM text) are built and tested with platform/.
-  message(STATUS "Windows cross build: libzip and OpenSSL for MinGW-w64 are missing, so "
-                 "rangwerk_update_install and its tests are left out")
-  return()
+  set(rangwerk_cache "$ENV{RANGWERK_CACHE}")
+  if(rangwerk_cache STREQUAL "")
+    if(NOT "$ENV{XDG_CACHE_HOME}" STREQUAL "")
+      set(rangwerk_cache "$ENV{XDG_CACHE_HOME}/rangwerk")
+    else()
+      set(rangwerk_cache "$ENV{HOME}/.cache/rangwerk")
+    endif()
+  endif()
+  file(GLOB rangwerk_libzip_builds LIST_DIRECTORIES true
+    "${rangwerk_cache}/libzip/*/${RANGWERK_MINGW_TRIPLE}-gcc*")
+  list(SORT rangwerk_libzip_builds)
+  list(REVERSE rangwerk_libzip_builds)
+  set(rangwerk_libzip_default "")
+  foreach(candidate IN LISTS rangwerk_libzip_builds)
+    if(EXISTS "${candidate}/lib/libzip.a" AND rangwerk_libzip_default STREQUAL "")
+      set(rangwerk_libzip_default "${candidate}")
+    endif()
+  endforeach()
+  set(RANGWERK_MINGW_LIBZIP "${rangwerk_libzip_default}" CACHE PATH
+    "libzip for this MinGW-w64 target, built by scripts/windows-libzip.sh (include/, lib/libzip.a)")
+  set(rangwerk_mingw_lib /usr/${RANGWERK_MINGW_TRIPLE}/lib)
+  foreach(needed IN ITEMS "${RANGWERK_MINGW_LIBZIP}/lib/libzip.a" "${rangwerk_mingw_lib}/libz.a"
+                          "${rangwerk_mingw_lib}/libgcrypt.a" "${rangwerk_mingw_lib}/libgpg-error.a")
+    if(RANGWERK_MINGW_LIBZIP STREQUAL "" OR NOT EXISTS "${needed}")
+      message(STATUS "Windows cross build: ${needed} is missing (scripts/install-deps.sh --windows "
+                     "installs and builds it), so rangwerk_update_install and its tests are left out")
+      return()
+    endif()
+  endforeach()
+  add_library(rangwerk_libzip INTERFACE)
+  target_include_directories(rangwerk_libzip SYSTEM INTERFACE ${RANGWERK_MINGW_LIBZIP}/include)
+  target_compile_definitions(rangwerk_libzip INTERFACE ZIP_STATIC)
+  target_link_libraries(rangwerk_libzip INTERFACE ${RANGWERK_MINGW_LIBZIP}/lib/libzip.a
+    ${rangwerk_mingw_lib}/libz.a advapi32)
+  add_library(rangwerk_libgcrypt INTERFACE)
+  target_link_libraries(rangwerk_libgcrypt INTERFACE ${rangwerk_mingw_lib}/libgcrypt.a
+    ${rangwerk_mingw_lib}/libgpg-error.a ws2_32)
+else()
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET GLOBAL libzip)
+  pkg_check_modules(LIBGCRYPT REQUIRED IMPORTED_TARGET GLOBAL libgcrypt)
+  add_library(rangwerk_libzip INTERFACE)
+  target_link_libraries(rangwerk_libzip INTERFACE PkgConfig::LIBZIP)
+  add_library(rangwerk_libgcrypt INTERFACE)
+  target_link_libraries(rangwerk_libgcrypt INTERFACE PkgConfig::LIBGCRYPT)
 endif()
-find_package(PkgConfig REQUIRED)
-pkg_check_modules(LIBZIP REQUIRED IMPORTED_TARGET GLOBAL libzip)
-find_package(OpenSSL REQUIRED COMPONENTS Crypto)
 
 # The maker's public key (PEM, as "openssl pkey -pubout" writes it) that update archives must be
 # signed with. Only a public key belongs here; without one, only a key named by the environment
@@ -73,4 +115,4 @@ add_library(rangwerk_update_install STATIC
 target_include_directories(rangwerk_update_install PUBLIC ${PROJECT_SOURCE_DIR}
   PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/generated)
 target_link_libraries(rangwerk_update_install PUBLIC rangwerk_platform rangwerk_settings
-  PRIVATE PkgConfig::LIBZIP OpenSSL::Crypto)
+  PRIVATE rangwerk_libzip rangwerk_libgcrypt)

@@ -17,9 +17,12 @@
 
 namespace rangwerk {
 
-// The name of this program's section in the update description. The Linux build has its own
-// section, so that it never fetches the archive of the Windows build.
-#ifdef _WIN32
+// The name of this program's section in the update description. "Ranko" is the 32-bit Windows
+// program's; the 64-bit Windows build and the Linux build have sections of their own, so that
+// none of them fetches the archive of another.
+#if defined(_WIN64)
+inline constexpr const char* kUpdateProgramName = "Ranko-Win64";
+#elif defined(_WIN32)
 inline constexpr const char* kUpdateProgramName = "Ranko";
 #else
 inline constexpr const char* kUpdateProgramName = "Ranko-Linux";

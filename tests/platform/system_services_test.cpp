@@ -233,6 +233,13 @@ TEST(OemText, UmlautsAndSpecialCharacters) {
     char oem[3] = {};
     CharToOemA("\xE4\xDF", oem);
     EXPECT_EQ(std::string(oem), ToOem("\xC3\xA4\xC3\x9F"));
+    // What the console's code page cannot hold, and a percent sign, would make the batch
+    // interpreter run another path: "€" is in Windows-1252 but not in 850, "☃" in neither.
+    for (const char* path : {"C:\\Programme\\100%\\", "C:\\Programme\\\xE2\x82\xAC\\",
+                             "C:\\Programme\\\xE2\x98\x83\\"}) {
+        SCOPED_TRACE(path);
+        EXPECT_THROW(ToOem(path), Failure);
+    }
 #else
     EXPECT_TRUE(OemTextIsUtf8());
     EXPECT_EQ(ToOem("\xC3\xA4"), "\xC3\xA4");

@@ -5,6 +5,12 @@
 #include <cstdlib>
 #include <string>
 
+#ifdef _WIN32
+#include <process.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace rangwerk::testing_support {
 
 inline void SetEnvironment(const std::string& name, const std::string& value) {
@@ -21,6 +27,15 @@ inline void UnsetEnvironment(const std::string& name) {
     _putenv_s(name.c_str(), "");
 #else
     ::unsetenv(name.c_str());
+#endif
+}
+
+// The number of this process, for names of files the test makes.
+inline long ProcessNumber() {
+#ifdef _WIN32
+    return static_cast<long>(_getpid());
+#else
+    return static_cast<long>(::getpid());
 #endif
 }
 

@@ -1,11 +1,18 @@
 #include "http_test_server.h"
 
+#ifdef _WIN32
+// clang-format off
+#include <winsock2.h>
+#include <ws2tcpip.h>
+// clang-format on
+#else
 #include <arpa/inet.h>
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -16,6 +23,90 @@
 namespace rangwerk::testing {
 
 namespace {
+
+// The few socket calls that differ between POSIX and Winsock.
+#ifdef _WIN32
+using PollEntry = WSAPOLLFD;
+constexpr SocketHandle kNoSocket = INVALID_SOCKET;
+
+void UseSockets() {
+    static const bool started = [] {
+        WSADATA data;
+        return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+    }();
+    if (!started) {
+        throw std::runtime_error("WSAStartup failed");
+    }
+}
+SocketHandle NewSocket(int type) {
+    UseSockets();
+    return socket(AF_INET, type, 0);
+}
+void CloseSocket(SocketHandle s) {
+    closesocket(s);
+}
+int PollSockets(PollEntry* entries, int count, int timeoutMs) {
+    return WSAPoll(entries, static_cast<ULONG>(count), timeoutMs);
+}
+bool Interrupted() {
+    return WSAGetLastError() == WSAEINTR;
+}
+bool WouldBlock() {
+    const int error = WSAGetLastError();
+    return error == WSAEWOULDBLOCK || error == WSAEINTR;
+}
+void SetNonBlocking(SocketHandle s) {
+    u_long on = 1;
+    ioctlsocket(s, FIONBIO, &on);
+}
+long Receive(SocketHandle s, char* buffer, std::size_t size) {
+    return recv(s, buffer, static_cast<int>(size), 0);
+}
+long Send(SocketHandle s, const char* data, std::size_t size) {
+    return send(s, data, static_cast<int>(std::min<std::size_t>(size, 1 << 20)), 0);
+}
+SocketHandle AcceptConnection(SocketHandle listener) {
+    const SocketHandle connection = accept(listener, nullptr, nullptr);
+    if (connection != kNoSocket) {
+        SetNonBlocking(connection);
+    }
+    return connection;
+}
+void EndSending(SocketHandle s) {
+    shutdown(s, SD_SEND);
+}
+#else
+using PollEntry = pollfd;
+constexpr SocketHandle kNoSocket = -1;
+
+SocketHandle NewSocket(int type) {
+    return socket(AF_INET, type | SOCK_CLOEXEC, 0);
+}
+void CloseSocket(SocketHandle s) {
+    close(s);
+}
+int PollSockets(PollEntry* entries, int count, int timeoutMs) {
+    return poll(entries, static_cast<nfds_t>(count), timeoutMs);
+}
+bool Interrupted() {
+    return errno == EINTR;
+}
+bool WouldBlock() {
+    return errno == EAGAIN || errno == EINTR;
+}
+long Receive(SocketHandle s, char* buffer, std::size_t size) {
+    return recv(s, buffer, size, MSG_DONTWAIT);
+}
+long Send(SocketHandle s, const char* data, std::size_t size) {
+    return send(s, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
+}
+SocketHandle AcceptConnection(SocketHandle listener) {
+    return accept4(listener, nullptr, nullptr, SOCK_CLOEXEC);
+}
+void EndSending(SocketHandle s) {
+    shutdown(s, SHUT_WR);
+}
+#endif
 
 constexpr int kRequestTimeoutMs = 5000;
 constexpr std::size_t kMaxRequestBytes = 64 * 1024;
@@ -53,25 +144,72 @@ std::string Trim(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
-int BoundSocket(int& port) {
-    const int s = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (s < 0) {
+SocketHandle BoundSocket(int& port, int type = SOCK_STREAM) {
+    const SocketHandle s = NewSocket(type);
+    if (s == kNoSocket) {
         throw std::runtime_error("socket failed");
     }
+#ifndef _WIN32
+    // (On Windows this would let another socket take the same port.)
     const int yes = 1;
     setsockopt(s, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+#endif
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0;
     if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        close(s);
+        CloseSocket(s);
         throw std::runtime_error("bind failed");
     }
     socklen_t length = sizeof address;
     getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
     port = ntohs(address.sin_port);
     return s;
+}
+
+// The wake channel of Stop: a pipe, or on Windows a UDP socket on 127.0.0.1 and one that
+// sends it a datagram.
+void MakeWakeChannel(SocketHandle& read, SocketHandle& write) {
+#ifdef _WIN32
+    int port = 0;
+    read = BoundSocket(port, SOCK_DGRAM);
+    write = NewSocket(SOCK_DGRAM);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_port = htons(static_cast<u_short>(port));
+    if (write == kNoSocket ||
+        connect(write, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+        throw std::runtime_error("wake socket failed");
+    }
+#else
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) {
+        throw std::runtime_error("pipe failed");
+    }
+    read = ends[0];
+    write = ends[1];
+#endif
+}
+
+void Wake(SocketHandle write) {
+    const char byte = 'x';
+#ifdef _WIN32
+    send(write, &byte, 1, 0);
+#else
+    [[maybe_unused]] const auto written = ::write(write, &byte, 1);
+#endif
+}
+
+void CloseWakeChannel(SocketHandle read, SocketHandle write) {
+#ifdef _WIN32
+    CloseSocket(read);
+    CloseSocket(write);
+#else
+    close(read);
+    close(write);
+#endif
 }
 
 HttpReceivedRequest ParseRequest(const std::string& head) {
@@ -113,24 +251,22 @@ std::optional<std::string> HttpReceivedRequest::Header(const std::string& name) 
 HttpTestServer::HttpTestServer() {
     listener_ = BoundSocket(port_);
     if (listen(listener_, 16) != 0) {
-        close(listener_);
+        CloseSocket(listener_);
         throw std::runtime_error("listen failed");
     }
-    int pipeEnds[2];
-    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
-        close(listener_);
-        throw std::runtime_error("pipe failed");
+    try {
+        MakeWakeChannel(wakeRead_, wakeWrite_);
+    } catch (...) {
+        CloseSocket(listener_);
+        throw;
     }
-    wakeRead_ = pipeEnds[0];
-    wakeWrite_ = pipeEnds[1];
     thread_ = std::thread([this] { Run(); });
 }
 
 HttpTestServer::~HttpTestServer() {
     Stop();
-    close(listener_);
-    close(wakeRead_);
-    close(wakeWrite_);
+    CloseSocket(listener_);
+    CloseWakeChannel(wakeRead_, wakeWrite_);
 }
 
 std::string HttpTestServer::Host() const {
@@ -166,19 +302,18 @@ void HttpTestServer::Stop() {
         }
         stopped_ = true;
     }
-    const char byte = 'x';
-    [[maybe_unused]] const auto written = write(wakeWrite_, &byte, 1);
+    Wake(wakeWrite_);
     if (thread_.joinable()) {
         thread_.join();
     }
 }
 
-HttpTestServer::Wait HttpTestServer::Pause(int connection, int milliseconds) {
+HttpTestServer::Wait HttpTestServer::Pause(SocketHandle connection, int milliseconds) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
     for (;;) {
-        pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {connection, POLLIN, 0}};
-        const int ready = poll(fds, 2, RemainingMs(deadline));
-        if (ready < 0 && errno == EINTR) {
+        PollEntry fds[2] = {{wakeRead_, POLLIN, 0}, {connection, POLLIN, 0}};
+        const int ready = PollSockets(fds, 2, RemainingMs(deadline));
+        if (ready < 0 && Interrupted()) {
             continue;
         }
         if (ready < 0 || fds[0].revents != 0) {
@@ -190,18 +325,19 @@ HttpTestServer::Wait HttpTestServer::Pause(int connection, int milliseconds) {
         // The client sends nothing more after its request: what arrives now is its close (or
         // bytes that are dropped).
         char buffer[4096];
-        const ssize_t got = recv(connection, buffer, sizeof buffer, MSG_DONTWAIT);
-        if (got == 0 || (got < 0 && errno != EAGAIN && errno != EINTR)) {
+        const long got = Receive(connection, buffer, sizeof buffer);
+        if (got == 0 || (got < 0 && !WouldBlock())) {
             return Wait::ClientClosed;
         }
     }
 }
 
-HttpTestServer::Wait HttpTestServer::SendAll(int connection, const char* data, std::size_t size) {
+HttpTestServer::Wait HttpTestServer::SendAll(SocketHandle connection, const char* data,
+                                             std::size_t size) {
     while (size > 0) {
-        pollfd fds[2] = {{wakeRead_, POLLIN, 0}, {connection, POLLOUT, 0}};
-        if (poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) {
+        PollEntry fds[2] = {{wakeRead_, POLLIN, 0}, {connection, POLLOUT, 0}};
+        if (PollSockets(fds, 2, -1) < 0) {
+            if (Interrupted()) {
                 continue;
             }
             return Wait::Stopped;
@@ -209,8 +345,11 @@ HttpTestServer::Wait HttpTestServer::SendAll(int connection, const char* data, s
         if (fds[0].revents != 0) {
             return Wait::Stopped;
         }
-        const ssize_t sent = send(connection, data, size, MSG_NOSIGNAL | MSG_DONTWAIT);
-        if (sent < 0 && (errno == EAGAIN || errno == EINTR)) {
+        if ((fds[1].revents & (POLLERR | POLLHUP)) != 0 && (fds[1].revents & POLLOUT) == 0) {
+            return Wait::ClientClosed;
+        }
+        const long sent = Send(connection, data, size);
+        if (sent < 0 && WouldBlock()) {
             continue;
         }
         if (sent <= 0) {
@@ -244,9 +383,9 @@ std::optional<Clock::time_point> HttpTestServer::WaitForClientClose(std::size_t 
 
 void HttpTestServer::Run() {
     for (;;) {
-        pollfd fds[2] = {{listener_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
-        if (poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) {
+        PollEntry fds[2] = {{listener_, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+        if (PollSockets(fds, 2, -1) < 0) {
+            if (Interrupted()) {
                 continue;
             }
             return;
@@ -255,26 +394,29 @@ void HttpTestServer::Run() {
             return;
         }
         if (fds[0].revents & POLLIN) {
-            const int connection = accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
-            if (connection >= 0) {
+            const SocketHandle connection = AcceptConnection(listener_);
+            if (connection != kNoSocket) {
                 Handle(connection);
-                close(connection);
+                CloseSocket(connection);
             }
         }
     }
 }
 
-void HttpTestServer::Handle(int connection) {
+void HttpTestServer::Handle(SocketHandle connection) {
     // Read the head of the request.
     std::string head;
     const auto deadline = Clock::now() + std::chrono::milliseconds(kRequestTimeoutMs);
     while (head.find("\r\n\r\n") == std::string::npos) {
-        pollfd fds[2] = {{connection, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
-        if (poll(fds, 2, RemainingMs(deadline)) <= 0 || fds[1].revents != 0) {
+        PollEntry fds[2] = {{connection, POLLIN, 0}, {wakeRead_, POLLIN, 0}};
+        if (PollSockets(fds, 2, RemainingMs(deadline)) <= 0 || fds[1].revents != 0) {
             return;
         }
         char buffer[4096];
-        const ssize_t got = recv(connection, buffer, sizeof buffer, 0);
+        const long got = Receive(connection, buffer, sizeof buffer);
+        if (got < 0 && WouldBlock()) {
+            continue;
+        }
         if (got <= 0) {
             return;
         }
@@ -364,7 +506,7 @@ void HttpTestServer::Handle(int connection) {
         ended(Pause(connection, response.stallMs));
         return;
     }
-    shutdown(connection, SHUT_WR);
+    EndSending(connection);
 }
 
 RefusingPort::RefusingPort() {
@@ -372,7 +514,7 @@ RefusingPort::RefusingPort() {
 }
 
 RefusingPort::~RefusingPort() {
-    close(socket_);
+    CloseSocket(socket_);
 }
 
 std::string RefusingPort::Host() const {

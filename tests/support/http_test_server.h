@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -12,6 +13,13 @@
 #include <vector>
 
 namespace rangwerk::testing {
+
+// A socket of the platform (POSIX: a descriptor; Windows: a Winsock SOCKET).
+#ifdef _WIN32
+using SocketHandle = std::uintptr_t;
+#else
+using SocketHandle = int;
+#endif
 
 // One answer of the test server.
 struct HttpTestResponse {
@@ -54,7 +62,8 @@ struct HttpReceivedRequest {
     std::optional<std::string> Header(const std::string& name) const;
 };
 
-// A small HTTP/1.x server on 127.0.0.1 for the tests, on a port of its own. It answers one
+// A small HTTP/1.x server on 127.0.0.1 for the tests, on a port of its own (POSIX sockets, or
+// Winsock in the Windows build, whose tests run it under Wine). It answers one
 // connection after the other on a thread of its own and closes each connection after the
 // answer. Paths without an answer get 404. It notices at once when a client closes the
 // connection in the middle of an answer, and then goes on to the next connection. Everything
@@ -92,16 +101,17 @@ private:
     enum class Wait { Elapsed, Stopped, ClientClosed };
 
     void Run();
-    void Handle(int connection);
+    void Handle(SocketHandle connection);
     // Waits `milliseconds` unless the server stops or the client closes `connection`.
-    Wait Pause(int connection, int milliseconds);
+    Wait Pause(SocketHandle connection, int milliseconds);
     // Sends all of `data`; fails when the server stops or the client closes.
-    Wait SendAll(int connection, const char* data, std::size_t size);
+    Wait SendAll(SocketHandle connection, const char* data, std::size_t size);
     void NoteClientClose(std::size_t index);
 
-    int listener_ = -1;
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
+    SocketHandle listener_;
+    // Stop makes this readable (POSIX: a pipe; Windows: a UDP socket that gets a datagram).
+    SocketHandle wakeRead_;
+    SocketHandle wakeWrite_;
     int port_ = 0;
     bool stopped_ = false;
     mutable std::mutex mutex_;
@@ -124,7 +134,7 @@ public:
     std::string Host() const;
 
 private:
-    int socket_ = -1;
+    SocketHandle socket_;
     int port_ = 0;
 };
 

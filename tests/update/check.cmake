@@ -6,9 +6,10 @@ rangwerk_add_gtest(update_check_test
 rangwerk_add_gtest(update_check_platform_test
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/check_platform_test.cpp
   LIBS rangwerk_platform)
-if(NOT RANGWERK_WINDOW_FREE_ONLY)
-  # The Qt Network client and the whole check against the test server on 127.0.0.1.
+if(TARGET rangwerk_http_test_backend)
+  # The HTTP client (Qt Network; WinINet on Windows) and the whole check against the test
+  # server on 127.0.0.1.
   rangwerk_add_gtest(update_check_http_test
     SOURCES ${CMAKE_CURRENT_LIST_DIR}/check_http_test.cpp
-    LIBS rangwerk_update_net rangwerk_update_check rangwerk_http_test_server Qt6::Core)
+    LIBS rangwerk_http_test_backend rangwerk_update_check)
 endif()

@@ -311,7 +311,9 @@ TEST(UpdateHost, TheEnvironmentComesBeforeTheBuiltInHost) {
     EXPECT_EQ(ResolveUpdateHost("127.0.0.1:8080", ""), (UpdateHost{"127.0.0.1:8080", true}));
     // A build that set no host knows none: it is not the maker's web host.
     EXPECT_FALSE(ResolveUpdateHost(nullptr, "").Known());
-#ifdef _WIN32
+#if defined(_WIN64)
+    EXPECT_STREQ(kUpdateProgramName, "Ranko-Win64");
+#elif defined(_WIN32)
     EXPECT_STREQ(kUpdateProgramName, "Ranko");
 #else
     EXPECT_STREQ(kUpdateProgramName, "Ranko-Linux");

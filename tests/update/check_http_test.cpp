@@ -1,17 +1,16 @@
-// The Qt Network client and the whole update check against a real server on 127.0.0.1.
+// The HTTP client (Qt Network on Linux, WinINet on Windows) and the whole update check against a
+// real server on 127.0.0.1.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <QCoreApplication>
-#include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "support/environment.h"
+#include "support/http_test_backend.h"
 #include "support/http_test_server.h"
-#include "ui/qt/qt_http_client.h"
 #include "update/update_check.h"
 
 namespace rangwerk {
@@ -20,13 +19,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::HttpTestResponse;
 using testing::HttpTestServer;
-
-void MakeApplication() {
-    static int argc = 1;
-    static char name[] = "update_check_http_test";
-    static char* argv[] = {name, nullptr};
-    static QCoreApplication application(argc, argv);
-}
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -46,9 +38,9 @@ std::string SomeBytes(std::size_t size) {
 class HttpTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        MakeApplication();
+        testing::PrepareHttpBackend();
         folder_ = fs::temp_directory_path() /
-                  ("rangwerk-http-" + std::to_string(getpid()) + "-" +
+                  ("rangwerk-http-" + std::to_string(testing_support::ProcessNumber()) + "-" +
                    ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(folder_);
         fs::create_directories(folder_);
@@ -77,7 +69,8 @@ protected:
     fs::path folder_;
     std::string target_;
     HttpTestServer server;
-    QtHttpClient client;
+    std::unique_ptr<HttpClient> ownClient = testing::MakeHttpClient();
+    HttpClient& client = *ownClient;
     int begins = 0;
     std::optional<std::uint64_t> announced;
     std::vector<std::uint64_t> progress;
@@ -190,20 +183,27 @@ TEST_F(HttpTest, ABodyShorterThanAnnouncedFails) {
 TEST_F(HttpTest, TheProgressCallbackCutsTheTransferWhileEventsFlow) {
     server.Serve("/Updates/Ranko.zip",
                  {.body = SomeBytes(100000), .chunkBytes = 10000, .chunkPauseMs = 30});
-    int ticks = 0;
-    QTimer timer;
-    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-    timer.start(5);
+    const testing::EventTicker ticker(5);
     cutAt = 30000;
     const HttpResult result = Get("/Updates/Ranko.zip");
     EXPECT_EQ(result.status, HttpResult::Status::Aborted);
     ASSERT_FALSE(progress.empty());
     EXPECT_GE(progress.back(), 30000u);
     EXPECT_LT(progress.back(), 100000u);
-    EXPECT_GT(ticks, 0);  // the nested loop went on handling events
+    EXPECT_GT(ticker.Ticks(), 0);  // the nested loop went on handling events
 }
 
 using Clock = std::chrono::steady_clock;
+
+// The server sees the connection of an aborted request closed within this time.
+#ifdef _WIN32
+// WinINet under Wine: closing the request handle does not wake a call that waits for the
+// server, so the connection closes once that call returns by itself, with the next byte or
+// at the read time-out (3 s in the test below). Get returns at once all the same.
+constexpr auto kAbortedConnectionClosedWithin = std::chrono::milliseconds(4500);
+#else
+constexpr auto kAbortedConnectionClosedWithin = std::chrono::seconds(1);
+#endif
 
 // Abort, called from a handler that runs inside Get, ends the transfer within a second in
 // every phase: before the answer's header, between the bytes of a body without length that
@@ -225,17 +225,17 @@ TEST_F(HttpTest, AbortEndsTheTransferInEveryPhaseWithinASecond) {
         const std::string path = "/phase" + std::to_string(i);
         server.Serve(path, phases[i]);
         Clock::time_point abortedAt;
-        QTimer::singleShot(400, [&] {
+        testing::RunAfter(400, [&] {
             abortedAt = Clock::now();
             client.Abort();
         });
-        const HttpResult result = Get(path);
+        const HttpResult result = Get(path, 3000);
         const auto returnedAt = Clock::now();
         EXPECT_EQ(result.status, HttpResult::Status::Aborted) << result.errorText;
         EXPECT_LT(returnedAt - abortedAt, std::chrono::seconds(1));
-        const auto closedAt = server.WaitForClientClose(i, 2000);
+        const auto closedAt = server.WaitForClientClose(i, 6000);
         ASSERT_TRUE(closedAt.has_value());
-        EXPECT_LT(*closedAt - abortedAt, std::chrono::seconds(1));
+        EXPECT_LT(*closedAt - abortedAt, kAbortedConnectionClosedWithin);
     }
     // Without a running request Abort does nothing: the next one goes through.
     client.Abort();
@@ -336,7 +336,7 @@ TEST_F(CheckOverHttpTest, ACancelledCheckEndsAtOnceAndLeavesNoFile) {
                                   .sendContentLength = false,
                                   .trickleEveryMs = 4000});
     Clock::time_point abortedAt;
-    QTimer::singleShot(400, [&] {
+    testing::RunAfter(400, [&] {
         abortedAt = Clock::now();
         check.Abort();
     });

@@ -1,7 +1,6 @@
 // DownloadArchive with a scripted client: the flags while the transfer runs, and transfers that
 // fail by themselves (the real client against a local server: install_net_download_test.cpp).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,6 +9,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "support/environment.h"
 #include "update/archive_download.h"
 
 namespace rangwerk {
@@ -50,7 +50,8 @@ public:
 
 TEST(ArchiveDownload, AFailedTransferReportsItsOwnTextAndEndsTheDownload) {
     const fs::path folder =
-        fs::temp_directory_path() / ("rangwerk-download-" + std::to_string(::getpid()));
+        fs::temp_directory_path() /
+        ("rangwerk-download-" + std::to_string(testing_support::ProcessNumber()));
     fs::create_directories(folder);
     const std::string archive = (folder / "Ranko.zip").string();
     ScriptedClient client;

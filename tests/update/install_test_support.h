@@ -47,7 +47,7 @@ inline Entry NewerRelease() {
 // Writes a ZIP archive with libzip.
 inline void MakeZip(const fs::path& path, const std::vector<Entry>& entries) {
     int error = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    zip_t* archive = zip_open(path.string().c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
     ASSERT_NE(archive, nullptr);
     for (const Entry& entry : entries) {
         zip_source_t* source = zip_source_buffer(archive, entry.data.data(), entry.data.size(), 0);
