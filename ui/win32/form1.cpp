@@ -201,10 +201,19 @@ TForm1::~TForm1() {
 }
 
 void TForm1::FindControls() {
-    constexpr int first = Id(C::Panel_Headline);
-    controls_.assign(static_cast<std::size_t>(Id(C::Button_4Restart) - first + 1), nullptr);
-    for (std::size_t i = 0; i < controls_.size(); ++i)
-        controls_[i] = FindControl(window_, first + static_cast<int>(i));
+    // One pass over the window's controls.
+    controls_.assign(static_cast<std::size_t>(Id(C::Button_4Restart) - Id(C::Panel_Headline) + 1),
+                     nullptr);
+    EnumChildWindows(
+        window_,
+        [](HWND child, LPARAM data) {
+            auto& controls = *reinterpret_cast<std::vector<HWND>*>(data);
+            const int index = GetDlgCtrlID(child) - Id(C::Panel_Headline);
+            if (index >= 0 && static_cast<std::size_t>(index) < controls.size())
+                controls[static_cast<std::size_t>(index)] = child;
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&controls_));
 }
 
 HWND TForm1::Control(Form1Control control) const {
