@@ -147,6 +147,33 @@ constexpr Click kClicks[] = {
     {C::Button_4Restart, &MainWindowModel::Button_4RestartClick},
 };
 
+// Keeps a control of the main window by its identifier (EnumChildWindows).
+BOOL CALLBACK CollectControl(HWND child, LPARAM data) {
+    auto& controls = *reinterpret_cast<std::vector<HWND>*>(data);
+    const int index = GetDlgCtrlID(child) - Id(C::Panel_Headline);
+    if (index >= 0 && static_cast<std::size_t>(index) < controls.size())
+        controls[static_cast<std::size_t>(index)] = child;
+    return TRUE;
+}
+
+// The window's two fonts, old and new: every control that shows an old one gets the new one.
+struct FontChange {
+    HFONT from;
+    HFONT to;
+    HFONT italicFrom;
+    HFONT italicTo;
+};
+
+BOOL CALLBACK ChangeFont(HWND child, LPARAM data) {
+    const auto* c = reinterpret_cast<const FontChange*>(data);
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
+    if (font == c->from)
+        SetFont(child, c->to);
+    else if (font == c->italicFrom)
+        SetFont(child, c->italicTo);
+    return TRUE;
+}
+
 }  // namespace
 
 TForm1::TForm1(MainWindowModel& model, Dialogs& dialogs)
@@ -204,16 +231,7 @@ void TForm1::FindControls() {
     // One pass over the window's controls.
     controls_.assign(static_cast<std::size_t>(Id(C::Button_4Restart) - Id(C::Panel_Headline) + 1),
                      nullptr);
-    EnumChildWindows(
-        window_,
-        [](HWND child, LPARAM data) {
-            auto& controls = *reinterpret_cast<std::vector<HWND>*>(data);
-            const int index = GetDlgCtrlID(child) - Id(C::Panel_Headline);
-            if (index >= 0 && static_cast<std::size_t>(index) < controls.size())
-                controls[static_cast<std::size_t>(index)] = child;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&controls_));
+    EnumChildWindows(window_, CollectControl, reinterpret_cast<LPARAM>(&controls_));
 }
 
 HWND TForm1::Control(Form1Control control) const {
@@ -566,24 +584,8 @@ void TForm1::SetFontFace(const std::string& face) {
     Font italic = MakeFont(description);
     description.italic = false;
 
-    struct Change {
-        HFONT from;
-        HFONT to;
-        HFONT italicFrom;
-        HFONT italicTo;
-    } change{windowFont_.Handle(), window.Handle(), italicFont_.Handle(), italic.Handle()};
-    EnumChildWindows(
-        window_,
-        [](HWND child, LPARAM data) {
-            const auto* c = reinterpret_cast<const Change*>(data);
-            const auto font = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
-            if (font == c->from)
-                SetFont(child, c->to);
-            else if (font == c->italicFrom)
-                SetFont(child, c->italicTo);
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&change));
+    FontChange change{windowFont_.Handle(), window.Handle(), italicFont_.Handle(), italic.Handle()};
+    EnumChildWindows(window_, ChangeFont, reinterpret_cast<LPARAM>(&change));
     windowFontDescription_ = description;
     windowFont_ = std::move(window);
     italicFont_ = std::move(italic);
