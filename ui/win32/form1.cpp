@@ -55,30 +55,36 @@ std::string Caption(const std::string& name) {
 
 // The controls take a text of the model only when it differs, so that the caret stays where the
 // user types.
+// Each does nothing for a control of a page that has not been made yet.
 void ShowText(HWND control, const std::string& text) {
-    if (TextOf(control) != text)
+    if (control != nullptr && TextOf(control) != text)
         SetText(control, text);
 }
 
 void ShowEnabled(HWND control, bool enabled) {
-    if ((IsWindowEnabled(control) != FALSE) != enabled)
+    if (control != nullptr && (IsWindowEnabled(control) != FALSE) != enabled)
         EnableWindow(control, enabled);
 }
 
 void ShowVisible(HWND control, bool visible) {
+    if (control == nullptr)
+        return;
     const bool shown = (GetWindowLongW(control, GWL_STYLE) & WS_VISIBLE) != 0;
     if (shown != visible)
         ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
 }
 
 void ShowChecked(HWND button, bool checked) {
+    if (button == nullptr)
+        return;
     const bool shown = SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
     if (shown != checked)
         SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void ShowFont(HWND control, HFONT font) {
-    if (reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)) != font)
+    if (control != nullptr &&
+        reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)) != font)
         SetFont(control, font);
 }
 
@@ -204,12 +210,8 @@ TForm1::TForm1(MainWindowModel& model, Dialogs& dialogs)
     // The bottom row lies over the page area: made before the pages, it stays above them.
     CreateHeadlineAndBottomRow();
     pages_ = std::make_unique<PageSet>(window_, Place(0, 41, 420, 320), 5);
-    CreateStartPage();
-    CreateCollectPage();
-    CreateSettingsPage();
-    CreateComparisonPage();
-    CreateResultPage();
-    FindControls();
+    // The other pages' controls are made when their page is first shown.
+    MakePage(MainPage::Start);
 
     model_.SetView(this);
     Refresh();
@@ -225,6 +227,31 @@ TForm1::~TForm1() {
             DestroyWindow(window_);
     }
     DeleteObject(headlineBrush_);
+}
+
+void TForm1::MakePage(MainPage page) {
+    const auto index = static_cast<std::size_t>(page);
+    if (pageMade_[index])
+        return;
+    pageMade_[index] = true;
+    switch (page) {
+        case MainPage::Start:
+            CreateStartPage();
+            break;
+        case MainPage::Collect:
+            CreateCollectPage();
+            break;
+        case MainPage::Settings:
+            CreateSettingsPage();
+            break;
+        case MainPage::Comparisons:
+            CreateComparisonPage();
+            break;
+        case MainPage::Result:
+            CreateResultPage();
+            break;
+    }
+    FindControls();
 }
 
 void TForm1::FindControls() {
@@ -302,7 +329,9 @@ void TForm1::CreateCollectPage() {
     CreateButton(page, Id(C::Button_1Update), Place(104, 248, 83, 25), "&Aktualisieren", font);
     CreateStaticText(page, -1, Place(216, 40, 95, 14), "Liste der Optionen:", font);
     CreateButton(page, Id(C::Button_1DelAll), Place(312, 36, 97, 17), "Alles löschen", font);
-    CreateSingleColumnList(page, Id(C::ListView_1Options), Place(216, 56, 193, 185), font, true);
+    HWND options = CreateSingleColumnList(page, Id(C::ListView_1Options), Place(216, 56, 193, 185),
+                                          font, true);
+    SetListViewRowCount(options, model_.RowCount(MainList::Options));
     CreateButton(page, Id(C::Button_1Del), Place(216, 248, 75, 25), "Ent&fernen", font);
     CreateButton(page, Id(C::Button_1Up), Place(304, 248, 49, 25), "&Hoch", font);
     CreateButton(page, Id(C::Button_1Down), Place(360, 248, 49, 25), "&Runter", font);
@@ -374,6 +403,7 @@ void TForm1::CreateComparisonPage() {
     CreateMemo(page, Id(C::Memo_3Option2Info), Place(259, 80, 153, 89), font, false);
     HWND live = CreateOwnerDrawnList(page, Id(C::ListBox_3Ranking), Place(8, 176, 404, 97),
                                      kRankingRowHeight, font);
+    SetRowCount(live, model_.RowCount(MainList::LiveRanking));
     GiveRowsSpokenTexts(live, [this](int row) { return model_.RankingRowSpeech(row); });
     CreateSeparator(page, Place(0, 280, 420, 2));
     CreateButton(page, Id(C::Button_3Back), Place(256, 288, 75, 25), "< Zurück", font);
@@ -388,6 +418,7 @@ void TForm1::CreateResultPage() {
                  font);
     HWND result = CreateOwnerDrawnList(page, Id(C::ListBox_4Ranking), Place(8, 32, 404, 241),
                                        kRankingRowHeight, font);
+    SetRowCount(result, model_.RowCount(MainList::ResultRanking));
     GiveRowsSpokenTexts(result, [this](int row) { return model_.RankingRowSpeech(row); });
     CreateSeparator(page, Place(0, 280, 420, 2));
     CreateButton(page, Id(C::Button_4Back), Place(256, 288, 75, 25), "< Zurück", font);
@@ -418,6 +449,7 @@ HWND TForm1::ControlOf(MainControl control) const {
 void TForm1::Refresh() {
     const MainWindowScreen& s = model_.Screen();
     const Quiet quiet(showing_);
+    MakePage(s.page);
     ShowText(window_, s.caption);
     ShowText(Control(C::Panel_Headline), s.headline);
     // Enter presses the page's default button (DM_SETDEFID). It is given again only when it
@@ -495,6 +527,8 @@ void TForm1::ListChanged(MainList list, const ListChange& change) {
     switch (list) {
         case MainList::Options: {
             HWND view = Control(C::ListView_1Options);
+            if (view == nullptr)
+                break;  // the page, when it is made, takes the rows as they are then
             if (change.kind == ListChange::Kind::Reset ||
                 change.kind == ListChange::Kind::Inserted ||
                 change.kind == ListChange::Kind::Removed) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -78,7 +79,8 @@ enum class Form1Control : int {
 // The main window in Win32: the five pages over the main window's model, a modeless dialog of
 // 420 × 361 pixels with a single fixed border. It shows the model's screen state on its controls
 // and hands the controls' events to the model as intents; the notifications its own changes of
-// the controls cause reach no intent. Created hidden.
+// the controls cause reach no intent. Created hidden, with the controls of the start page and of
+// the window; each other page makes its controls when it is first shown.
 class TForm1 : private WindowHandler, private MainWindowView {
 public:
     TForm1(MainWindowModel& model, Dialogs& dialogs);
@@ -87,6 +89,7 @@ public:
     TForm1& operator=(const TForm1&) = delete;
 
     HWND Handle() const { return window_; }
+    // Null for a control of a page that has not been shown yet.
     HWND Control(Form1Control control) const;
     MainWindowModel& Model() { return model_; }
     // The page the window shows.
@@ -135,6 +138,8 @@ private:
     void PaintRankingRow(const DRAWITEMSTRUCT& item);
     HWND ControlOf(MainControl control) const;
     void MoveFocusOffHiddenControls();
+    // Makes the controls of a page the first time it is shown.
+    void MakePage(MainPage page);
     void FindControls();
 
     MainWindowModel& model_;
@@ -157,6 +162,7 @@ private:
     std::unique_ptr<PageSet> pages_;
     // The controls by identifier (Form1Control minus the first one).
     std::vector<HWND> controls_;
+    std::array<bool, 5> pageMade_{};
     bool showing_ = false;  // set while Refresh and ListChanged change the controls
     int focusRequest_ = 0;
     int defaultButtonShown_ = -1;  // the identifier last given to DM_SETDEFID
