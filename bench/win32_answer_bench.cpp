@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "platform/dialogs.h"
 #include "platform/system.h"
@@ -92,8 +93,18 @@ struct Window {
             model.Button_2_3_4BackClick();  // the run again from the first pair
             loop.RunUntilIdle();
         }
-        PostMessageW(GetFocus(), WM_CHAR, L'1', 1);
+        // At the answer button that has the focus, as the keyboard would send it.
+        HWND focus = GetFocus();
+        if (focus == nullptr || !IsChild(form.Handle(), focus))
+            focus = form.Control(Form1Control::Button_3Remis);
+        const auto pair = std::make_pair(project.run.FirstIndex(), project.run.SecondIndex());
+        PostMessageW(focus, WM_CHAR, L'1', 1);
         loop.RunUntilIdle();
+        if (pair == std::make_pair(project.run.FirstIndex(), project.run.SecondIndex()) &&
+            model.Screen().page == MainPage::Comparisons) {
+            std::fprintf(stderr, "the key did not answer\n");
+            std::exit(2);
+        }
     }
 };
 

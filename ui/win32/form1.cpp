@@ -246,6 +246,9 @@ void TForm1::MakePage(MainPage page) {
             break;
         case MainPage::Comparisons:
             CreateComparisonPage();
+            // The result list takes the ranking's rows from the run's start on, as the live
+            // list does.
+            MakePage(MainPage::Result);
             break;
         case MainPage::Result:
             CreateResultPage();
