@@ -14,6 +14,8 @@ limit=4000000
 system_dlls=" kernel32.dll user32.dll gdi32.dll comctl32.dll comdlg32.dll shell32.dll advapi32.dll
   version.dll msvcrt.dll ole32.dll oleaut32.dll shlwapi.dll uxtheme.dll imm32.dll winmm.dll
   wininet.dll ws2_32.dll crypt32.dll bcrypt.dll rpcrt4.dll "
+# One space between the names (the list's line break included), so each is found as " name ".
+system_dlls=" $(echo $system_dlls) "
 
 format=$(x86_64-w64-mingw32-objdump -f "$program" | sed -n 's/.*file format \(.*\)$/\1/p')
 case "$format" in

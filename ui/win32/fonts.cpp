@@ -20,10 +20,6 @@ FontDescription ImageButtonFont() {
     return font;
 }
 
-FontDescription SymbolFont() {
-    return {L"Webdings", 19};
-}
-
 FontDescription InfoFont() {
     return {L"MS Sans Serif", 0, 8};
 }

@@ -23,7 +23,6 @@ struct FontDescription {
 FontDescription WindowFont();       // Arial, 11 pixels: the main and the combinations window
 FontDescription HeadlineFont();     // Arial, 13 pixels, bold: the main window's headline
 FontDescription ImageButtonFont();  // Arial, 11 pixels, bold: the labels beside the image buttons
-FontDescription SymbolFont();       // Webdings, 19 pixels: the arrow of the choose-option buttons
 FontDescription InfoFont();         // MS Sans Serif, 8 points: the info dialog and its labels
 FontDescription WizardFont();       // Verdana, 11 pixels: the update wizard
 FontDescription WizardTitleFont();  // Verdana, 19 pixels, bold: the update wizard's title panel

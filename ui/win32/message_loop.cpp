@@ -17,6 +17,13 @@ void MessageLoop::RemoveDialogWindow(HWND window) {
 void MessageLoop::Handle(MSG& message) {
     if (filter_ && filter_(message))
         return;
+    // A key for a control that no longer shows (a key typed ahead while the page changed) has
+    // no receiver: it is dropped. The dialog manager would look for an access key from that
+    // control on, and Wine's never ends when the control's page is hidden.
+    if (message.message >= WM_KEYFIRST && message.message <= WM_KEYLAST &&
+        message.hwnd != nullptr && !IsWindowVisible(message.hwnd)) {
+        return;
+    }
     // A copy: a handler may add or remove a window.
     const std::vector<HWND> windows = dialogWindows_;
     for (HWND window : windows) {

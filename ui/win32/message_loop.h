@@ -11,7 +11,8 @@ namespace rangwerk::win32 {
 // keys there that the dialog manager would otherwise use, such as the answer keys), then to
 // IsDialogMessage of each dialog window (the main window and its modeless tool windows: Tab,
 // Enter for the default button, Escape, access keys), and otherwise is translated and
-// dispatched.
+// dispatched. A key for a window that does not show (a control of a page that was hidden after
+// the key was typed) is dropped after the filter has seen it.
 class MessageLoop {
 public:
     // Returns true when it has used the message.

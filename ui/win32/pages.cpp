@@ -126,7 +126,11 @@ void PageSet::Show(int index) {
 
     HWND focus = GetFocus();
     if (focus != nullptr && IsChild(window_, focus) && !IsWindowVisible(focus)) {
-        if (HWND first = GetNextDlgTabItem(window_, nullptr, FALSE))
+        // The page's first control, also when controls of the window stand before the pages.
+        HWND first = GetNextDlgTabItem(next.window, nullptr, FALSE);
+        if (first == nullptr || !IsChild(next.window, first))
+            first = GetNextDlgTabItem(window_, nullptr, FALSE);
+        if (first != nullptr)
             SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
     }
     ShowDefaultLook();

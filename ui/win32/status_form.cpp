@@ -64,11 +64,6 @@ void SetVisible(HWND control, bool visible) {
         ShowWindow(control, visible ? SW_SHOWNA : SW_HIDE);
 }
 
-void SetEnabled(HWND control, bool enabled) {
-    if ((IsWindowEnabled(control) != FALSE) != enabled)
-        EnableWindow(control, enabled ? TRUE : FALSE);
-}
-
 void SetChecked(HWND button, bool checked) {
     SendMessageW(button, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }

@@ -9,6 +9,24 @@
 
 namespace rangwerk::win32 {
 
+namespace {
+
+using FileDialogFunction = BOOL(WINAPI*)(LPOPENFILENAMEW);
+
+// GetSaveFileNameW or GetOpenFileNameW. The common dialogs' library is loaded when a file dialog
+// is first asked for: loaded with the program, it would bring the shell and COM along and cost
+// the start much of its time.
+FileDialogFunction FileDialog(bool save) {
+    static const HMODULE library = LoadLibraryW(L"comdlg32.dll");
+    if (library == nullptr)
+        return nullptr;
+    const FARPROC function =
+        GetProcAddress(library, save ? "GetSaveFileNameW" : "GetOpenFileNameW");
+    return reinterpret_cast<FileDialogFunction>(reinterpret_cast<void (*)()>(function));
+}
+
+}  // namespace
+
 std::wstring Win32FileFilter(const std::string& filter) {
     std::wstring list = WideFromUtf8(filter);
     for (wchar_t& c : list) {
@@ -58,8 +76,8 @@ std::optional<std::string> Win32Dialogs::AskFileName(bool save, const FileDialog
     // deleted on Windows, and the program finds its files by full paths.
     dialog.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_PATHMUSTEXIST |
                    OFN_NOCHANGEDIR | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
-    const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
-    if (!chosen)
+    const FileDialogFunction ask = FileDialog(save);
+    if (ask == nullptr || !ask(&dialog))
         return std::nullopt;
     return Utf8FromWide(file.data());
 }

@@ -204,8 +204,8 @@ TEST(OwnerDrawnListTest, RowTextsAreReplacedWithTheSelectionKept) {
     SetRowTexts(list, 2, [](int row) { return "Neu " + std::to_string(row); });
     EXPECT_EQ(rowTexts(), (std::vector<std::string>{"Neu 0", "Neu 1"}));
     EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1);
-    EXPECT_FALSE(HasRowTexts(CreateOwnerDrawnList(w.window, 63, {8, 120, 200, 50}, 16,
-                                                  w.font.Handle())));
+    EXPECT_FALSE(
+        HasRowTexts(CreateOwnerDrawnList(w.window, 63, {8, 120, 200, 50}, 16, w.font.Handle())));
 }
 
 TEST(SingleColumnListTest, AVirtualListAsksForItsTextsAndSelectsOneRow) {

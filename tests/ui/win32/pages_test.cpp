@@ -29,6 +29,13 @@ enum : int {
     kToolClose = 31,
 };
 
+class NoHandlerWindow : public WindowHandler {
+public:
+    std::optional<LRESULT> HandleMessage(HWND, UINT, WPARAM, LPARAM) override {
+        return std::nullopt;
+    }
+};
+
 // A window with two pages: the start page with an edit, "&Weiter" (its default button) and
 // "Abbrechen" (its cancel button); the end page with an edit, "&Zurück" and "&Fertig" (its
 // default button) and no cancel button. It records the buttons pressed.
@@ -166,6 +173,37 @@ TEST(PagesTest, AFocusOnAHiddenPageMovesToTheShownPage) {
     EXPECT_EQ(GetFocus(), FindControl(w.window, kEndEdit));
 }
 
+// A control of the window that stands before the pages does not take the focus of a page that
+// is hidden: the shown page's first control does.
+TEST(PagesTest, AFocusOnAHiddenPageGoesToTheShownPageBeforeTheWindowsOwnControls) {
+    NoHandlerWindow handler;
+    HWND window = CreateTopLevelWindow({"Seiten", 300, 200, WindowFrame::Border::Single}, handler);
+    const Font font = MakeFont(WindowFont());
+    CreateButton(window, kCancel, {8, 160, 75, 25}, "Ende", font.Handle());
+    {
+        PageSet pages(window, ControlPlace{0, 0, 300, 150}, 2);
+        CreateEdit(pages.Page(0), kStartEdit, {8, 8, 120, 21}, font.Handle());
+        CreateEdit(pages.Page(1), kEndEdit, {8, 8, 120, 21}, font.Handle());
+        pages.Show(0);
+        ShowWindow(window, SW_SHOW);
+        SetFocus(FindControl(window, kStartEdit));
+        pages.Show(1);
+        EXPECT_EQ(GetFocus(), FindControl(window, kEndEdit));
+    }
+    DestroyWindow(window);
+}
+
+// A key typed for a control whose page was hidden before the key was handled reaches nothing.
+TEST(MessageLoopTest, AKeyForAControlOfAHiddenPageIsDropped) {
+    TwoPageWindow w;
+    w.Focus(kStartEdit);
+    HWND edit = FindControl(w.window, kStartEdit);
+    PostChar(edit, L'x');
+    w.pages->Show(1);
+    w.Run();
+    EXPECT_EQ(TextOf(edit), "");
+}
+
 // A tool window beside the main one: the one loop gives each its own keyboard.
 class ToolWindow : public WindowHandler {
 public:
@@ -228,15 +266,8 @@ TEST(MessageLoopTest, TheFilterTakesKeysBeforeTheDialogManager) {
     EXPECT_EQ(w.Run(), std::vector<int>{kNext});
 }
 
-class NoHandler : public WindowHandler {
-public:
-    std::optional<LRESULT> HandleMessage(HWND, UINT, WPARAM, LPARAM) override {
-        return std::nullopt;
-    }
-};
-
 TEST(TopLevelWindowTest, HasTheClientSizeAndFrameAskedForAndStandsInTheMiddle) {
-    NoHandler handler;
+    NoHandlerWindow handler;
     HWND main = CreateTopLevelWindow({"Rangwerk", 420, 361, WindowFrame::Border::Single}, handler);
     SetProgramIcon(main);
     CentreOnScreen(main);
