@@ -110,6 +110,10 @@ wine reg import "$build/wine-test-windows.reg" >> "$build/wineboot.log" 2>&1
 (cd "$build" && ctest --output-on-failure -j"$jobs")
 echo "(${SECONDS} s)"
 
+echo "== Windows: a whole decision with Rangwerk.exe, driven through xdotool, and /uninstall"
+tests/e2e/decision_xdotool.sh "$build/decision.opt" wine "$build/app/Rangwerk.exe"
+echo "(${SECONDS} s)"
+
 echo "== Windows (i686-w64-mingw32): build"
 tests32=OFF
 if $wine32; then

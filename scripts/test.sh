@@ -47,5 +47,7 @@ cmake --build build/fuzz -j"$jobs" --target rangwerk_value_reader_fuzz rangwerk_
 
 echo "== Windows: the window-free layers built with MinGW-w64, their tests run under Wine"
 scripts/test-windows.sh
+# The Linux and the Windows program saved the same decision: the same bytes.
+cmp build/test/decision.opt build/win64/decision.opt
 
 echo "== all tests passed"
