@@ -93,10 +93,23 @@ TForm2::TForm2(CombinationsWindowModel& model, Dialogs& dialogs, HWND mainWindow
         mainWindow);
     if (window_ == nullptr)
         throw Failure("Das Fenster \"Kombinationen\" kann nicht erzeugt werden");
-    pages_ = std::make_unique<PageSet>(window_, ControlPlace{0, 0, kClientWidth, kClientHeight}, 2);
-    CreatePresetsPage(pages_->Page(0));
-    CreateDiagramPage(pages_->Page(1));
     model_.SetView(this);
+}
+
+void TForm2::MakeControls() {
+    if (pages_)
+        return;
+    {
+        Applying applying(applying_);
+        pages_ =
+            std::make_unique<PageSet>(window_, ControlPlace{0, 0, kClientWidth, kClientHeight}, 2);
+        CreatePresetsPage(pages_->Page(0));
+        CreateDiagramPage(pages_->Page(1));
+    }
+    for (CombinationsList list : {CombinationsList::Combinations, CombinationsList::MemberRows,
+                                  CombinationsList::Choice, CombinationsList::Diagram}) {
+        ListChanged(list, CombinationsListChange{});
+    }
     Refresh();
 }
 
@@ -203,6 +216,12 @@ void TForm2::Guarded(Intent&& intent) {
 
 void TForm2::Refresh() {
     const CombinationsScreen& s = model_.Screen();
+    if (!pages_) {
+        // The controls are made when the window is first shown (most starts never show it).
+        if (s.visible)
+            MakeControls();
+        return;
+    }
     Applying applying(applying_);
     const int defaultButton =
         s.defaultButton == CombinationsDefaultButton::Next ? Button_Next : Button_Back;
@@ -259,6 +278,8 @@ void TForm2::ShowVisibility(const CombinationsScreen& s) {
 }
 
 void TForm2::ListChanged(CombinationsList list, const CombinationsListChange& change) {
+    if (!pages_)
+        return;
     const CombinationsScreen& s = model_.Screen();
     Applying applying(applying_);
     switch (list) {

@@ -71,7 +71,10 @@ public:
     TForm2& operator=(const TForm2&) = delete;
 
     HWND Window() const { return window_; }
+    // The controls exist once the window was first shown, or after MakeControls; before, a
+    // control is null.
     HWND Control(form2::Control id) const;
+    void MakeControls();
 
     // FontedWindow: the window's font, Arial 11 pixels (8 points); a new face goes to every
     // control, all of which follow the window's font.

@@ -67,9 +67,11 @@ protected:
     }
     void TearDown() override { EXPECT_TRUE(dialogs.AllAnswered()); }
 
-    void MakeForm() {
+    void MakeForm(bool controls = true) {
         form.reset();
         form = std::make_unique<TForm2>(model, dialogs, main);
+        if (controls)
+            form->MakeControls();
         loop = MessageLoop();
         loop.AddDialogWindow(main);
         loop.AddDialogWindow(form->Window());
@@ -222,6 +224,27 @@ TEST_F(Form2Test, IsAToolWindowOverTheMainWindowWithItsControlsInArial) {
     form->SetFontFace("DejaVu Sans");
     for (form2::Control id : {Label5, ListView_Options, ComboBox_Options, Button_Close0})
         EXPECT_EQ(testing::ChosenFaceOf(C(id)), L"DejaVu Sans") << id;
+}
+
+// The controls are made when the window first shows, with the rows of what exists by then, in
+// the face the window was given meanwhile.
+TEST_F(Form2Test, MakesItsControlsWhenFirstShownWithTheRowsAndFaceOfThatTime) {
+    MakeForm(false);
+    EXPECT_EQ(C(ListView_Combinations), nullptr);
+    Option("A", 2);
+    Option("B", -1);
+    ASSERT_FALSE(workspace.combinations.AddCombination("Minus", {{"B", 1}}, workspace.options));
+    ASSERT_FALSE(workspace.combinations.AddCombination("Plus", {{"A", 1}}, workspace.options));
+    form->SetFontFace("Tahoma");
+    Show();
+    ASSERT_NE(C(ListView_Combinations), nullptr);
+    EXPECT_TRUE(IsWindowVisible(form->Window()));
+    EXPECT_EQ(ListView_GetItemCount(C(ListView_Combinations)), 2);
+    EXPECT_EQ(SendMessageW(C(ComboBox_Options), CB_GETCOUNT, 0, 0), 2);
+    Click(Button_Next);
+    EXPECT_EQ(SendMessageW(C(ListBox_Combinations), LB_GETCOUNT, 0, 0), 2);
+    const Font tahoma = MakeFont({L"Tahoma", 11});
+    EXPECT_EQ(testing::ChosenFaceOf(C(Button_Next)), ChosenFace(tahoma.Handle()));
 }
 
 TEST_F(Form2Test, ShowsTheCaptionsAndOffersOnlyAddNextAndCloseAtFirst) {

@@ -93,6 +93,7 @@ TEST(ProgramStartTest, TheMainWindowShowsItsStartPageAndCtrlUReachesTheUpdate) {
     std::wstring face;
     std::wstring combinationsFace;
     bool combinationsVisible = true;
+    bool controlsBeforeShown = true;
     int shortcutWithoutControl = -1;
     int shortcutWithControl = -1;
     const int exitCode = RunShown(start, [&](HWND main) {
@@ -103,6 +104,9 @@ TEST(ProgramStartTest, TheMainWindowShowsItsStartPageAndCtrlUReachesTheUpdate) {
         // The combinations window and the info dialog exist, hidden, under the same rule.
         win32::TForm2& combinations = *start.windows.CombinationsWindow();
         combinationsVisible = IsWindowVisible(combinations.Window()) != FALSE;
+        // Its controls come when it first shows, in the face it was given at the start.
+        controlsBeforeShown = combinations.Control(win32::form2::Button_Next) != nullptr;
+        combinations.MakeControls();
         combinationsFace =
             win32::testing::ChosenFaceOf(combinations.Control(win32::form2::Button_Next));
         HWND focus = GetFocus() != nullptr ? GetFocus() : main;
@@ -126,6 +130,7 @@ TEST(ProgramStartTest, TheMainWindowShowsItsStartPageAndCtrlUReachesTheUpdate) {
     const win32::Font message = win32::MakeFont({win32::MessageFontDescription().face, 11});
     EXPECT_EQ(face, win32::ChosenFace(message.Handle()));
     EXPECT_FALSE(combinationsVisible);
+    EXPECT_FALSE(controlsBeforeShown);
     EXPECT_EQ(combinationsFace, face);
     ASSERT_NE(start.windows.InfoDialog(), nullptr);
     EXPECT_FALSE(IsWindowVisible(start.windows.InfoDialog()->Window()));
