@@ -64,7 +64,6 @@ void Win32ProgramWindows::MakeCombinationsWindow(CombinationsWindowModel& model)
 void Win32ProgramWindows::MakeInfoDialog(InfoModel& model) {
     info_ = std::make_unique<win32::TInfo>(model, dialogs_, LargeProgramIcon(),
                                            form1_ ? form1_->Handle() : nullptr);
-    opener_.SetParent(info_->Window());
 }
 
 std::vector<FontedWindow*> Win32ProgramWindows::Windows() {
@@ -123,7 +122,6 @@ void Win32ProgramWindows::WaitWithEvents(int milliseconds) {
 }
 
 void Win32ProgramWindows::DestroyInfoDialog() {
-    opener_.SetParent(nullptr);
     info_.reset();
 }
 

@@ -64,7 +64,7 @@ public:
     win32::TInfo* InfoDialog() const { return info_.get(); }
     // The update wizard, once the component has shown it.
     TStatusForm* UpdateWizardWindow() const { return wizard_.form.get(); }
-    // Opens the info dialog's links; their parent is the info dialog.
+    // Opens the info dialog's links; their parent is the active window, the info dialog.
     AddressOpener& Opener() { return opener_; }
 
 private:

@@ -84,15 +84,22 @@ TInfo::TInfo(InfoModel& model, Dialogs& dialogs, HICON icon, HWND owner)
       iconSize_(IconSize(icon)),
       owner_(owner),
       dialogFontDescription_(InfoFont()) {
+    model_.SetView(this);
+}
+
+void TInfo::MakeWindow() {
+    if (window_ != nullptr)
+        return;
     FontDescription underlined = InfoFont();
     underlined.underline = true;
     underlinedFont_ = MakeFont(underlined);
+    labelFont_ = MakeFont(InfoFont());
     MakeDialogFonts();
     LoadLogo();
     MakeBackground();
 
     window_ = CreateTopLevelWindow(
-        {"", kClientWidth, kClientHeight, WindowFrame::Border::DialogFrame}, *this, owner);
+        {"", kClientWidth, kClientHeight, WindowFrame::Border::DialogFrame}, *this, owner_);
     if (window_ == nullptr)
         throw Failure("Das Fenster \"Info\" kann nicht erzeugt werden");
     painter_ = [this](HDC dc, const RECT&) { PaintBanner(dc); };
@@ -108,12 +115,13 @@ TInfo::TInfo(InfoModel& model, Dialogs& dialogs, HICON icon, HWND owner)
                       reinterpret_cast<DWORD_PTR>(this));
     SetWindowSubclass(Control(URLLbl), LinkProcedure, static_cast<UINT_PTR>(InfoLink::Url),
                       reinterpret_cast<DWORD_PTR>(this));
-    model_.SetView(this);
     Refresh();
 }
 
 TInfo::~TInfo() {
     model_.SetView(nullptr);
+    if (window_ == nullptr)
+        return;
     RemoveWindowSubclass(Control(EMailLbl), LinkProcedure, static_cast<UINT_PTR>(InfoLink::EMail));
     RemoveWindowSubclass(Control(URLLbl), LinkProcedure, static_cast<UINT_PTR>(InfoLink::Url));
     DestroyWindow(window_);
@@ -137,6 +145,8 @@ int TInfo::FontPoints() const {
 
 void TInfo::SetFontFace(const std::string& face) {
     dialogFontDescription_.face = WideFromUtf8(face);
+    if (window_ == nullptr)
+        return;
     const Font old = std::exchange(dialogFont_, Font());
     const Font oldBold = std::exchange(boldFont_, Font());
     MakeDialogFonts();
@@ -236,6 +246,8 @@ void TInfo::ShowLink(info::Control id, const InfoLinkLook& look) {
 }
 
 void TInfo::Refresh() {
+    if (window_ == nullptr)
+        return;
     const InfoScreen& s = model_.Screen();
     SetText(window_, s.caption);
     SetText(Control(InfoLbl), s.developerLine);
@@ -250,6 +262,7 @@ void TInfo::Refresh() {
 }
 
 void TInfo::ShowModal() {
+    MakeWindow();
     CentreOnScreen(window_);
     const bool disableOwner = owner_ != nullptr && IsWindowEnabled(owner_);
     if (disableOwner)

@@ -45,15 +45,18 @@ enum Control : int {
 // its owner is disabled; OK, Enter, Escape and the close box only hide it.
 class TInfo : public FontedWindow, private WindowHandler, private InfoView {
 public:
-    // Creates the dialog hidden over `model`, owned by `owner` (may be null). `icon` (not owned,
-    // it must outlive the dialog) is drawn at its own size at the left of the banner. The logo is
-    // the bitmap "LOGO" of the program file's resources. `dialogs` shows the failures of the
-    // user's actions. Throws Failure when the logo is missing or the window cannot be created.
+    // The dialog over `model`, owned by `owner` (may be null); its window is made when it is
+    // first shown (most starts never show it). `icon` (not owned, it must outlive the dialog) is
+    // drawn at its own size at the left of the banner. The logo is the bitmap "LOGO" of the
+    // program file's resources. `dialogs` shows the failures of the user's actions.
     TInfo(InfoModel& model, Dialogs& dialogs, HICON icon, HWND owner);
     ~TInfo() override;
     TInfo(const TInfo&) = delete;
     TInfo& operator=(const TInfo&) = delete;
 
+    // The dialog's window and controls, made when it is first shown or by MakeWindow (which
+    // throws Failure when the logo is missing or the window cannot be created); null before.
+    void MakeWindow();
     HWND Window() const { return window_; }
     HWND Control(info::Control id) const;
     // The logo and its mask (set where the logo is black), made at creation.
@@ -100,7 +103,7 @@ private:
     Font dialogFont_;
     Font boldFont_;
     // The labels' own fonts, which the message-font rule does not touch.
-    Font labelFont_ = MakeFont(InfoFont());
+    Font labelFont_;
     Font underlinedFont_;
     Bitmap logo_;
     Bitmap logoMask_;

@@ -117,6 +117,7 @@ protected:
             CreateTopLevelWindow({"Rangwerk", 420, 361, WindowFrame::Border::Single}, noHandler);
         ShowWindow(owner, SW_SHOW);
         info = std::make_unique<TInfo>(model, dialogs, icon, owner);
+        info->MakeWindow();
         loop.AddDialogWindow(info->Window());
     }
     ~InfoDialogTest() override {
@@ -205,6 +206,22 @@ TEST_F(InfoDialogTest, LaysOutItsControlsWithTheirFonts) {
     info->SetFontFace("DejaVu Sans");
     EXPECT_EQ(testing::ChosenFaceOf(C(OK)), L"DejaVu Sans");
     EXPECT_EQ(testing::ChosenFaceOf(C(EMailLbl)), L"MS Sans Serif");
+}
+
+// The window comes when the dialog is first shown, with the values and the face it was given
+// before.
+TEST_F(InfoDialogTest, MadeLaterTheWindowShowsWhatItWasGivenBefore) {
+    info.reset();
+    info = std::make_unique<TInfo>(model, dialogs, icon, owner);
+    EXPECT_EQ(info->Window(), nullptr);
+    model.SetValues("Rangwerk", "2004");
+    info->SetFontFace("Tahoma");
+    info->MakeWindow();
+    ASSERT_NE(info->Window(), nullptr);
+    EXPECT_EQ(TextOf(info->Window()), "Info über Rangwerk");
+    const Font tahoma = MakeFont({L"Tahoma", 0, 8});
+    EXPECT_EQ(testing::ChosenFaceOf(C(OK)), ChosenFace(tahoma.Handle()));
+    EXPECT_FALSE(IsWindowVisible(info->Window()));
 }
 
 TEST_F(InfoDialogTest, ShowInfoIsModalOverTheDisabledOwnerUntilOkEnterEscapeOrTheCloseBox) {
