@@ -52,8 +52,12 @@ void Win32ProgramWindows::MakeUpdateComponent(UpdateComponent& component, Wizard
 void Win32ProgramWindows::LazyWizard::ShowModal(const WizardInputs& inputs) {
     if (!form)
         form = std::make_unique<TStatusForm>(*backend, windows->dialogs_, windows->registry_,
-                                             &windows->loop_);
+                                             &windows->loop_, face);
     form->ShowModal(inputs);
+}
+
+int Win32ProgramWindows::LazyWizard::FontPoints() const {
+    return PointsOfPixels(win32::WizardFont().pixels);
 }
 
 void Win32ProgramWindows::MakeCombinationsWindow(CombinationsWindowModel& model) {
@@ -76,6 +80,8 @@ std::vector<FontedWindow*> Win32ProgramWindows::Windows() {
         windows.push_back(form2_.get());
     if (info_)
         windows.push_back(info_.get());
+    if (wizard_.backend != nullptr && !wizard_.form)
+        windows.push_back(&wizard_);
     return windows;
 }
 

@@ -72,11 +72,15 @@ private:
     bool Filter(const MSG& message);
 
     // The update wizard as the component sees it: made over the backend when first shown.
-    struct LazyWizard : UpdateWizard {
+    // Until it is made, it keeps the face the message-font rule gives it.
+    struct LazyWizard : UpdateWizard, FontedWindow {
         Win32ProgramWindows* windows = nullptr;
         WizardBackend* backend = nullptr;
         std::unique_ptr<TStatusForm> form;
+        std::optional<std::string> face;
         void ShowModal(const WizardInputs& inputs) override;
+        int FontPoints() const override;
+        void SetFontFace(const std::string& newFace) override { face = newFace; }
     };
 
     Dialogs& dialogs_;

@@ -98,12 +98,17 @@ LRESULT CALLBACK WhitePage(HWND page, UINT message, WPARAM wParam, LPARAM lParam
 }  // namespace
 
 TStatusForm::TStatusForm(WizardBackend& backend, Dialogs& dialogs, Registry& registry,
-                         MessageLoop* loop)
+                         MessageLoop* loop, const std::optional<std::string>& face)
     : dialogs_(dialogs),
       model_(backend, dialogs, registry),
       ownLoop_(loop ? nullptr : std::make_unique<MessageLoop>()),
       loop_(loop ? *loop : *ownLoop_),
-      font_(MakeFont(WizardFont())),
+      font_([&face] {
+          FontDescription font = WizardFont();
+          if (face)
+              font.face = WideFromUtf8(*face);
+          return MakeFont(font);
+      }()),
       titleFont_(MakeFont(WizardTitleFont())),
       stripFont_(MakeFont(WizardStepFont())),
       stripCurrentFont_([] {

@@ -75,9 +75,12 @@ public:
     // The window over the work behind the wizard. `loop` is the program's message loop, which
     // the wizard joins while it is shown, so that every loop that handles the messages (the
     // HTTP client's while a transfer waits, too) gives it a dialog's keyboard; null: a loop of
-    // its own.
+    // its own. `face` replaces the face of the window's font (Verdana), which every control but
+    // the step strip and the title follows: the message font's, which the start gives the
+    // program's windows.
     TStatusForm(WizardBackend& backend, Dialogs& dialogs, Registry& registry,
-                win32::MessageLoop* loop = nullptr);
+                win32::MessageLoop* loop = nullptr,
+                const std::optional<std::string>& face = std::nullopt);
     ~TStatusForm() override;
     TStatusForm(const TStatusForm&) = delete;
     TStatusForm& operator=(const TStatusForm&) = delete;

@@ -202,6 +202,17 @@ void ExpectStrip(Form& form, HWND strip, int current) {
     ReleaseDC(strip, dc);
 }
 
+// The face the start gives the program's windows goes to the controls that follow the window's
+// font.
+TEST_F(StatusFormTest, AGivenFaceReplacesVerdanaInTheControls) {
+    form = std::make_unique<Form>(backend, dialogs, registry, &loop, std::string("Tahoma"));
+    const win32::Font tahoma = win32::MakeFont({L"Tahoma", 11});
+    EXPECT_EQ(win32::testing::ChosenFaceOf(Item(Form::kButtonNext)),
+              win32::ChosenFace(tahoma.Handle()));
+    EXPECT_EQ(win32::testing::ChosenFaceOf(Item(Form::kLabelWelcome)),
+              win32::ChosenFace(tahoma.Handle()));
+}
+
 TEST_F(StatusFormTest, StripGradientCurrentStepAndTitlePanel) {
     ShowForm();
     HWND strip = Item(Form::kStrip);
