@@ -349,6 +349,13 @@ bool WizardModel::FormCloseQuery() {
     return false;
 }
 
+bool WizardModel::QueryAndClose() {
+    if (!FormCloseQuery())
+        return false;
+    FormClose();
+    return true;
+}
+
 void WizardModel::FormClose() {
     // Only a prepared installation ends the program; after a refused installation the wizard
     // just closes.

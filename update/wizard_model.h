@@ -177,6 +177,9 @@ public:
     // Returns whether the window may close now.
     bool FormCloseQuery();
     void FormClose();
+    // A close of the window (its close box, or asked by a handler): FormCloseQuery and, when it
+    // may close, FormClose. Returns whether the window closes.
+    bool QueryAndClose();
     void FormDestroy();
     void CheckBox_RestartClick(bool checked);
 

@@ -220,11 +220,7 @@ void TStatusForm::closeEvent(QCloseEvent* event) {
         return;
     }
     bool close = false;
-    Guarded([&] {
-        close = model_.FormCloseQuery();
-        if (close)
-            model_.FormClose();
-    });
+    Guarded([&] { close = model_.QueryAndClose(); });
     if (close)
         event->accept();
     else
@@ -241,9 +237,8 @@ void TStatusForm::reject() {
 
 void TStatusForm::Close() {
     // Asked by a handler of the wizard: the close handlers run inside its action.
-    if (!model_.FormCloseQuery())
+    if (!model_.QueryAndClose())
         return;
-    model_.FormClose();
     closingForCaller_ = true;
     close();
     closingForCaller_ = false;

@@ -1,5 +1,6 @@
 #include "ui/qt/ranko2.h"
 
+#include "base/scoped_depth.h"
 #include "ui/qt/accessibility.h"
 #include "ui/qt/mnemonics.h"
 #include "ui/qt/qt_text.h"
@@ -167,16 +168,7 @@ void ShowText(QLineEdit* edit, const QString& text) {
 }  // namespace
 
 // Changes the window makes itself are not the user's.
-class Applying {
-public:
-    explicit Applying(int& depth) : depth_(depth) { ++depth_; }
-    ~Applying() { --depth_; }
-    Applying(const Applying&) = delete;
-    Applying& operator=(const Applying&) = delete;
-
-private:
-    int& depth_;
-};
+using Applying = ScopedDepth;
 
 TForm2::TForm2(CombinationsWindowModel& model, Dialogs& dialogs, QWidget* mainWindow)
     : QDialog(mainWindow), model_(model), guard_(dialogs), mainWindow_(mainWindow) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/failure.h"
+#include "base/scoped_depth.h"
 #include "base/wide_text.h"
 #include "drawing/diagram_row.h"
 #include "ui/win32/controls.h"
@@ -49,16 +50,7 @@ constexpr ButtonIntent kButtonIntents[] = {
 };
 
 // Changes the window makes itself are not the user's.
-class Applying {
-public:
-    explicit Applying(int& depth) : depth_(depth) { ++depth_; }
-    ~Applying() { --depth_; }
-    Applying(const Applying&) = delete;
-    Applying& operator=(const Applying&) = delete;
-
-private:
-    int& depth_;
-};
+using Applying = ScopedDepth;
 
 void ShowText(HWND edit, const std::string& text) {
     // A text the field shows already is left alone, with the cursor where it is.

@@ -307,19 +307,14 @@ void TStatusForm::Hide() {
 
 void TStatusForm::Close() {
     // Asked by a handler of the wizard: the close handlers run inside its action.
-    if (!model_.FormCloseQuery())
+    if (!model_.QueryAndClose())
         return;
-    model_.FormClose();
     Hide();
 }
 
 void TStatusForm::CloseBox() {
     bool close = false;
-    Guarded([&] {
-        close = model_.FormCloseQuery();
-        if (close)
-            model_.FormClose();
-    });
+    Guarded([&] { close = model_.QueryAndClose(); });
     if (close)
         Hide();
 }
