@@ -45,6 +45,8 @@ fail() {
 unset RANGWERK_UPDATE_HOST
 export LANG=de_DE.UTF-8 LC_ALL=de_DE.UTF-8
 if ! $windows; then
+  # On the X display, whatever platform the test run chose for the other window tests.
+  export QT_QPA_PLATFORM=xcb
   export HOME="$work/home" RANGWERK_REGISTRY_DIR="$work/registry"
   mkdir -p "$HOME"
 fi
