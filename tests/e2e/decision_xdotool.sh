@@ -124,9 +124,9 @@ answer_file_dialog() {
 save_to() {
   click 197 340 # the save button
   if [ "${2:-}" = asked ]; then
-    local box
-    box=$(wait_window '^Bestätigung') || fail "no question whether to save into the same file"
-    xdotool key --window "$box" alt+n 2> /dev/null
+    wait_window '^Bestätigung' > /dev/null || fail "no question whether to save into the same file"
+    sleep 0.3
+    xdotool key alt+n 2> /dev/null
   fi
   answer_file_dialog '^Speichern' "$1"
   for _ in $(seq 50); do
@@ -191,10 +191,12 @@ if $windows; then
   wine reg query "$entry" /v DisplayName > /dev/null 2>&1 || fail "no uninstall entry after a start"
   "${program[@]}" /uninstall > "$work/program.log" 2>&1 &
   running=$!
-  box=$(wait_window '^Warnung') || fail "no question before the uninstallation"
-  xdotool key --window "$box" alt+j 2> /dev/null
-  box=$(wait_window '^Deinstallation abgeschlossen') || fail "no box after the uninstallation"
-  xdotool key --window "$box" Return 2> /dev/null
+  wait_window '^Warnung' > /dev/null || fail "no question before the uninstallation"
+  sleep 0.3
+  xdotool key alt+j 2> /dev/null
+  wait_window '^Deinstallation abgeschlossen' > /dev/null || fail "no box after the uninstallation"
+  sleep 0.3
+  xdotool key Return 2> /dev/null
   for _ in $(seq 100); do
     kill -0 "$running" 2> /dev/null || break
     sleep 0.1
