@@ -35,6 +35,7 @@ if $windows; then
     googletest nlohmann-json3-dev
     wine wine64 locales
     xvfb fonts-liberation fonts-dejavu-core
+    xdotool imagemagick openssl python3
   )
 fi
 
