@@ -160,7 +160,8 @@ window() {  # TITLE SECONDS
 }
 wizard() { window "Updates installieren" "${2:-20}" || fail "$1: no update wizard"; }
 main_window() { window "Rangwerk" "${2:-20}" || fail "$1: no main window"; }
-focus() { xdotool windowfocus --sync "$1"; }
+# --sync waits for the focus, which a disabled window never takes.
+focus() { timeout 10 xdotool windowfocus --sync "$1" || fail "window $1 did not take the focus"; }
 # Without a window manager, Wine draws the frame into the X window: the client area's offset
 # is the frame's width at the sides and the bottom, the rest at the top is the caption.
 client_origin() {  # ID CLIENT-WIDTH CLIENT-HEIGHT -> "X Y"
@@ -182,7 +183,7 @@ click() {  # ID CLIENT-WIDTH CLIENT-HEIGHT X Y
 grey() {  # minima|maxima ID CLIENT-WIDTH CLIENT-HEIGHT X Y W H
   local origin
   read -r -a origin <<<"$(client_origin "$2" "$3" "$4")"
-  import -window "$2" -crop "$7x$8+$((origin[0] + $5))+$((origin[1] + $6))" +repage \
+  timeout 10 import -window "$2" -crop "$7x$8+$((origin[0] + $5))+$((origin[1] + $6))" +repage \
     -colorspace Gray -format "%[fx:$1]" info: 2>/dev/null
 }
 below() { awk -v g="$1" -v limit="$2" 'BEGIN { exit !(g != "" && g < limit) }'; }
