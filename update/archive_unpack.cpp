@@ -55,11 +55,14 @@ std::string NameKey(const std::string& name) {
 
 // 10000 as "10.000".
 std::string WithThousands(std::uint64_t number) {
-    std::string digits = std::to_string(number);
-    for (std::size_t at = digits.size(); at > 3; at -= 3) {
-        digits.insert(at - 3, ".");
+    const std::string digits = std::to_string(number);
+    std::string grouped;
+    for (std::size_t at = 0; at < digits.size(); ++at) {
+        if (at > 0 && (digits.size() - at) % 3 == 0)
+            grouped += '.';
+        grouped += digits[at];
     }
-    return digits;
+    return grouped;
 }
 
 std::string CannotWrite(const std::string& path) {
