@@ -14,6 +14,7 @@
 # 127.0.0.1. Usage: update_reminder_xvfb.sh PROGRAM
 set -euo pipefail
 program="$1"
+. "$(dirname "$0")/../support/logging_file_server.sh"
 
 work="$(mktemp -d)"
 xvfb=""
@@ -43,27 +44,10 @@ export DISPLAY=":$(head -n1 "$work/display")"
 # The update description: no section of this program, so the check finds no update.
 mkdir -p "$work/www"
 printf '[Ranko]\r\nDate=01.01.2000\r\nFile=Ranko.zip\r\n' > "$work/www/Updates.ini"
-python3 - "$work/www" "$work/port" "$work/requests" <<'PY' &
-import functools, http.server, os, sys
-root, port_file, log = sys.argv[1:4]
-class Handler(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, format, *args):
-        with open(log, "a") as f:
-            f.write(self.requestline + "\n")
-server = http.server.HTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=root))
-server.timeout = 1
-with open(port_file + ".new", "w") as f:
-    f.write(str(server.server_address[1]))
-os.rename(port_file + ".new", port_file)
-for _ in range(600):  # at most about ten minutes
-    server.handle_request()
-PY
-server=$!
-for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done
-[ -s "$work/port" ] || fail "the update server did not start"
+start_logging_file_server "$work/www" "$work" || fail "the update server did not start"
 
 export RANGWERK_REGISTRY_DIR="$work/registry"
-export RANGWERK_UPDATE_HOST="127.0.0.1:$(cat "$work/port")"
+export RANGWERK_UPDATE_HOST="127.0.0.1:$server_port"
 export TMPDIR="$work/tmp"
 export QT_QPA_PLATFORM=xcb
 mkdir -p "$TMPDIR"

@@ -32,6 +32,7 @@ fi
 previous="$(realpath "$1")"
 new="$(realpath "$2")"
 source_dir="$(cd "$(dirname "$0")/../.." && pwd)"
+. "$source_dir/tests/support/logging_file_server.sh"
 SECONDS=0
 
 work="$(mktemp -d)"
@@ -109,26 +110,8 @@ archive="$work/update/www/Updates/windows/Ranko.zip"
 [ -f "$archive" ] && [ -f "$archive.sig" ] || fail "update-server.sh made no Windows archive"
 
 # Served on a free port; every request is logged.
-python3 - "$work/update/www" "$work/port" "$work/requests" <<'PY' &
-import functools, http.server, os, sys
-root, port_file, log = sys.argv[1:4]
-class Handler(http.server.SimpleHTTPRequestHandler):
-    def log_message(self, format, *args):
-        with open(log, "a") as f:
-            f.write(self.requestline + "\n")
-server = http.server.HTTPServer(("127.0.0.1", 0), functools.partial(Handler, directory=root))
-server.timeout = 1
-with open(port_file + ".new", "w") as f:
-    f.write(str(server.server_address[1]))
-os.rename(port_file + ".new", port_file)
-for _ in range(600):  # at most about ten minutes
-    server.handle_request()
-PY
-server=$!
-for _ in $(seq 100); do [ -s "$work/port" ] && break; sleep 0.1; done
-[ -s "$work/port" ] || fail "the update server did not start"
-touch "$work/requests"
-export RANGWERK_UPDATE_HOST="127.0.0.1:$(cat "$work/port")"
+start_logging_file_server "$work/update/www" "$work" || fail "the update server did not start"
+export RANGWERK_UPDATE_HOST="127.0.0.1:$server_port"
 key="$work/update/keys/public.pem"
 export RANGWERK_UPDATE_TRUSTED_KEY="Z:${key//\//\\}"
 
